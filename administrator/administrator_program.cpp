@@ -1,0 +1,7 @@
+#include "administrator_program.h"
+
+namespace administrator {
+
+const char* caption() { return "Ормида 3.0  >> Администратор"; }
+
+}  // namespace administrator

@@ -1,0 +1,8 @@
+#pragma once
+// What identifies the program to its users and to the other two programs.
+namespace administrator {
+
+// The main frame's caption (UTF-8).
+const char* caption();
+
+}  // namespace administrator

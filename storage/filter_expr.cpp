@@ -1,0 +1,262 @@
+#include "filter_expr.h"
+
+#include <cctype>
+#include <stdexcept>
+
+#include "cp1251.h"
+
+namespace store::filter {
+namespace {
+
+enum class Tok { End, Number, String, Ident, Field, LParen, RParen, Op, Minus };
+
+struct Token {
+  Tok kind = Tok::End;
+  std::string text;  // identifier (upper case), operator, string value, number text
+  std::size_t at = 0;
+};
+
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+bool identStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0xC0 || c == 0xA8 || c == 0xB8; }
+bool identChar(unsigned char c) { return identStart(c) || std::isdigit(c); }
+
+class Lexer {
+ public:
+  explicit Lexer(std::string_view s) : s_(s) {}
+
+  Token next() {
+    while (pos_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+    Token t;
+    t.at = pos_;
+    if (pos_ >= s_.size()) return t;
+    unsigned char c = static_cast<unsigned char>(s_[pos_]);
+    if (std::isdigit(c) || (c == '.' && pos_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
+      std::size_t b = pos_;
+      while (pos_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '.')) ++pos_;
+      t.kind = Tok::Number;
+      t.text = std::string(s_.substr(b, pos_ - b));
+      if (t.text.find('.') != t.text.rfind('.')) fail("неверное число", t.at);
+      return t;
+    }
+    if (c == '\'' || c == '"') {
+      char q = static_cast<char>(c);
+      ++pos_;
+      std::string v;
+      for (;;) {
+        if (pos_ >= s_.size()) fail("незакрытая строка", t.at);
+        if (s_[pos_] == q) {
+          if (pos_ + 1 < s_.size() && s_[pos_ + 1] == q) {
+            v += q;
+            pos_ += 2;
+            continue;
+          }
+          ++pos_;
+          break;
+        }
+        v += s_[pos_++];
+      }
+      t.kind = Tok::String;
+      t.text = v;
+      return t;
+    }
+    if (identStart(c)) {
+      std::size_t b = pos_;
+      while (pos_ < s_.size() && identChar(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+      std::string first = cp1251::upper(s_.substr(b, pos_ - b));
+      if (pos_ < s_.size() && s_[pos_] == ':') {
+        ++pos_;
+        std::size_t b2 = pos_;
+        while (pos_ < s_.size() && identChar(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+        if (b2 == pos_) fail("после ':' нет имени поля", b2);
+        t.kind = Tok::Field;
+        t.text = first + ":" + cp1251::upper(s_.substr(b2, pos_ - b2));
+        return t;
+      }
+      t.kind = Tok::Ident;
+      t.text = first;
+      return t;
+    }
+    ++pos_;
+    switch (c) {
+      case '(': t.kind = Tok::LParen; return t;
+      case ')': t.kind = Tok::RParen; return t;
+      case '-': t.kind = Tok::Minus; return t;
+      case '=': t.kind = Tok::Op; t.text = "="; return t;
+      case '<':
+        t.kind = Tok::Op;
+        if (pos_ < s_.size() && (s_[pos_] == '>' || s_[pos_] == '=')) t.text = std::string("<") + s_[pos_++];
+        else t.text = "<";
+        return t;
+      case '>':
+        t.kind = Tok::Op;
+        if (pos_ < s_.size() && s_[pos_] == '=') { t.text = ">="; ++pos_; }
+        else t.text = ">";
+        return t;
+      default:
+        fail(std::string("недопустимый символ '") + static_cast<char>(c) + "'", t.at);
+    }
+    return t;
+  }
+
+  [[noreturn]] static void fail(const std::string& what, std::size_t at) {
+    throw Failure(what + " (позиция " + std::to_string(at + 1) + ")");
+  }
+
+ private:
+  std::string_view s_;
+  std::size_t pos_ = 0;
+};
+
+class Parser {
+ public:
+  Parser(std::string_view s, const TableDef& def) : lex_(s), def_(def) { advance(); }
+
+  Translation run() {
+    Translation t;
+    t.sql = orExpr();
+    if (cur_.kind != Tok::End) Lexer::fail("лишний текст в конце выражения", cur_.at);
+    t.params = std::move(params_);
+    t.ok = true;
+    return t;
+  }
+
+ private:
+  void advance() { cur_ = lex_.next(); }
+  bool isWord(const char* w) const { return cur_.kind == Tok::Ident && cur_.text == w; }
+
+  std::string orExpr() {
+    std::string l = andExpr();
+    while (isWord("OR")) {
+      advance();
+      l = "(" + l + " OR " + andExpr() + ")";
+    }
+    return l;
+  }
+  std::string andExpr() {
+    std::string l = notExpr();
+    while (isWord("AND")) {
+      advance();
+      l = "(" + l + " AND " + notExpr() + ")";
+    }
+    return l;
+  }
+  std::string notExpr() {
+    if (isWord("NOT")) {
+      advance();
+      return "(NOT " + notExpr() + ")";
+    }
+    return comparison();
+  }
+  std::string comparison() {
+    std::string l = operand();
+    if (cur_.kind == Tok::Op) {
+      std::string op = cur_.text;
+      advance();
+      std::string r = operand();
+      return "(" + l + " " + op + " " + r + ")";
+    }
+    return l;
+  }
+  std::string operand() {
+    Token t = cur_;
+    switch (t.kind) {
+      case Tok::LParen: {
+        advance();
+        std::string e = orExpr();
+        if (cur_.kind != Tok::RParen) Lexer::fail("ожидалась ')'", cur_.at);
+        advance();
+        return "(" + e + ")";
+      }
+      case Tok::Minus: {
+        advance();
+        return "(-" + operand() + ")";
+      }
+      case Tok::Number: {
+        advance();
+        Param p;
+        if (t.text.find('.') != std::string::npos) {
+          p.kind = Param::Real;
+          p.r = std::stod(t.text);
+        } else {
+          p.kind = Param::Int;
+          try {
+            p.i = std::stoll(t.text);
+          } catch (...) {
+            Lexer::fail("слишком большое число", t.at);
+          }
+        }
+        params_.push_back(p);
+        return "?";
+      }
+      case Tok::String: {
+        advance();
+        Param p;
+        p.kind = Param::Text;
+        p.s = std::string(cp1251::clip(t.text));
+        params_.push_back(p);
+        return "?";
+      }
+      case Tok::Field: {
+        advance();
+        return column(t);
+      }
+      case Tok::Ident: {
+        if (t.text == "AND" || t.text == "OR" || t.text == "NOT") Lexer::fail("ожидался операнд перед " + t.text, t.at);
+        advance();
+        if (t.text == "UPPER" || t.text == "LOWER") {
+          if (cur_.kind != Tok::LParen) Lexer::fail("после " + t.text + " ожидалась '('", cur_.at);
+          advance();
+          std::string e = orExpr();
+          if (cur_.kind != Tok::RParen) Lexer::fail("ожидалась ')'", cur_.at);
+          advance();
+          return std::string(t.text == "UPPER" ? "cp1251_upper(" : "cp1251_lower(") + e + ")";
+        }
+        Param p;
+        p.kind = Param::Variable;
+        p.s = t.text;
+        params_.push_back(p);
+        return "?";
+      }
+      case Tok::End:
+        Lexer::fail("выражение оборвано", t.at);
+      default:
+        Lexer::fail("ожидался операнд", t.at);
+    }
+  }
+
+  std::string column(const Token& t) {
+    auto colon = t.text.find(':');
+    std::string prefix = t.text.substr(0, colon);
+    if (prefix != cp1251::upper(def_.prefix))
+      Lexer::fail("поле " + t.text + " не из таблицы " + def_.name, t.at);
+    int f = def_.fieldIndex(t.text);
+    if (f < 0) Lexer::fail("нет поля " + t.text + " в таблице " + def_.name, t.at);
+    const FieldDef& fd = def_.fields[static_cast<std::size_t>(f)];
+    if (fd.array || fd.type == FieldType::Blob)
+      Lexer::fail("поле " + t.text + " нельзя сравнивать", t.at);
+    return "\"" + fd.name + "\"";
+  }
+
+  Lexer lex_;
+  const TableDef& def_;
+  Token cur_;
+  std::vector<Param> params_;
+};
+
+}  // namespace
+
+Translation translate(std::string_view text, const TableDef& def) {
+  try {
+    Parser p(text, def);
+    return p.run();
+  } catch (const Failure& e) {
+    Translation t;
+    t.error = e.what();
+    return t;
+  }
+}
+
+}  // namespace store::filter
