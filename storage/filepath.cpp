@@ -78,7 +78,7 @@ std::string resolve(std::string_view path) {
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
     if (i == 0 && absolute) {
-      out = "/";
+      out.assign(1, '/');
       continue;
     }
     if (part.empty() || part == "." || part == "..") {

@@ -724,7 +724,12 @@ void Table::Impl::takeRow(sqlite3_stmt* s) {
   Prefetched p;
   p.pos = sqlite3_column_int64(s, 0);
   p.ver = sqlite3_column_int64(s, 1);
-  p.rec = def.makeBuffer();
+  if (cursor.spare.empty()) {
+    p.rec = def.makeBuffer();
+  } else {
+    p.rec = std::move(cursor.spare.back());
+    cursor.spare.pop_back();
+  }
   readRow(s, p.rec.get());
   cursor.ahead.push_back(std::move(p));
 }
@@ -740,6 +745,7 @@ int Table::Impl::fetch(int dir) {
   const std::string head = "SELECT " + columns() + " FROM " + qualified() + " WHERE 1";
   int want = c.batch;
   c.stamp = stamp();
+  c.checkedAt = std::chrono::steady_clock::now();
 
   auto bindFilter = [&](sqlite3_stmt* s, int from) {
     for (const auto& v : c.filterParams) {
@@ -809,7 +815,18 @@ int Table::Impl::step(int dir) {
     c.batch = 8;
     c.dir = dir;
   }
-  if (!c.ahead.empty() && !(stamp() == c.stamp)) c.ahead.clear();
+  if (!c.ahead.empty()) {
+    // Rows read ahead stay valid while neither this process nor another
+    // station has written the file. Reading the file's header costs a system
+    // call, so within a burst of reads it is checked every 0.2 ms.
+    auto now = std::chrono::steady_clock::now();
+    if (fs->localWrites.load() != c.stamp.writes) {
+      c.ahead.clear();
+    } else if (now - c.checkedAt > std::chrono::microseconds(200)) {
+      if (stamp() == c.stamp) c.checkedAt = now;
+      else c.ahead.clear();
+    }
+  }
   if (c.ahead.empty()) {
     if (int e = fetch(dir)) return e;
     if (c.batch < 256) c.batch *= 2;
@@ -818,6 +835,7 @@ int Table::Impl::step(int dir) {
   Prefetched p = std::move(c.ahead.front());
   c.ahead.pop_front();
   def.copyBuffer(buf, p.rec.get());
+  c.spare.push_back(std::move(p.rec));
   cur = p.pos;
   curVer = p.ver;
   if (watchArmed) {

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -70,7 +71,9 @@ struct Cursor {
   Position pos = 0;
   int dir = 0;
   std::deque<Prefetched> ahead;
+  std::vector<std::shared_ptr<void>> spare;  // buffers of rows already handed out
   Stamp stamp;
+  std::chrono::steady_clock::time_point checkedAt;
   int batch = 8;
   // Set by a view: an SQL condition and its parameter values.
   std::string filterSql;
