@@ -1298,6 +1298,60 @@ int removeFile(const std::string& path) {
   return Ok;
 }
 
+int copyFile(const std::string& from, const std::string& to, const std::string* password, ErrorInfo* error) {
+  ErrorInfo local;
+  ErrorInfo& e = error ? *error : local;
+  e = ErrorInfo{};
+  e.file = from;
+  std::string src = filepath::resolve(from);
+  if (!filepath::exists(src)) {
+    std::string dir = filepath::directoryOf(src);
+    return e.code = (dir.empty() || filepath::isDirectory(dir) ? FileNotFound : PathNotFound);
+  }
+  std::string dst = filepath::resolve(to);
+  std::string dir = filepath::directoryOf(dst);
+  if (!dir.empty() && !filepath::isDirectory(dir)) {
+    e.file = to;
+    return e.code = PathNotFound;
+  }
+  sqlite3* a = nullptr;
+  sqlite3* b = nullptr;
+  auto done = [&](int code, sqlite3* which) {
+    if (code != Ok) {
+      e.code = code;
+      e.storeCode = which ? sqlite3_errcode(which) : 0;
+      e.storeMessage = which ? sqlite3_errmsg(which) : "";
+    }
+    sqlite3_close(a);
+    sqlite3_close(b);
+    return code;
+  };
+  if (sqlite3_open_v2(src.c_str(), &a, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return done(AccessDenied, a);
+  if (password) sqlite3_key(a, password->data(), static_cast<int>(password->size()));
+  prepareConnection(a);
+  int rc = execSql(a, "SELECT count(*) FROM sqlite_master");
+  if (rc != SQLITE_OK) return done(mapSql(rc) == StoreSpecific ? NotDataFile : mapSql(rc), a);
+  ::unlink((dst + "-journal").c_str());
+  if (sqlite3_open_v2(dst.c_str(), &b, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    e.file = to;
+    return done(AccessDenied, b);
+  }
+  if (password) sqlite3_key(b, password->data(), static_cast<int>(password->size()));
+  prepareConnection(b);
+  sqlite3_backup* bk = sqlite3_backup_init(b, "main", a, "main");
+  if (!bk) {
+    e.file = to;
+    return done(mapSql(sqlite3_errcode(b)), b);
+  }
+  rc = sqlite3_backup_step(bk, -1);
+  sqlite3_backup_finish(bk);
+  if (rc != SQLITE_DONE) {
+    e.file = to;
+    return done(mapSql(rc) == Ok ? StoreSpecific : mapSql(rc), b);
+  }
+  return done(Ok, nullptr);
+}
+
 // ---------------------------------------------------------------- Transaction
 
 Transaction::Transaction(std::initializer_list<Table*> tables) : tables_(tables) {}

@@ -176,4 +176,10 @@ class View {
 // Removes a store file (not a single table of it). 2 when it is missing.
 int removeFile(const std::string& path);
 
+// Copies a whole store file through the store's own backup, so that a file
+// in use by other stations is copied in a consistent state. The copy
+// replaces `to`. `password` is the owner password of an encrypted file.
+int copyFile(const std::string& from, const std::string& to, const std::string* password = nullptr,
+             ErrorInfo* error = nullptr);
+
 }  // namespace store
