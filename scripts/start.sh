@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the programs and starts the system on the
-# demo installation in ./demo (its working directory holds Varnuke.ini).
+# demo installation in ./demo, made by the demo tool the first time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-mkdir -p demo
+if [ ! -d demo ]; then
+  ./build/tools/ormida-demo demo
+fi
 cd demo
-# The three programs take no arguments; they read the settings file of the
-# working directory.
+# The programs take no arguments: they read Varnuke.ini of the working directory.
 ../build/administrator/stat &
 ../build/constructor/ormida &
 ../build/examiner/varnuke &

@@ -163,6 +163,12 @@ bool parseEmbPart(const std::string& part, std::string& file, std::uint16_t& cod
   return true;
 }
 
+std::string resolveEmbPart(const std::string& objectDoc, const std::string& libraryDir) {
+  std::string name = cp1251::toUtf8(cp1251::clip(objectDoc));
+  if (!name.empty() && name[0] == '/') return name;
+  return libraryDir + name;
+}
+
 namespace {
 
 // Opens the companion file's table, creating it when `create` allows.

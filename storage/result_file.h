@@ -63,6 +63,11 @@ int catalogue(store::Table& allRez, tables::AllRez& rec, const std::string& name
 std::string embPath(const std::string& testPath);                          // x.orm -> x.emb
 std::string embPart(const std::string& testPath, std::uint16_t codeVop);   // x.emb\!12
 bool parseEmbPart(const std::string& part, std::string& file, std::uint16_t& codeVop);
+// VOP:OBJECTDOC holds 64 characters, too few for most absolute paths, so it
+// may name the part relative to the test's library directory
+// ("Информатика.emb\!6"); this gives the part's full name either way.
+// `objectDoc` is the field's CP1251 text; the result is a UTF-8 file name.
+std::string resolveEmbPart(const std::string& objectDoc, const std::string& libraryDir);
 int writeEmb(const std::string& part, const std::vector<std::uint8_t>& bytes, const std::string& fileNameCp1251,
              const std::string& typeCp1251, store::ErrorInfo* error = nullptr);
 int readEmb(const std::string& part, tables::Emb& out, store::ErrorInfo* error = nullptr);
