@@ -721,6 +721,7 @@ int Table::Impl::rebuild() {
 // ---------------------------------------------------------------- reading
 
 void Table::Impl::takeRow(sqlite3_stmt* s) {
+  ++rowsRead;
   Prefetched p;
   p.pos = sqlite3_column_int64(s, 0);
   p.ver = sqlite3_column_int64(s, 1);
@@ -1248,6 +1249,7 @@ std::int64_t Table::records() {
 }
 
 Position Table::position() const { return d_->cur; }
+std::int64_t Table::rowsRead() const { return d_->rowsRead; }
 
 void Table::watch() {
   d_->watchArmed = true;

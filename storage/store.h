@@ -115,6 +115,8 @@ class Table {
   int send(std::string_view option);
 
   int key(std::string_view name) const { return def().keyIndex(name); }
+  // Records read from the file by this table so far (read-ahead included).
+  std::int64_t rowsRead() const;
   const ErrorInfo& error() const;
   int errorCode() const { return error().code; }
 

@@ -105,6 +105,7 @@ struct Table::Impl {
   Position watchedPos = 0;
   std::int64_t watchedVer = 0;
   Cursor cursor;
+  std::int64_t rowsRead = 0;
 
   Impl(const TableDef& d, void* b) : def(d), buf(b) {}
 

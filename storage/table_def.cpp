@@ -1,5 +1,7 @@
 #include "table_def.h"
 
+#include <cstring>
+
 #include "cp1251.h"
 
 namespace store {
@@ -78,6 +80,21 @@ std::string TableDef::signature() const {
     s += ';';
   }
   return s;
+}
+
+bool TableDef::sameValues(const void* a, const void* b) const {
+  for (const auto& f : fields) {
+    const char* p = static_cast<const char*>(a) + f.offset;
+    const char* q = static_cast<const char*>(b) + f.offset;
+    if (f.type == FieldType::Memo) {
+      if (*reinterpret_cast<const std::string*>(p) != *reinterpret_cast<const std::string*>(q)) return false;
+    } else if (f.type == FieldType::Blob) {
+      if (*reinterpret_cast<const std::vector<std::uint8_t>*>(p) != *reinterpret_cast<const std::vector<std::uint8_t>*>(q)) return false;
+    } else if (std::memcmp(p, q, f.memSize * static_cast<std::size_t>(f.count)) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace store

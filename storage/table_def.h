@@ -73,6 +73,9 @@ struct TableDef {
   std::size_t recordSize() const;
   // A text that changes whenever fields or keys change.
   std::string signature() const;
+  // Whether two buffers of this table hold the same values (strings
+  // compared as stored, padded).
+  bool sameValues(const void* a, const void* b) const;
 };
 
 namespace detail {

@@ -1,0 +1,133 @@
+#pragma once
+// The standard browse list over one table in the order of a chosen key.
+// Only a page of rows is read at a time, so a table of any size opens at
+// once; buttons, the right-click menu, selection, tagging and locating by
+// typing work as in every browse of the system.
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "record_format.h"
+#include "store.h"
+#include "update_form.h"
+
+class QGroupBox;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTabBar;
+class QTableWidget;
+class QTimer;
+
+namespace ui {
+
+struct Column {
+  int field = -1;
+  QString heading;
+  int width = 10;  // characters
+  Qt::Alignment align = {};
+  Format format;
+  int element = 0;
+};
+
+class BrowseWindow : public QDialog {
+  Q_OBJECT
+ public:
+  BrowseWindow(store::Table& table, void* buffer, QString procedure, QString caption, QWidget* parent = nullptr);
+  ~BrowseWindow() override;
+
+  void addOrder(int key, const QString& label);
+  void addColumn(Column c);
+  // The update form of the table, made afresh for every request.
+  void setUpdateForm(std::function<std::unique_ptr<UpdateForm>()> make);
+  // A browse called to select a record: "&Выбрать" returns it in the buffer.
+  void setSelectMode(bool on);
+  void setTagging(bool on);
+  void addMenuItem(const QString& text, std::function<void()> action);
+  void setGroupTitle(const QString& title);
+
+  // Reads the page again, landing on `pos` when given.
+  void refresh(store::Position landOn = 0);
+  int order() const;
+  void setOrder(int index);
+
+  // What the list shows.
+  int pageRows() const;
+  int rowCount() const { return static_cast<int>(rows_.size()); }
+  int currentRow() const { return current_; }
+  store::Position currentPosition() const;
+  QString cellText(int row, int column) const;
+  const std::set<store::Position>& tags() const { return tags_; }
+  bool selected() const { return selected_; }
+
+  // The actions of the buttons (the menu and the keys call the same).
+  void insertRecord();
+  void changeRecord();
+  void deleteRecord();
+  void selectRecord();
+  void toggleTag();
+  void tagAll();
+  void untagAll();
+  void flipTags();
+
+  // Moving through the list.
+  void home();
+  void end();
+  void down();
+  void up();
+  void pageDown();
+  void pageUp();
+  void locate(const QString& prefix);
+
+  QMenu* contextMenu();  // built from the buttons' state
+  QPushButton* button(const QString& text) const;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void done(int r) override;
+
+ private:
+  struct Row {
+    store::Position pos = 0;
+    std::shared_ptr<void> rec;
+  };
+  std::vector<Row> readAfter(store::Position after, int n);
+  std::vector<Row> readBefore(store::Position before, int n);
+  void fillFrom(store::Position pos, int rowOnScreen = 0);
+  void show(std::vector<Row> rows, int current);
+  void paint();
+  void updateButtons();
+  void updateScrollBar();
+  void request(Request r);
+  int keyOf() const;
+
+  store::Table& table_;
+  void* buf_;
+  QString procedure_;
+  std::vector<std::pair<int, QString>> orders_;
+  std::vector<Column> columns_;
+  std::function<std::unique_ptr<UpdateForm>()> makeForm_;
+  std::vector<std::pair<QString, std::function<void()>>> extraItems_;
+  bool selectMode_ = false, tagging_ = false, selected_ = false, placed_ = false;
+  std::vector<Row> rows_;
+  int current_ = 0;
+  bool atStart_ = true, atEnd_ = true;
+  std::set<store::Position> tags_;
+  QString typed_;
+
+  QTabBar* tabs_;
+  QGroupBox* group_;
+  QTableWidget* list_;
+  QScrollBar* bar_;
+  QPushButton *insert_, *change_, *delete_, *select_, *close_, *help_;
+  QTimer* typing_;
+  QMenu* menu_ = nullptr;
+};
+
+}  // namespace ui

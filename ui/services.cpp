@@ -1,0 +1,144 @@
+#include "services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "message_service.h"
+
+namespace ui {
+
+QString convertFilter(const QString& f) {
+  QStringList parts = f.split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    out << parts[i].trimmed() + QStringLiteral(" (") + patterns.trimmed() + QStringLiteral(")");
+  }
+  if (parts.size() % 2 == 1 && !parts.last().isEmpty() && out.isEmpty()) out << parts.last();
+  return out.join(QStringLiteral(";;"));
+}
+
+QString openFileDialog(QWidget* parent, const QString& title, const QString& filter, const QString& dir) {
+  return QFileDialog::getOpenFileName(parent, title, dir, convertFilter(filter));
+}
+
+QString saveFileDialog(QWidget* parent, const QString& title, const QString& filter, const QString& dir) {
+  return QFileDialog::getSaveFileName(parent, title, dir, convertFilter(filter));
+}
+
+QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) {
+  QString d = QFileDialog::getExistingDirectory(parent, title, dir);
+  if (!d.isEmpty() && !d.endsWith(QLatin1Char('/'))) d += QLatin1Char('/');  // directories are stored with their separator
+  return d;
+}
+
+bool chooseFont(QWidget* parent, QFont& font) {
+  bool ok = false;
+  QFont f = QFontDialog::getFont(&ok, font, parent);
+  if (ok) font = f;
+  return ok;
+}
+
+bool chooseColour(QWidget* parent, QColor& colour) {
+  QColor c = QColorDialog::getColor(colour, parent);
+  if (!c.isValid()) return false;
+  colour = c;
+  return true;
+}
+
+bool printerSetup(QWidget* parent) {
+  QPrinter printer;
+  QPageSetupDialog d(&printer, parent);
+  return d.exec() == QDialog::Accepted;
+}
+
+void setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
+QString clipboardText() { return QApplication::clipboard()->text(); }
+
+QString siblingProgram(const QString& name, const QString& programDir) {
+  QString dir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+  QString n = name.trimmed().toLower();
+  QString exe;
+  if (n == QLatin1String("varnuke.exe") || n == QLatin1String("varnuke")) exe = QStringLiteral("varnuke");
+  else if (n == QLatin1String("ormida.exe") || n == QLatin1String("ormida")) exe = QStringLiteral("ormida");
+  else if (n == QLatin1String("stat.exe") || n == QLatin1String("stat")) exe = QStringLiteral("stat");
+  if (exe.isEmpty()) return {};
+  // The programs are built into folders of their own; installed, they lie side by side.
+  QDir d(dir);
+  if (QFileInfo::exists(d.filePath(exe))) return d.absoluteFilePath(exe);
+  for (const char* sub : {"../examiner/", "../constructor/", "../administrator/"}) {
+    QString p = d.filePath(QString::fromLatin1(sub) + exe);
+    if (QFileInfo::exists(p)) return QFileInfo(p).absoluteFilePath();
+  }
+  return d.absoluteFilePath(exe);
+}
+
+bool runProgram(const QString& commandLine, const QString& workingDir) {
+  QString line = commandLine.trimmed();
+  QString first = line.section(QLatin1Char(' '), 0, 0);
+  QString rest = line.section(QLatin1Char(' '), 1).trimmed();
+  QString wd = workingDir.isEmpty() ? QDir::currentPath() : workingDir;
+  bool started = false;
+  if (first.compare(QLatin1String("Explorer.exe"), Qt::CaseInsensitive) == 0) {
+    QString dir = rest;
+    if (dir.startsWith(QLatin1String("/n,/e,"), Qt::CaseInsensitive)) dir = dir.mid(6);
+    started = QDesktopServices::openUrl(QUrl::fromLocalFile(dir.isEmpty() ? wd : dir));
+  } else {
+    QString exe = siblingProgram(first);
+    QStringList args = rest.isEmpty() ? QStringList() : QProcess::splitCommand(rest);
+    if (exe.isEmpty()) exe = first;
+    started = QProcess::startDetached(exe, args, wd);
+  }
+  if (!started)
+    MessageService::instance().ask(QStringLiteral("Не удалось запустить программу %1.").arg(first),
+                                   QStringLiteral("Запуск программы"), messages::Buttons::Ok, messages::Icon::Exclamation);
+  return started;
+}
+
+QString helpDirectory() {
+  QDir d(QCoreApplication::applicationDirPath());
+  for (const char* p : {"help", "../help", "../../help", "../share/ormida/help"})
+    if (d.exists(QString::fromLatin1(p))) return QDir(d.filePath(QString::fromLatin1(p))).absolutePath();
+  return d.filePath(QStringLiteral("help"));
+}
+
+void openHelp(const QString& context, QWidget* parent) {
+  static QWidget* window = nullptr;
+  static QTextBrowser* browser = nullptr;
+  if (!window) {
+    window = new QWidget(nullptr, Qt::Window);
+    window->setWindowTitle(QStringLiteral("Справка"));
+    auto* l = new QVBoxLayout(window);
+    browser = new QTextBrowser(window);
+    browser->setOpenExternalLinks(false);
+    l->addWidget(browser);
+    window->resize(640, 520);
+  }
+  QString dir = helpDirectory();
+  browser->setSearchPaths({dir});
+  QString page = QDir(dir).filePath(context + QStringLiteral(".html"));
+  if (!QFileInfo::exists(page)) page = QDir(dir).filePath(QStringLiteral("index.html"));
+  if (QFileInfo::exists(page)) browser->setSource(QUrl::fromLocalFile(page));
+  else browser->setHtml(QStringLiteral("<p>Справка к этому окну не найдена.</p>"));
+  if (parent) window->move(parent->geometry().topRight() + QPoint(16, 0));
+  window->show();
+  window->raise();
+}
+
+void beep() { QApplication::beep(); }
+
+}  // namespace ui
