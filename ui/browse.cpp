@@ -248,7 +248,7 @@ std::vector<BrowseWindow::Row> BrowseWindow::readBefore(store::Position before, 
   return out;
 }
 
-void BrowseWindow::show(std::vector<Row> rows, int current) {
+void BrowseWindow::showRows(std::vector<Row> rows, int current) {
   rows_ = std::move(rows);
   current_ = rows_.empty() ? 0 : std::clamp(current, 0, static_cast<int>(rows_.size()) - 1);
   atStart_ = rows_.empty() || readBefore(rows_.front().pos, 1).empty();
@@ -299,7 +299,7 @@ void BrowseWindow::updateButtons() {
 void BrowseWindow::fillFrom(store::Position pos, int rowOnScreen) {
   const int page = pageRows();
   if (!pos) {
-    show(readAfter(0, page), 0);
+    showRows(readAfter(0, page), 0);
     return;
   }
   // Rows above the landing record, the record itself and the rows after it.
@@ -317,7 +317,7 @@ void BrowseWindow::fillFrom(store::Position pos, int rowOnScreen) {
     }
   }
   if (self.empty()) {  // gone: start from the top
-    show(readAfter(0, page), 0);
+    showRows(readAfter(0, page), 0);
     return;
   }
   rows.push_back(self.front());
@@ -330,17 +330,17 @@ void BrowseWindow::fillFrom(store::Position pos, int rowOnScreen) {
     current += static_cast<int>(more.size());
     rows.insert(rows.begin(), more.begin(), more.end());
   }
-  show(std::move(rows), current);
+  showRows(std::move(rows), current);
 }
 
 void BrowseWindow::refresh(store::Position landOn) { fillFrom(landOn ? landOn : currentPosition(), current_); }
 
-void BrowseWindow::home() { show(readAfter(0, pageRows()), 0); }
+void BrowseWindow::home() { showRows(readAfter(0, pageRows()), 0); }
 
 void BrowseWindow::end() {
   auto rows = readBefore(0, pageRows());
   int last = static_cast<int>(rows.size()) - 1;
-  show(std::move(rows), last);
+  showRows(std::move(rows), last);
 }
 
 void BrowseWindow::down() {
@@ -359,7 +359,7 @@ void BrowseWindow::down() {
   auto rows = rows_;
   rows.erase(rows.begin());
   rows.push_back(more.front());
-  show(std::move(rows), static_cast<int>(rows_.size()) - 1);
+  showRows(std::move(rows), static_cast<int>(rows_.size()) - 1);
 }
 
 void BrowseWindow::up() {
@@ -378,7 +378,7 @@ void BrowseWindow::up() {
   auto rows = rows_;
   rows.insert(rows.begin(), more.front());
   if (static_cast<int>(rows.size()) > pageRows()) rows.pop_back();
-  show(std::move(rows), 0);
+  showRows(std::move(rows), 0);
 }
 
 void BrowseWindow::pageDown() {
@@ -408,7 +408,7 @@ void BrowseWindow::pageUp() {
     }
     return;
   }
-  show(std::move(more), 0);
+  showRows(std::move(more), 0);
 }
 
 void BrowseWindow::locate(const QString& prefix) {

@@ -25,6 +25,8 @@ class QTimer;
 namespace ui {
 
 struct Column {
+  Column(int field, QString heading, int width = 10, Format format = {}, Qt::Alignment align = {}, int element = 0)
+      : field(field), heading(std::move(heading)), width(width), align(align), format(format), element(element) {}
   int field = -1;
   QString heading;
   int width = 10;  // characters
@@ -100,7 +102,7 @@ class BrowseWindow : public QDialog {
   std::vector<Row> readAfter(store::Position after, int n);
   std::vector<Row> readBefore(store::Position before, int n);
   void fillFrom(store::Position pos, int rowOnScreen = 0);
-  void show(std::vector<Row> rows, int current);
+  void showRows(std::vector<Row> rows, int current);
   void paint();
   void updateButtons();
   void updateScrollBar();

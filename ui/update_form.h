@@ -21,11 +21,14 @@ namespace ui {
 enum Request { Insert = 1, Change = 2, Delete = 3 };
 
 struct FormField {
+  enum Editor { Line, Multi, Check };
+  FormField(int field, QString label, Format format = {}, Editor editor = Line, bool readOnly = false, int element = 0)
+      : field(field), element(element), label(std::move(label)), format(format), editor(editor), readOnly(readOnly) {}
   int field = -1;
   int element = 0;
   QString label;
   Format format;
-  enum Editor { Line, Multi, Check } editor = Line;
+  Editor editor = Line;
   bool readOnly = false;
 };
 
@@ -51,6 +54,10 @@ class UpdateForm : public QDialog {
   QCheckBox* saveAndAddBox() const { return saveAndAdd_; }
   QWidget* editorOf(int field) const;
 
+  // OK and cancel.
+  void accept() override;
+  void reject() override;
+
  protected:
   // Buffer to controls and back; saveControls returns false (with a
   // reason, already shown) when a value is not acceptable.
@@ -64,8 +71,6 @@ class UpdateForm : public QDialog {
   void* buffer() { return buf_; }
   int message(int number, const store::ErrorInfo* e = nullptr, const QString& extra = {});
 
-  void accept() override;
-  void reject() override;
   void showEvent(QShowEvent* e) override;
 
  private:
