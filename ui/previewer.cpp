@@ -84,13 +84,16 @@ Previewer::Previewer(const Report& report, QWidget* parent) : QDialog(parent), r
   tools->addWidget(pageBox_);
   countLabel_ = new QLabel(QStringLiteral(" из %1 ").arg(report_.pageCount()), tools);
   tools->addWidget(countLabel_);
-  tools->addSeparator();
-  tools->addAction(QStringLiteral("Отметить все страницы"), this, &Previewer::markAll);
-  tools->addAction(QStringLiteral("Снять отметки со всех страниц"), this, &Previewer::unmarkAll);
-  markBox_ = new QCheckBox(QStringLiteral("Страница отобрана для печати"), tools);
-  connect(markBox_, &QCheckBox::clicked, this, [this] { toggleMark(); });
-  tools->addWidget(markBox_);
   outer->addWidget(tools);
+  // The page marks on a row of their own.
+  auto* marks = new QToolBar(this);
+  marks->addAction(QStringLiteral("Отметить все страницы"), this, &Previewer::markAll);
+  marks->addAction(QStringLiteral("Снять отметки со всех страниц"), this, &Previewer::unmarkAll);
+  marks->addSeparator();
+  markBox_ = new QCheckBox(QStringLiteral("Страница отобрана для печати"), marks);
+  connect(markBox_, &QCheckBox::clicked, this, [this] { toggleMark(); });
+  marks->addWidget(markBox_);
+  outer->addWidget(marks);
 
   scroll_ = new QScrollArea(this);
   scroll_->setAlignment(Qt::AlignHCenter);
@@ -156,7 +159,7 @@ void Previewer::render() {
   double dpi;
   const double pageWidthPt = report_.area().width() + 72;
   if (zoom_ == -1) {
-    int avail = scroll_->viewport()->width() - 24 - (columns_ - 1) * 12;
+    int avail = scroll_->viewport()->width() - 40 - scroll_->verticalScrollBar()->sizeHint().width() - (columns_ - 1) * 12;
     dpi = std::max(20.0, avail / static_cast<double>(columns_) / (pageWidthPt / 72.0));
   } else {
     dpi = (zoom_ == 0 ? 100 : zoom_) * 96.0 / 100.0;
@@ -164,7 +167,7 @@ void Previewer::render() {
   for (int k = 0; k < columns_ * rows_; ++k) {
     int page = current_ + k;
     if (page > pageCount()) break;
-    auto* l = new QLabel;
+    auto* l = new QLabel(pagesWidget_);
     QImage img = report_.pageImage(page, dpi);
     l->setPixmap(QPixmap::fromImage(img));
     l->setFrameShape(QFrame::Box);
@@ -172,6 +175,7 @@ void Previewer::render() {
     l->setStyleSheet(marked ? QStringLiteral("border: 3px solid #2e7d32;") : QStringLiteral("border: 1px solid #555;"));
     l->setToolTip(QStringLiteral("Страница %1%2").arg(page).arg(marked ? QStringLiteral(" (отмечена)") : QString()));
     grid_->addWidget(l, k / columns_, k % columns_);
+    l->show();
   }
   pagesWidget_->adjustSize();
 }
