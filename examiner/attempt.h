@@ -1,0 +1,165 @@
+#pragma once
+// One attempt at a test, from the drawing of its question set to its
+// result record: the logic the testing window drives, with no window in it.
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checking.h"
+#include "engine_support.h"
+#include "selection.h"
+#include "store.h"
+#include "tables_results.h"
+#include "tables_test_file.h"
+#include "tables_work.h"
+
+namespace examiner {
+
+struct Examinee {
+  std::string fio;    // CP1251: surname, name and patronymic separated by single blanks
+  std::string group, faket, kurs, book;
+  std::int32_t code = 0;  // STU:CODEST; 0 for a name typed in
+};
+
+struct AttemptConfig {
+  tables::Tema tema;
+  tables::Titul titul;
+  std::vector<tables::Vop> frames;        // in the Vop table's stored order
+  std::vector<tables::Training> helps;    // in the Training table's stored order
+  int modeWork = 0;                       // 7 error viewing, 9 trial testing
+  int variant = 1;                        // for selection mode 5
+  int room = 0;                           // GlbTune/Class
+  std::string library;                    // the test library (CP1251)
+  Examinee who;
+};
+
+// What the attempt asks the examinee; the testing window answers with
+// message boxes, tests with scripted answers.
+class Dialogue {
+ public:
+  virtual ~Dialogue() = default;
+  // "Вы не ответили на вопрос.|Перейти к следующему вопросу?": true goes on.
+  virtual bool skipUnanswered() = 0;
+  // "Неверный ответ|Повторить попытку?": true stays on the frame.
+  virtual bool retryWrong() = 0;
+  // The feedback "Верный ответ" (1), "Неверный ответ" (2), "Истекло время!" (3).
+  virtual void feedback(int /*outcome*/) {}
+};
+
+// The answer table's record of a frame (OtTestW.ott).
+struct Answer {
+  Response response;
+  long points = 0;   // OTW:BALLVOP, the points credited now
+  bool correct = false;  // OTW:VERNO
+};
+
+class Attempt {
+ public:
+  Attempt(AttemptConfig cfg, Random& rnd, Clock& clock);
+
+  // Keeps the answer table in this table as well (the file "OtTestW.ott"):
+  // emptied at the start, written when a frame is left.
+  void keepAnswersIn(store::Table* otw, tables::OtTestW* rec);
+
+  // Draws the question set and opens the first frame.
+  void start();
+  // Error viewing of a stored attempt: its wrong frames with the stored answers.
+  void startReview(const tables::RezTest& stored, const std::map<std::uint16_t, Response>& answers);
+
+  bool freeOrder() const { return free_; }
+  bool reviewing() const { return cfg_.modeWork == 7; }
+  int length() const { return static_cast<int>(order_.size()); }
+  int position() const { return pos_; }  // 1-based
+  std::uint16_t code() const;
+  std::uint16_t codeAt(int position) const;
+  const tables::Vop& frame() const;
+  const tables::Vop* frameByCode(std::uint16_t code) const;
+  const Permutation& permutation() const { return perm_; }
+  const std::vector<std::uint16_t>& order() const { return order_; }
+
+  // Answering: a click on the control at display position k (kinds 1 to
+  // 3), on left item k (kind 4), the typed text (kinds 5 to 7).
+  void click(int k);
+  void setText(const std::string& cp1251);
+  const Response& response() const { return resp_; }
+  // Kind 4: the display number now given to left item k (0 none).
+  int shownNumber(int k) const;
+  bool answered() const;
+  bool answeredAt(int position) const;  // free order: the grid's colour
+
+  // Fixed order: "Далее".
+  enum class Step { Stayed, Moved, Finished };
+  Step next(Dialogue& d);
+  // Free order: go to a position (leaving the current frame first).
+  void goTo(int position, Dialogue& d);
+  // Ends the attempt ("Финиш", time over, the wrong-answer stop).
+  void finish(Dialogue& d);
+  bool finished() const { return finished_; }
+
+  // Time: one second passed. Mode 1 reports the frame's time running out
+  // (the caller then presses "Далее" for the examinee), mode 2 the whole
+  // test's time (the caller says so and finishes when TEM:IFPROSTIME is set).
+  enum class Tick { None, FrameTimeUp, TestTimeUp };
+  Tick tick();
+  int allowanceSeconds() const;         // TEM:TIMETEST * 60 + 1
+  int remainingSeconds() const;         // mode 1: of the frame; mode 2: of the test
+  int minutesShown() const;             // mode 2: remaining / 60 + 1
+  std::string timeUnit() const;         // "сек", "мин" or "б/о" (UTF-8)
+
+  // Training: the help of the current frame (TEM:HOWHELP 1, by TRA:CODEVOP)
+  // and the pages of the whole test's help (TEM:HOWHELP 2).
+  const tables::Training* helpForFrame() const;
+  int helpPages() const;
+
+  // The result record being built and, after finish(), complete.
+  const tables::RezTest& result() const { return rez_; }
+  tables::RezTest& result() { return rez_; }
+  const std::map<std::uint16_t, Answer>& answers() const { return answers_; }
+  // "P###,P" codes of the positions not answered correctly (600 characters).
+  const std::string& wrongList() const { return wrongList_; }
+  int consecutiveWrong() const { return wrongRun_; }
+  int lastOutcome() const { return lastOutcome_; }
+
+ private:
+  void load(int position);
+  void leave(Dialogue* d, bool checkAnswered);
+  int checkFrame(Dialogue* d, bool timeUp);
+  void resetUnanswered();
+  void countAnswered(int step);
+  void saveAnswer();
+  void buildResult();
+  int levelIndex() const;
+  int sectionIndex() const;
+
+  AttemptConfig cfg_;
+  Random& rnd_;
+  Clock& clock_;
+  store::Table* otw_ = nullptr;
+  tables::OtTestW* otwRec_ = nullptr;
+  std::map<std::uint16_t, std::size_t> byCode_;
+  std::vector<std::uint16_t> order_;
+  int pos_ = 0;
+  bool free_ = false;
+  Permutation perm_;
+  Response resp_;
+  std::map<std::uint16_t, Answer> answers_;
+  std::map<std::uint16_t, bool> answered_;  // free order: counted as answered
+  std::array<std::uint8_t, 513> status_{};  // frame status by code: 1 correct
+  tables::RezTest rez_;
+  std::string wrongList_;
+  int wrongRun_ = 0;
+  int attempts_ = 1;
+  int lastOutcome_ = 0;
+  bool finished_ = false;
+  bool frameTimeUp_ = false;
+  int testSeconds_ = 0, frameSeconds_ = 0;
+};
+
+// The two detail memos of an attempt from its answer table, and back.
+void buildMemos(const std::map<std::uint16_t, Answer>& answers, std::string& howot, std::string& howtxt);
+std::map<std::uint16_t, Response> readMemos(const std::string& howot, const std::string& howtxt);
+
+}  // namespace examiner

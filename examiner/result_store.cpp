@@ -1,0 +1,253 @@
+#include "result_store.h"
+
+#include <chrono>
+#include <thread>
+
+#include "cp1251.h"
+#include "result_file.h"
+
+namespace examiner {
+
+std::string pendingFile(const std::string& workingDir) {
+  return (workingDir.empty() ? std::string() : workingDir + "/") + "Pending.rez";
+}
+
+tables::Vedom vedomLine(const tables::RezTest& rez, const std::string& fileRez) {
+  tables::Vedom v;
+  v.CODEST = rez.CODEST;
+  v.NAMESTUD = rez.FIO.view().substr(0, std::min<std::size_t>(rez.FIO.view().size(), 40));
+  v.GR = rez.GR.view();
+  v.NAMETEMA = rez.NAMETEMA.view();
+  v.PREDMET = rez.PREDMET.view();
+  v.BALL = rez.REZBAL;
+  v.CODEREZ = rez.CODEREZ;
+  v.DATE = rez.DATE;
+  v.REZTEXT = rez.REZTEXT.view();
+  v.OTMETKA = rez.OTMETKA;
+  v.FILEREZ = fileRez;
+  return v;
+}
+
+namespace {
+
+// The last code of a key plus one (1 for an empty table); the buffer's key
+// field receives the last record's value.
+template <class R, class F>
+std::int32_t lastPlusOne(store::Table& t, R& rec, const char* key, F field) {
+  if (t.set(t.key(key)) == store::Ok && t.previous() == store::Ok) return static_cast<std::int32_t>(field(rec)) + 1;
+  return 1;
+}
+
+}  // namespace
+
+int ResultStore::storeOnce(const StoreRequest& r, std::int32_t& code, store::ErrorInfo& e,
+                           const std::vector<store::Table*>& extra, const std::function<int()>& alsoDo) {
+  results::ResultFile rf;
+  if (int rc = rf.open(r.resultBase, r.fileRez, store::Shared)) {
+    e = rf.error();
+    return rc;
+  }
+  const bool addVedom = r.rez.CODEST != 0;
+  tables::Vedom ved;
+  store::Table vt(tables::vedomDef(), ved, r.vedomFile);
+  if (addVedom) {
+    int rc = vt.open(store::Shared);
+    if (rc == store::FileNotFound) {
+      if ((rc = vt.create()) == store::Ok) rc = vt.open(store::Shared);
+    }
+    if (rc) {
+      e = vt.error();
+      return rc;
+    }
+  }
+  std::vector<store::Table*> tables{&rf.rezT, &rf.dtlT};
+  if (addVedom) tables.push_back(&vt);
+  tables.insert(tables.end(), extra.begin(), extra.end());
+  store::Transaction tx(tables);
+  if (int rc = tx.begin()) {
+    e = tx.error();
+    return rc;
+  }
+  // The code is taken inside the transaction: count + 1, or, when that is
+  // taken (results were deleted), the highest code + 1.
+  code = static_cast<std::int32_t>(rf.rezT.records()) + 1;
+  rf.rez.CODEREZ = code;
+  if (rf.rezT.get(rf.rezT.key("KEYCODEREZ")) == store::Ok)
+    code = lastPlusOne(rf.rezT, rf.rez, "KEYCODEREZ", [](const tables::RezTest& x) { return x.CODEREZ; });
+  rf.rez = r.rez;
+  rf.rez.CODEREZ = code;
+  if (r.saveRez == 1 || r.saveRez == 2) {
+    if (int rc = rf.rezT.add()) {
+      e = rf.rezT.error();
+      return rc;
+    }
+  }
+  if (r.saveRez == 1) {
+    rf.dtl = tables::RezDtl{};
+    rf.dtl.HOWOT = r.howot;
+    rf.dtl.HOWTXT = r.howtxt;
+    rf.dtl.CODEREZ = code;
+    if (int rc = rf.dtlT.add()) {
+      e = rf.dtlT.error();
+      return rc;
+    }
+  }
+  if (addVedom) {
+    std::int32_t vcode = lastPlusOne(vt, ved, "KEYCODEVED", [](const tables::Vedom& x) { return x.CODEVED; });
+    tables::RezTest withCode = r.rez;
+    withCode.CODEREZ = code;
+    ved = vedomLine(withCode, cp1251::fromUtf8(r.fileRez));
+    ved.CODEVED = vcode;
+    if (int rc = vt.add()) {
+      e = vt.error();
+      return rc;
+    }
+  }
+  if (alsoDo) {
+    if (int rc = alsoDo()) {
+      e.code = rc;
+      return rc;
+    }
+  }
+  if (int rc = tx.commit()) {
+    e = tx.error();
+    return rc;
+  }
+  return store::Ok;
+}
+
+StoreOutcome ResultStore::store(const StoreRequest& r) {
+  StoreOutcome out;
+  for (int attempt = 0; attempt <= retries; ++attempt) {
+    out.code = storeOnce(r, out.resultCode, out.error);
+    if (out.code == store::Ok) return out;
+    // Another station holding the journal: wait a little and try again.
+    if (out.code != store::AccessDenied && out.code != store::DuplicateKey) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100 + 20 * attempt));
+  }
+  store::ErrorInfo pe;
+  out.pending = keepPending(r, pe);
+  out.pendingFile = pendingFile(workingDir_);
+  return out;
+}
+
+// ------------------------------------------------------------------ pending
+
+namespace {
+
+struct Pending {
+  std::int32_t CODE = 0;
+  store::FixedString<255> BASE;
+  store::FixedString<100> FILEREZ;
+  store::FixedString<255> VEDOM;
+  std::uint8_t SAVEREZ = 1;
+  store::Memo<2560> HOWOT;
+  store::Memo<2560> HOWTXT;
+};
+
+const store::TableDef& pendingDef() {
+  static const store::TableDef d = store::TableBuilder<Pending>("Pending", "PND")
+                                       .field("CODE", &Pending::CODE)
+                                       .field("BASE", &Pending::BASE)
+                                       .field("FILEREZ", &Pending::FILEREZ)
+                                       .field("VEDOM", &Pending::VEDOM)
+                                       .field("SAVEREZ", &Pending::SAVEREZ)
+                                       .field("HOWOT", &Pending::HOWOT)
+                                       .field("HOWTXT", &Pending::HOWTXT)
+                                       .key("KEYCODE", "CODE", store::Primary)
+                                       .build();
+  return d;
+}
+
+int openOrCreate(store::Table& t) {
+  int rc = t.open(store::DenyWrite);
+  if (rc == store::FileNotFound) {
+    if ((rc = t.create()) == store::Ok) rc = t.open(store::DenyWrite);
+  }
+  return rc;
+}
+
+}  // namespace
+
+bool ResultStore::keepPending(const StoreRequest& r, store::ErrorInfo& e) {
+  const std::string file = pendingFile(workingDir_);
+  Pending p;
+  tables::RezTest rez;
+  store::Table pt(pendingDef(), p, file + "\\!Pending");
+  store::Table rt(tables::rezTestDef(), rez, file + "\\!RezTest");
+  for (store::Table* t : {&pt, &rt}) {
+    if (openOrCreate(*t) != store::Ok) {
+      e = t->error();
+      return false;
+    }
+  }
+  store::Transaction tx{&pt, &rt};
+  if (tx.begin() != store::Ok) {
+    e = tx.error();
+    return false;
+  }
+  std::int32_t code = lastPlusOne(pt, p, "KEYCODE", [](const Pending& x) { return x.CODE; });
+  p = Pending{};
+  p.CODE = code;
+  p.BASE = cp1251::fromUtf8(r.resultBase);
+  p.FILEREZ = cp1251::fromUtf8(r.fileRez);
+  p.VEDOM = cp1251::fromUtf8(r.vedomFile);
+  p.SAVEREZ = static_cast<std::uint8_t>(r.saveRez);
+  p.HOWOT = r.howot;
+  p.HOWTXT = r.howtxt;
+  rez = r.rez;
+  rez.CODEREZ = code;  // links the record to its pending entry
+  if (pt.add() != store::Ok || rt.add() != store::Ok || tx.commit() != store::Ok) {
+    e = pt.error().code ? pt.error() : rt.error();
+    return false;
+  }
+  return true;
+}
+
+int ResultStore::pendingCount() const {
+  Pending p;
+  store::Table pt(pendingDef(), p, pendingFile(workingDir_) + "\\!Pending");
+  if (pt.open(store::DenyWrite) != store::Ok) return 0;
+  return static_cast<int>(pt.records());
+}
+
+int ResultStore::storePending(store::ErrorInfo* error) {
+  const std::string file = pendingFile(workingDir_);
+  Pending p;
+  tables::RezTest rez;
+  store::Table pt(pendingDef(), p, file + "\\!Pending");
+  store::Table rt(tables::rezTestDef(), rez, file + "\\!RezTest");
+  if (pt.open(store::DenyWrite) != store::Ok || rt.open(store::DenyWrite) != store::Ok) return 0;
+  int left = 0;
+  pt.set(pt.key("KEYCODE"));
+  std::vector<std::pair<store::Position, std::int32_t>> entries;
+  while (pt.next() == store::Ok) entries.emplace_back(pt.position(), p.CODE);
+  for (const auto& [pos, code] : entries) {
+    if (pt.getAt(pos) != store::Ok) continue;
+    rez.CODEREZ = code;
+    if (rt.get(rt.key("KEYCODEREZ")) != store::Ok) continue;
+    StoreRequest r;
+    r.rez = rez;
+    r.howot = p.HOWOT.text;
+    r.howtxt = p.HOWTXT.text;
+    r.saveRez = p.SAVEREZ;
+    r.resultBase = cp1251::toUtf8(p.BASE.view());
+    r.fileRez = cp1251::toUtf8(p.FILEREZ.view());
+    r.vedomFile = cp1251::toUtf8(p.VEDOM.view());
+    std::int32_t newCode = 0;
+    store::ErrorInfo e;
+    // The pending entry goes in the same commit: stored once, never twice.
+    auto drop = [&, pos = pos]() -> int {
+      if (int rc = pt.getAt(pos)) return rc;
+      if (int rc = pt.del()) return rc;
+      return rt.del();
+    };
+    if (storeOnce(r, newCode, e, {&pt, &rt}, drop) != store::Ok) {
+      if (error) *error = e;
+      ++left;
+    }
+  }
+  return left;
+}
+
+}  // namespace examiner
