@@ -1,0 +1,30 @@
+#pragma once
+// The result archive: the journals under "Stat/" of the base directory,
+// made from the template, deleted and renamed, and chosen as the current one.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "result_file.h"
+
+namespace examiner {
+
+class Archive {
+ public:
+  // `current`: the current journal's name (Path/FileRez, UTF-8).
+  Archive(std::string base, std::string current) : base_(std::move(base)), current_(std::move(current)) {}
+  std::vector<results::Listed> list() const;
+  // Each returns nothing when done, or the message to show (UTF-8).
+  std::optional<std::string> create(const std::string& name);
+  std::optional<std::string> remove(const std::string& name);
+  std::optional<std::string> rename(const std::string& from, const std::string& to);
+  const std::string& current() const { return current_; }
+  void setCurrent(std::string c) { current_ = std::move(c); }
+
+ private:
+  bool exists(const std::string& name) const;
+  bool inUse(const std::string& name) const;
+  std::string base_, current_;
+};
+
+}  // namespace examiner

@@ -1,0 +1,51 @@
+#include "startup.h"
+
+#include "cp1251.h"
+#include "settings_file.h"
+#include "table_opener.h"
+
+namespace examiner {
+
+template <class R>
+bool readSettings(const store::TableDef& def, const std::string& name, R& rec, messages::Interaction& ui) {
+  store::Table t(def, rec, name);
+  setup::TableOpener opener(ui);
+  if (opener.open(t) != store::Ok) return false;
+  if (t.set() != store::Ok || t.next() != store::Ok) rec = R{};
+  opener.close(t);
+  return true;
+}
+
+template bool readSettings<tables::TuneTest>(const store::TableDef&, const std::string&, tables::TuneTest&, messages::Interaction&);
+template bool readSettings<tables::GlbTune>(const store::TableDef&, const std::string&, tables::GlbTune&, messages::Interaction&);
+
+bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& ui) {
+  s.inst = setup::resolve(setup::Program::Examiner, workingDir);
+  s.autostart = readAutostart(s.inst);
+  const bool journalPreset = applyAutostart(s.autostart, s.inst);
+  if (!readSettings(tables::tuneTestDef(), s.inst.central(tables::files::TuneTest), s.tune, ui)) return false;
+  if (!readSettings(tables::glbTuneDef(), s.inst.central(tables::files::GlbTune), s.glb, ui)) return false;
+  setup::applyKeyWord(s.inst, s.glb);
+  if (!journalPreset && s.inst.modeNet == 1) {
+    tables::Labr room;
+    store::Table labr(tables::labrDef(), room, s.inst.central(tables::files::Labr));
+    setup::TableOpener opener(ui);
+    if (s.tune.CODEFILEREZ == 2 && opener.open(labr) != store::Ok) return false;
+    setup::chooseResultFile(s.inst, s.tune, s.autostart.armed && s.autostart.presetsTest, labr, room);
+  }
+  s.namePc = settings::workstationName();
+  return true;
+}
+
+void closeDown(setup::Installation& inst) { inst.ini.set("GlbTune", "ModeWork", "0"); }
+
+bool userPasswordOk(const tables::TuneTest& tune, const std::string& typed) {
+  std::string t(cp1251::clip(typed));
+  return t == tune.PASSUSR.view() || t == tune.PASSADM.view();
+}
+
+bool adminPasswordOk(const tables::TuneTest& tune, const std::string& typed) {
+  return cp1251::clip(typed) == tune.PASSADM.view();
+}
+
+}  // namespace examiner
