@@ -19,6 +19,7 @@ class Archive {
   std::optional<std::string> remove(const std::string& name);
   std::optional<std::string> rename(const std::string& from, const std::string& to);
   const std::string& current() const { return current_; }
+  const std::string& base() const { return base_; }
   void setCurrent(std::string c) { current_ = std::move(c); }
 
  private:

@@ -1,0 +1,142 @@
+#include "archive_window.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "message_service.h"
+#include "pictures.h"
+
+namespace examiner {
+
+namespace {
+void tell(const std::optional<std::string>& m) {
+  if (m) ui::MessageService::instance().ask(QString::fromStdString(*m), QStringLiteral("Сообщение"), messages::Buttons::Ok,
+                                            messages::Icon::Exclamation);
+}
+}  // namespace
+
+ArchiveWindow::ArchiveWindow(Archive& archive, QWidget* parent) : QDialog(parent), archive_(archive) {
+  setObjectName(QStringLiteral("ArxivRez"));
+  setWindowTitle(QStringLiteral("Архив результатов тестирования"));
+  auto* l = new QVBoxLayout(this);
+  list_ = new QTableWidget(0, 3, this);
+  list_->setHorizontalHeaderLabels({QStringLiteral("Имя"), QStringLiteral("Дата"), QStringLiteral("Размер (Kb)")});
+  list_->verticalHeader()->hide();
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+  list_->setColumnWidth(1, 150);
+  list_->setColumnWidth(2, 90);
+  l->addWidget(list_);
+  auto* b = new QHBoxLayout;
+  const std::pair<const char*, void (ArchiveWindow::*)()> buttons[] = {
+      {"Новый", &ArchiveWindow::newJournal}, {"Изменить", &ArchiveWindow::renameJournal},
+      {"Удалить", &ArchiveWindow::deleteJournal}, {"Выбрать", &ArchiveWindow::choose}};
+  for (const auto& [text, slot] : buttons) {
+    auto* btn = new QPushButton(QString::fromUtf8(text), this);
+    btn->setAutoDefault(false);
+    connect(btn, &QPushButton::clicked, this, slot);
+    b->addWidget(btn);
+  }
+  b->addStretch(1);
+  auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
+  cancel->setAutoDefault(false);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  b->addWidget(cancel);
+  l->addLayout(b);
+  connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { choose(); });
+  resize(520, 340);
+  refill();
+}
+
+void ArchiveWindow::refill() {
+  QString keep = selectedName();
+  auto files = archive_.list();
+  list_->setRowCount(static_cast<int>(files.size()));
+  for (int i = 0; i < static_cast<int>(files.size()); ++i) {
+    const auto& f = files[static_cast<std::size_t>(i)];
+    QString name = QString::fromStdString(f.name).left(50);
+    list_->setItem(i, 0, new QTableWidgetItem(name));
+    list_->setItem(i, 1, new QTableWidgetItem(QString::fromStdString(picture::shortDate(f.date) + " " + picture::time(f.time))));
+    auto* size = new QTableWidgetItem(QString::number(f.sizeK));
+    size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    list_->setItem(i, 2, size);
+  }
+  select(keep.isEmpty() ? QString::fromStdString(archive_.current()) : keep);
+  if (list_->currentRow() < 0 && list_->rowCount() > 0) list_->selectRow(0);
+}
+
+QString ArchiveWindow::selectedName() const {
+  int r = list_->currentRow();
+  return r >= 0 && list_->item(r, 0) ? list_->item(r, 0)->text() : QString();
+}
+
+void ArchiveWindow::select(const QString& name) {
+  for (int r = 0; r < list_->rowCount(); ++r)
+    if (list_->item(r, 0)->text() == name) list_->selectRow(r);
+}
+
+QString ArchiveWindow::askName(const QString& caption, const QString& name) {
+  QDialog d(this);
+  d.setObjectName(QStringLiteral("UpdateArxiv"));
+  d.setWindowTitle(caption);
+  auto* f = new QFormLayout(&d);
+  auto* e = new QLineEdit(name, &d);
+  e->setObjectName(QStringLiteral("name"));
+  e->setMinimumWidth(280);
+  f->addRow(QStringLiteral("Журнал результатов (имя файла без расширения)"), e);
+  f->addRow(QStringLiteral("Путь"), new QLabel(QString::fromStdString(archive_.base() + "Stat/"), &d));
+  auto* box = new QDialogButtonBox(&d);
+  box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+  connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+  connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  f->addRow(box);
+  if (d.exec() != QDialog::Accepted) return {};
+  return e->text().trimmed();
+}
+
+void ArchiveWindow::newJournal() {
+  QString name = askName(QStringLiteral("Нвый журнал результатов"), {});
+  if (name.isEmpty()) return;
+  tell(archive_.create(name.toStdString()));
+  refill();
+  select(name);
+}
+
+void ArchiveWindow::renameJournal() {
+  QString from = selectedName();
+  if (from.isNull()) return;
+  if (from.toStdString() == archive_.current()) {
+    tell(archive_.rename(from.toStdString(), from.toStdString()));
+    return;
+  }
+  QString to = askName(QStringLiteral("Переименовать журнал результатов"), from);
+  if (to.isEmpty() || to == from) return;
+  tell(archive_.rename(from.toStdString(), to.toStdString()));
+  refill();
+  select(to);
+}
+
+void ArchiveWindow::deleteJournal() {
+  QString name = selectedName();
+  if (name.isNull()) return;
+  tell(archive_.remove(name.toStdString()));
+  refill();
+}
+
+void ArchiveWindow::choose() {
+  if (selectedName().isNull()) return;
+  chosen_ = selectedName();
+  accept();
+}
+
+}  // namespace examiner

@@ -1,0 +1,72 @@
+#include "examiner_app.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+#include "examiner_program.h"
+#include "main_frame.h"
+#include "message_service.h"
+#include "result_store.h"
+#include "services.h"
+#include "settings_window.h"
+
+namespace examiner {
+
+ExaminerApp::ExaminerApp(QString workingDir, AttemptRunner runner, std::string lockFile)
+    : dir_(std::move(workingDir)), runner_(std::move(runner)), instance_(std::move(lockFile)) {}
+
+ExaminerApp::~ExaminerApp() { close(); }
+
+bool ExaminerApp::start() {
+  auto& ms = ui::MessageService::instance();
+  settings::IniFile ini(settings::sharedFile(dir_.toStdString()));
+  SingleInstance::Start st = instance_.start(ini);
+  if (st == SingleInstance::Start::Refused) {
+    ms.ask(QStringLiteral("Программа Экзаменатор уже запущена"), QStringLiteral("Ормида [Varnuke.exe]"), messages::Buttons::Ok,
+           messages::Icon::Exclamation);
+    return false;
+  }
+  if (st == SingleInstance::Start::Allowed) {
+    // The restarted copy takes the lock once the old one has closed.
+    auto* t = new QTimer(this);
+    connect(t, &QTimer::timeout, this, [this, t] {
+      if (instance_.tryTakeLock()) t->deleteLater();
+    });
+    t->start(500);
+  }
+  if (!startUp(s_, dir_.toStdString(), ms)) return false;
+  // Attempts that could not be stored before are stored now.
+  ResultStore(dir_.toStdString()).storePending();
+
+  frame_ = std::make_unique<ui::MainFrame>(QString::fromUtf8(caption()), std::vector<int>{0, 160, 120}, false);
+  frame_->setStatusText(2, QString::fromStdString(s_.namePc));
+  frame_->setStatusText(3, s_.inst.modeNet == 1 ? QStringLiteral("Сеть") : QStringLiteral("Локально"));
+  start_ = new StartWindow(s_, runner_, frame_.get());
+  frame_->setCentralWidget(start_);
+  connect(start_, &StartWindow::exitRequested, this, [this] {
+    close();
+    emit finished();
+  });
+  connect(start_, &StartWindow::settingsRequested, this, &ExaminerApp::openSettings);
+  if (s_.inst.modeWork == 10) start_->showPage(StartWindow::Register);
+  return true;
+}
+
+void ExaminerApp::openSettings() {
+  SettingsWindow w(s_, frame_.get());
+  if (w.exec() != QDialog::Accepted || !w.restartWanted()) return;
+  // The new copy passes the single-instance check once.
+  s_.inst.ini.set("GlbTune", "RunTune", "1");
+  restart_ = true;
+  ui::runProgram(QStringLiteral("Varnuke.exe"), dir_);
+  close();
+  emit finished();
+}
+
+void ExaminerApp::close() {
+  if (closed_ || !start_) return;
+  closed_ = true;
+  closeDown(s_.inst);
+}
+
+}  // namespace examiner

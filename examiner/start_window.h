@@ -1,0 +1,120 @@
+#pragma once
+// The Examiner's start window "Приглашение" and its pages "Регистрация"
+// and "Старт": the password, the examinee's registration and the choice and
+// start of a test.
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "registration.h"
+#include "startup.h"
+#include "table_opener.h"
+#include "test_choice.h"
+#include "test_file.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+
+namespace examiner {
+
+// What running an attempt needs; the testing window fills in the outcome of
+// its result window: 2 repeat, 5 exit, 7 back to registration, 0 stay.
+struct AttemptRequest {
+  Startup& startup;
+  testfile::TestFile& test;
+  const Registration& who;
+  int variant = 1;
+};
+using AttemptRunner = std::function<int(AttemptRequest&)>;
+
+class StartWindow : public QWidget {
+  Q_OBJECT
+ public:
+  StartWindow(Startup& s, AttemptRunner runner, QWidget* parent = nullptr);
+  ~StartWindow() override;
+
+  enum Page { Invite = 0, Register = 1, Choice = 2 };
+  int page() const;
+  void showPage(Page p);
+
+  // The buttons, as the examinee presses them.
+  void start();          // "СТАРТ"
+  void settings();       // "НАСТРОЙКА"
+  void next();           // "Далее"
+  void addStudent();     // "Добавить в справочник"
+  void newStudent();     // "Новый пользователь"
+  void changePassword(); // "Пароль"
+  void beginTest();      // "Начать тестирование"
+  void chooseGroup(int row);
+  void chooseStudent(int row);
+  void chooseLibrary(int row);
+  void chooseTest(int row);
+  void setFromList(bool on);
+
+  // The widgets tests type into.
+  QLineEdit* passwordField() const { return startPass_; }
+  QLineEdit* field(const char* name) const;
+  QListWidget* groups() const { return groups_; }
+  QTableWidget* students() const { return students_; }
+  QListWidget* libraries() const { return libs_; }
+  QTableWidget* tests() const { return tests_; }
+  const Registration& registration() const { return reg_; }
+  testfile::TestFile& test() { return test_; }
+  bool testChosen() const { return chosenTimes_ > 0; }
+
+ signals:
+  void exitRequested();
+  void settingsRequested();
+
+ private:
+  void buildInvite();
+  void buildRegister();
+  void buildChoice();
+  void fillGroups();
+  void fillStudents();
+  void fillTests();
+  void showTest();
+  void tick();
+  void readFields();
+  void writeFields();
+  bool openTest(const TestLocation& where);
+  int askVariant();
+  void applyAutostart();
+
+  // Central tables open through the common opening procedure, which creates
+  // what is missing.
+  bool openCentral(store::Table& t);
+
+  Startup& s_;
+  AttemptRunner runner_;
+  Registration reg_;
+  testfile::TestFile test_;
+  int chosenTimes_ = 0;
+  TestLocation location_;
+  std::vector<tables::Group> groupRows_;
+  std::vector<tables::Student> studentRows_;
+  std::vector<Library> libRows_;
+  std::vector<TestEntry> testRows_;
+
+  QStackedWidget* pages_;
+  QLineEdit* startPass_;
+  QLabel *day_, *clock_;
+  QCheckBox* fromList_;
+  QListWidget* groups_;
+  QTableWidget* students_;
+  QLineEdit *fam_, *name_, *otche_, *group_, *pass_;
+  QPushButton *addBtn_, *passBtn_;
+  QListWidget* libs_;
+  QTableWidget* tests_;
+  QLabel *infoGroup_, *infoWho_, *infoTest_, *infoTime_, *infoCount_;
+  QPlainTextEdit* instruction_;
+};
+
+}  // namespace examiner
