@@ -196,9 +196,8 @@ void StartWindow::buildRegister() {
   students_->setSelectionBehavior(QAbstractItemView::SelectRows);
   students_->setSelectionMode(QAbstractItemView::SingleSelection);
   students_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  students_->horizontalHeader()->setStretchLastSection(true);
-  students_->setColumnWidth(0, 150);
-  students_->setColumnWidth(1, 110);
+  students_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  students_->verticalHeader()->setDefaultSectionSize(students_->fontMetrics().height() + 8);
   g->addWidget(students_, 2, 1, 6, 1);
   auto* f = new QFormLayout;
   fam_ = new QLineEdit(box);
@@ -448,6 +447,7 @@ void StartWindow::buildChoice() {
   tests_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tests_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   tests_->setColumnWidth(1, 90);
+  tests_->verticalHeader()->setDefaultSectionSize(tests_->fontMetrics().height() + 8);
   pl->addWidget(tests_, 1);
   row->addWidget(pick, 1);
   auto* info = new QGroupBox(QStringLiteral("Исходные данные"), w);

@@ -56,6 +56,7 @@ BrowseWindow::BrowseWindow(store::Table& table, void* buffer, QString procedure,
   list_ = new QTableWidget(group_);
   list_->setObjectName(QStringLiteral("list"));
   list_->verticalHeader()->hide();
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 8);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
