@@ -342,6 +342,30 @@ std::string tableSql(const TableDef& def, const std::string& schema, const std::
   return s + ")";
 }
 
+// Holds a table's share slot exclusively while it is created or removed,
+// and the file's connection when one is taken; everything goes on leaving.
+struct ExclusiveHold {
+  std::shared_ptr<FileState> fs;
+  int fd = -1;
+  off_t slot = 0;
+  bool locked = false;
+  Conn* conn = nullptr;
+  ExclusiveHold(const std::string& path, const std::string& table) : fs(fileState(path)) {
+    fd = takeFd(*fs);
+    if (fd < 0) return;
+    slot = lockSlot(table);
+    locked = lockShare(fd, slot, Exclusive);
+  }
+  ~ExclusiveHold() {
+    if (locked) unlockShare(fd, slot);
+    if (fd >= 0) giveFd(*fs, fd);
+    if (conn) releaseConn(conn);
+    releaseIdle(fs);
+  }
+  ExclusiveHold(const ExclusiveHold&) = delete;
+  ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- Impl basics
@@ -851,6 +875,25 @@ int Table::Impl::step(int dir) {
   return ok();
 }
 
+int Table::Impl::readCurrent(sqlite3_stmt* s) {
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) {
+    readRow(s, buf);
+    cur = sqlite3_column_int64(s, 0);
+    curVer = sqlite3_column_int64(s, 1);
+  }
+  sqlite3_reset(s);
+  if (rc == SQLITE_DONE) return fail(NoRecord);
+  if (rc != SQLITE_ROW) return failSql(rc, route.conn->db);
+  if (watchArmed) {
+    watchArmed = false;
+    watching = true;
+    watchedPos = cur;
+    watchedVer = curVer;
+  }
+  return ok();
+}
+
 int Table::Impl::findDuplicateKey(Position self) {
   for (std::size_t i = 0; i < def.keys.size(); ++i) {
     const KeyDef& k = def.keys[i];
@@ -901,15 +944,9 @@ int Table::create() {
   bool multi = !d.parts.table.empty();
   if (filepath::exists(path) && !multi) {
     // A single-table file is replaced by the new, empty one, unless someone has it open.
-    auto fs = fileState(path);
-    int fd = takeFd(*fs);
-    if (fd >= 0) {
-      bool mine = lockShare(fd, lockSlot(d.sqlName()), Exclusive);
-      if (mine) unlockShare(fd, lockSlot(d.sqlName()));
-      giveFd(*fs, fd);
-      bool inUse = !fs->conns.empty();
-      releaseIdle(fs);
-      if (!mine || inUse) return d.fail(AccessDenied);
+    {
+      ExclusiveHold probe(path, d.sqlName());
+      if (probe.fd >= 0 && (!probe.locked || !probe.fs->conns.empty())) return d.fail(AccessDenied);
     }
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return d.fail(AccessDenied);
     ::unlink((path + "-journal").c_str());
@@ -919,40 +956,25 @@ int Table::create() {
     if (fd < 0) return d.fail(errno == ENOENT ? PathNotFound : AccessDenied);
     ::close(fd);
   }
-  auto fs = fileState(path);
-  int fd = takeFd(*fs);
-  if (fd < 0) {
-    releaseIdle(fs);
-    return d.fail(AccessDenied);
-  }
-  off_t slot = lockSlot(d.sqlName());
-  Conn* c = nullptr;
-  auto finish = [&](int code) {
-    unlockShare(fd, slot);
-    giveFd(*fs, fd);
-    if (c) releaseConn(c);
-    releaseIdle(fs);
-    return code;
-  };
-  if (!lockShare(fd, slot, Exclusive)) return finish(d.fail(AccessDenied));
+  ExclusiveHold hold(path, d.sqlName());
+  if (!hold.locked) return d.fail(AccessDenied);
   ErrorInfo cerr;
-  int rc = acquireConn(fs, d.password, true, c, cerr);
+  int rc = acquireConn(hold.fs, d.password, true, hold.conn, cerr);
   if (rc != Ok) {
-    c = nullptr;
-    int code = finish(rc);
+    hold.conn = nullptr;
     d.err = cerr;
-    d.err.code = code;
+    d.err.code = rc;
     d.err.file = d.fullName;
-    return code;
+    return rc;
   }
-  sqlite3* db = c->db;
+  sqlite3* db = hold.conn->db;
   std::string t = d.sqlName();
   rc = execSql(db, "BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return finish(d.failSql(rc, db));
+  if (rc != SQLITE_OK) return d.failSql(rc, db);
   auto abort = [&](int r) {
     int code = d.failSql(r, db);
     execSql(db, "ROLLBACK");
-    return finish(code);
+    return code;
   };
   if ((rc = execSql(db, "CREATE TABLE IF NOT EXISTS main._layout(name TEXT PRIMARY KEY COLLATE NOCASE, layout TEXT NOT NULL)")) != SQLITE_OK)
     return abort(rc);
@@ -972,8 +994,8 @@ int Table::create() {
     if (rc != SQLITE_DONE) return abort(rc);
   }
   if ((rc = execSql(db, "COMMIT")) != SQLITE_OK) return abort(rc);
-  ++fs->localWrites;
-  return finish(d.ok());
+  ++hold.fs->localWrites;
+  return d.ok();
 }
 
 int Table::remove() {
@@ -981,51 +1003,37 @@ int Table::remove() {
   if (d.opened) return d.fail(AlreadyOpen);
   std::string path = filepath::resolve(d.parts.file);
   if (!filepath::exists(path)) return d.fail(FileNotFound);
-  auto fs = fileState(path);
-  int fd = takeFd(*fs);
-  if (fd < 0) {
-    releaseIdle(fs);
-    return d.fail(AccessDenied);
-  }
-  off_t slot = lockSlot(d.sqlName());
-  Conn* c = nullptr;
-  auto finish = [&](int code) {
-    unlockShare(fd, slot);
-    giveFd(*fs, fd);
-    if (c) releaseConn(c);
-    releaseIdle(fs);
-    return code;
-  };
-  if (!lockShare(fd, slot, Exclusive)) return finish(d.fail(AccessDenied));
+  ExclusiveHold hold(path, d.sqlName());
+  if (!hold.locked) return d.fail(AccessDenied);
   if (d.parts.table.empty()) {
-    if (!fs->conns.empty()) return finish(d.fail(AccessDenied));
-    if (::unlink(path.c_str()) != 0) return finish(d.fail(AccessDenied));
+    if (!hold.fs->conns.empty()) return d.fail(AccessDenied);
+    if (::unlink(path.c_str()) != 0) return d.fail(AccessDenied);
     ::unlink((path + "-journal").c_str());
-    return finish(d.ok());
+    return d.ok();
   }
   ErrorInfo cerr;
-  int rc = acquireConn(fs, d.password, false, c, cerr);
+  int rc = acquireConn(hold.fs, d.password, false, hold.conn, cerr);
   if (rc != Ok) {
-    c = nullptr;
-    int code = finish(rc);
+    hold.conn = nullptr;
     d.err = cerr;
-    d.err.code = code;
-    return code;
+    d.err.code = rc;
+    return rc;
   }
+  sqlite3* db = hold.conn->db;
   std::string t = d.sqlName();
-  if (!tableExists(c->db, "main", t)) return finish(d.fail(FileNotFound));
+  if (!tableExists(db, "main", t)) return d.fail(FileNotFound);
   std::string literal = "'";
   for (char ch : t) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
   literal += "'";
-  rc = execSql(c->db, "BEGIN IMMEDIATE; DROP TABLE main." + quote(t) + "; DELETE FROM main._layout WHERE name = " +
-                          literal + " COLLATE NOCASE; COMMIT;");
+  rc = execSql(db, "BEGIN IMMEDIATE; DROP TABLE main." + quote(t) + "; DELETE FROM main._layout WHERE name = " + literal +
+                       " COLLATE NOCASE; COMMIT;");
   if (rc != SQLITE_OK) {
-    int code = d.failSql(rc, c->db);
-    execSql(c->db, "ROLLBACK");
-    return finish(code);
+    int code = d.failSql(rc, db);
+    execSql(db, "ROLLBACK");
+    return code;
   }
-  ++fs->localWrites;
-  return finish(d.ok());
+  ++hold.fs->localWrites;
+  return d.ok();
 }
 
 int Table::set() {
@@ -1102,22 +1110,7 @@ int Table::get(int key) {
   sqlite3_stmt* s = d.stmt("SELECT " + d.columns() + " FROM " + d.qualified() + " WHERE " + d.keyExpr(key) + " = ? ORDER BY _pos LIMIT 1");
   if (!s) return d.err.code;
   d.bindKey(s, 1, d.keyValue(key, d.buf));
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_ROW) {
-    d.readRow(s, d.buf);
-    d.cur = sqlite3_column_int64(s, 0);
-    d.curVer = sqlite3_column_int64(s, 1);
-  }
-  sqlite3_reset(s);
-  if (rc == SQLITE_DONE) return d.fail(NoRecord);
-  if (rc != SQLITE_ROW) return d.failSql(rc, d.route.conn->db);
-  if (d.watchArmed) {
-    d.watchArmed = false;
-    d.watching = true;
-    d.watchedPos = d.cur;
-    d.watchedVer = d.curVer;
-  }
-  return d.ok();
+  return d.readCurrent(s);
 }
 
 int Table::getAt(Position pos) {
@@ -1126,22 +1119,7 @@ int Table::getAt(Position pos) {
   sqlite3_stmt* s = d.stmt("SELECT " + d.columns() + " FROM " + d.qualified() + " WHERE _pos = ?");
   if (!s) return d.err.code;
   sqlite3_bind_int64(s, 1, pos);
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_ROW) {
-    d.readRow(s, d.buf);
-    d.cur = pos;
-    d.curVer = sqlite3_column_int64(s, 1);
-  }
-  sqlite3_reset(s);
-  if (rc == SQLITE_DONE) return d.fail(NoRecord);
-  if (rc != SQLITE_ROW) return d.failSql(rc, d.route.conn->db);
-  if (d.watchArmed) {
-    d.watchArmed = false;
-    d.watching = true;
-    d.watchedPos = d.cur;
-    d.watchedVer = d.curVer;
-  }
-  return d.ok();
+  return d.readCurrent(s);
 }
 
 int Table::add() {

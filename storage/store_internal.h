@@ -136,6 +136,8 @@ struct Table::Impl {
   int fetch(int dir);
   void takeRow(sqlite3_stmt* s);
   int findDuplicateKey(Position self);
+  // Steps a statement that selects one record into the buffer, making it current.
+  int readCurrent(sqlite3_stmt* s);
 };
 
 }  // namespace store
