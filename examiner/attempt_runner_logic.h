@@ -1,0 +1,22 @@
+#pragma once
+// Between the test file, the stored results and an attempt: the attempt's
+// set-up from an open test, the stored attempt of error viewing, and what is
+// stored at the end.
+#include <map>
+#include <string>
+
+#include "attempt.h"
+#include "registration.h"
+#include "result_store.h"
+#include "startup.h"
+#include "test_file.h"
+
+namespace examiner {
+
+AttemptConfig configFor(testfile::TestFile& tf, const Startup& s, const Registration& who, int variant);
+// The RezTest record of a result code and its answers read from RezDtl.
+int loadStoredAttempt(const setup::Installation& inst, std::int32_t code, tables::RezTest& rez,
+                      std::map<std::uint16_t, Response>& answers, store::ErrorInfo* error = nullptr);
+StoreRequest storeRequestFor(const Attempt& a, const Startup& s, int saveRez);
+
+}  // namespace examiner

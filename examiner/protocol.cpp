@@ -1,0 +1,75 @@
+#include "protocol.h"
+
+#include <cstdio>
+
+#include "cp1251.h"
+#include "pictures.h"
+#include "scoring.h"
+
+namespace examiner {
+
+std::string wrongCodes(const tables::RezTest& r, int upTo) {
+  std::string s;
+  for (int c = 1; c <= upTo && c <= 512; ++c)
+    if (r.ALLOT[static_cast<std::size_t>(c - 1)] == 0) s += picture::pattern("P###,P", c);
+  return s;
+}
+
+namespace {
+std::string u8(std::string_view cp) { return cp1251::toUtf8(cp1251::clip(cp)); }
+
+std::string minutes(std::int32_t hundredths) {
+  int secs = hundredths / 100;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d мин. %02d сек.", secs / 60, secs % 60);
+  return buf;
+}
+}  // namespace
+
+Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const tables::Titul& ti, const tables::TuneTest& tune,
+                    const std::vector<std::string>& sectionNames) {
+  Protocol p;
+  p.title = u8(tune.NAMEPROT.view());
+  p.subtitle = u8(tune.NAMEPROT2.view());
+  auto add = [&](const char* label, std::string value) { p.lines.emplace_back(label, std::move(value)); };
+  add("Фамилия, имя, отчество:", u8(r.FIO.view()));
+  add("Группа:", u8(r.GR.view()));
+  add("Класс:", std::to_string(r.CODEALL));
+  add("Факультет:", u8(r.FAKET.view()));
+  add("Кафедра:", u8(r.OTDEL.view()));
+  add("Дисциплина:", u8(r.PREDMET.view()));
+  add("Тест:", u8(r.NAMETEMA.view()));
+  add("Дата тестирования:", picture::shortDate(r.DATE));
+  add("Начало тестирования:", picture::time(r.TIMEBEG));
+  add("Завершение тестирования:", picture::time(r.TIMEEND));
+  add("Количество заданий теста:", std::to_string(r.KOLVOP));
+  add("Установлено время на тест:", t.HOWTIMETEST == 2 ? std::to_string(t.TIMETEST) + " мин." : std::string("не ограничено"));
+  add("Тест пройден за:", minutes(r.TESTTIMEFAKT));
+  add("Ответы даны на:", std::to_string(r.KOLVOPOT));
+  add("Верно выполнено:", std::to_string(r.KOLTROT));
+  add("Неверно выполнено:", std::to_string(r.KOLFSOT));
+  add("Процент верных ответов:", std::to_string(percentageRounded(r.KOLTROT, r.KOLVOP)) + " %");
+  add("Количество баллов:", std::to_string(r.REZBAL));
+  if (!t.SHOWOTM) {
+    std::string text = u8(r.REZTEXT.view());
+    if (t.MODEOZENKA == 3) text = text == "Тест не сдан.Незачет" ? "Тест не сдан. Незачтено" : "Тест сдан. Зачтено";
+    else if (t.MODEOZENKA == 2 && r.OTMETKA) text = std::to_string(r.OTMETKA);
+    add("Результат:", text);
+  }
+  p.wrong = wrongCodes(r, 500);
+  p.showWrong = r.KOLTROT != r.KOLVOP;
+  if (t.YESRAZ) {
+    for (int n = 1; n <= ti.KOLRAZD && n <= 7; ++n) {
+      SectionRow row;
+      row.name = n <= static_cast<int>(sectionNames.size()) ? cp1251::toUtf8(cp1251::clip(sectionNames[static_cast<std::size_t>(n - 1)])) : "";
+      row.frames = ti.RASPRAZ[static_cast<std::size_t>(n - 1)];
+      row.correct = r.PRRAZ[static_cast<std::size_t>(n - 1)];
+      row.points = r.BALLRAZ[static_cast<std::size_t>(n - 1)];
+      row.percent = percentageRounded(row.correct, row.frames);
+      p.sections.push_back(row);
+    }
+  }
+  return p;
+}
+
+}  // namespace examiner
