@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include "attempt_runner.h"
+#include "cp1251.h"
 #include "examiner_program.h"
 #include "main_frame.h"
 #include "message_service.h"
@@ -49,6 +51,7 @@ bool ExaminerApp::start() {
   });
   connect(start_, &StartWindow::settingsRequested, this, &ExaminerApp::openSettings);
   if (s_.inst.modeWork == 10) start_->showPage(StartWindow::Register);
+  if (s_.inst.modeWork == 7 || s_.inst.modeWork == 9) QTimer::singleShot(0, this, &ExaminerApp::runFixedMode);
   return true;
 }
 
@@ -59,6 +62,28 @@ void ExaminerApp::openSettings() {
   s_.inst.ini.set("GlbTune", "RunTune", "1");
   restart_ = true;
   ui::runProgram(QStringLiteral("Varnuke.exe"), dir_);
+  close();
+  emit finished();
+}
+
+void ExaminerApp::runFixedMode() {
+  TestLocation where = locateTest(s_.inst.ini.get("GlbTune", "SelTest"), s_.inst.libraryDir);
+  testfile::TestFile tf;
+  tf.name(where.dir, where.base, s_.inst.keyWord);
+  if (tf.open() != store::Ok) {
+    messages::Procedure p(ui::MessageService::instance());
+    store::ErrorInfo e = tf.error();
+    messages::Args a = messages::argsOf(e);
+    a.name = tf.path();
+    p.show(35, a, &e);
+  } else if (s_.inst.modeWork == 7) {
+    reviewStored(s_, tf, static_cast<std::int32_t>(s_.inst.ini.getInt("GlbTune", "CodeRez", 0)), {});
+  } else {
+    Registration trial;
+    trial.fam = cp1251::fromUtf8("Пробное тестирование");
+    AttemptRequest req{s_, tf, trial, 1};
+    if (runner_) runner_(req);
+  }
   close();
   emit finished();
 }

@@ -25,6 +25,9 @@ class ExaminerApp : public QObject {
   // (a second instance, a table that could not be opened).
   bool start();
   void openSettings();
+  // Trial testing (9) and error viewing (7): the testing window at once,
+  // the test from SelTest; the program ends afterwards.
+  void runFixedMode();
   // Closing: ModeWork back to "0".
   void close();
 

@@ -1,0 +1,363 @@
+#include "attempt_runner.h"
+
+#include <QDir>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "attempt_runner_logic.h"
+#include "cp1251.h"
+#include "message_service.h"
+#include "monitoring.h"
+#include "pictures.h"
+#include "report.h"
+#include "scoring.h"
+#include "testing_window.h"
+#include "window_tools.h"
+
+namespace examiner {
+namespace {
+
+QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+std::vector<std::string> sectionNames(testfile::TestFile& tf) {
+  std::vector<std::string> names(7);
+  if (tf.razdelT.set(tf.razdelT.key("KEYCODERAZ")) == store::Ok)
+    while (tf.razdelT.next() == store::Ok)
+      if (tf.razdel.CODERAZ >= 1 && tf.razdel.CODERAZ <= 7) names[tf.razdel.CODERAZ - 1] = tf.razdel.NAME.str();
+  return names;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ protocol
+
+ui::Report protocolReport(const Protocol& p) {
+  ui::Report r(QStringLiteral("Протокол тестирования"));
+  QFont small = r.font(8), head = r.font(13, true), norm = r.font(10), bold = r.font(10, true);
+  const QString printed = QStringLiteral("Дата: ") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
+                          QStringLiteral("   Время: ") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+  r.setPageHeader(22, [small, printed](QPainter& g, const QRectF& rect, int, int) {
+    g.setFont(small);
+    g.drawText(rect, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Ормида 2.0 <Экзаменатор>"));
+    g.drawText(rect, Qt::AlignRight | Qt::AlignTop, printed);
+    g.drawLine(rect.bottomLeft() - QPointF(0, 4), rect.bottomRight() - QPointF(0, 4));
+  });
+  r.setPageNumbers();
+  if (!p.title.empty()) r.addText(q(p.title), 14, true, Qt::AlignHCenter);
+  if (!p.subtitle.empty()) r.addText(q(p.subtitle), 11, false, Qt::AlignHCenter);
+  r.addSpace(12);
+  const double w = r.area().width();
+  for (const auto& [label, value] : p.lines)
+    r.addRow({w * 0.42, w * 0.58}, {q(label), q(value)}, 10, false, {Qt::AlignLeft, Qt::AlignLeft});
+  if (p.showWrong) {
+    r.addSpace(6);
+    r.addText(QStringLiteral("Неверные ответы даны на задания (по коду):"), 10, true);
+    r.addText(q(p.wrong), 10);
+  }
+  if (!p.sections.empty()) {
+    r.addSpace(10);
+    r.addText(QStringLiteral("Неверные ответы даны (по разделам)"), 10, true);
+    std::vector<double> cols{w * 0.44, w * 0.14, w * 0.14, w * 0.14, w * 0.14};
+    std::vector<Qt::Alignment> al{Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
+    r.addRow(cols, {QStringLiteral("Название раздела"), QStringLiteral("Количество"), QStringLiteral("Верно"), QStringLiteral("Балл"),
+                    QStringLiteral("Процент")},
+             9, true, al, true);
+    for (const auto& s : p.sections)
+      r.addRow(cols, {q(s.name), QString::number(s.frames), QString::number(s.correct), QString::number(s.points),
+                      QString::number(s.percent) + QStringLiteral(" %")},
+               9, false, al, true);
+  }
+  (void)head;
+  (void)norm;
+  (void)bold;
+  return r;
+}
+
+QString printProtocol(const Protocol& p, const Startup& s, std::int32_t code, QWidget* parent) {
+  ui::ProgressWindow progress(QStringLiteral("Обработано записей"), parent);
+  progress.show();
+  progress.step(0);
+  ui::Report report = protocolReport(p);
+  progress.setText(QStringLiteral("Выполнено 50 %"));
+  progress.step(50);
+  QString saved;
+  QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  bool printed = false;
+  if (!info.isNull()) {
+    QPrinter printer(info, QPrinter::HighResolution);
+    std::vector<int> pages;
+    for (int i = 1; i <= report.pageCount(); ++i) pages.push_back(i);
+    printed = report.print(printer, pages);
+  }
+  if (!printed) {
+    // No printer here: the protocol is kept as a file, never lost.
+    QString dir = QString::fromStdString((s.inst.base.empty() ? s.inst.work("") : s.inst.base) + "Stat/Protocols");
+    QDir().mkpath(dir);
+    saved = dir + QStringLiteral("/") + QString::fromStdString(s.inst.fileRez) + QStringLiteral("_") + QString::number(code) +
+            QStringLiteral(".pdf");
+    if (report.writePdf(saved))
+      ui::MessageService::instance().ask(QStringLiteral("Протокол сохранён в файле ") + saved, QStringLiteral("Протокол"));
+    else
+      saved.clear();
+  }
+  progress.setText(QStringLiteral("Обработка завершена"));
+  progress.step(100);
+  return saved;
+}
+
+// ------------------------------------------------------------------ result window
+
+ResultWindow::ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, const Startup& s, const std::string& wrongList,
+                           QWidget* parent)
+    : QDialog(parent), r_(r), cfg_(cfg) {
+  (void)s;
+  setObjectName(QStringLiteral("ResultWindow"));
+  setWindowTitle(QStringLiteral("Ормида 2.0 - [Результаты тестирования]"));
+  const auto& t = cfg_.tema;
+  auto* l = new QVBoxLayout(this);
+  auto* g = new QGridLayout;
+  auto add = [&](const QString& label, const QString& value, int row, int col) {
+    auto* lab = new QLabel(label, this);
+    auto* val = new QLabel(value, this);
+    val->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    val->setWordWrap(true);
+    g->addWidget(lab, row, col * 2);
+    g->addWidget(val, row, col * 2 + 1);
+    values_.emplace_back(label, val);
+    return val;
+  };
+  int row = 0;
+  add(QStringLiteral("Дата:"), q(picture::shortDate(r.DATE)), row, 0);
+  add(QStringLiteral("Идентификатор:"), fromCp(r.ID.view()), row++, 1);
+  add(QStringLiteral("Начало:"), q(picture::time(r.TIMEBEG)), row, 0);
+  add(QStringLiteral("Окончание:"), q(picture::time(r.TIMEEND)), row++, 1);
+  add(QStringLiteral("Время на тест:"), t.HOWTIMETEST == 2 ? QString::number(t.TIMETEST) + QStringLiteral(" мин.") : QStringLiteral("не ограничено"), row, 0);
+  add(QStringLiteral("Затрачено:"), q(picture::time(r.TESTTIMEFAKT)), row++, 1);
+  add(QStringLiteral("Дисциплина:"), fromCp(r.PREDMET.view()), row++, 0);
+  add(QStringLiteral("Кафедра:"), fromCp(r.OTDEL.view()), row++, 0);
+  add(QStringLiteral("Автор теста:"), fromCp(r.WRITER.view()), row++, 0);
+  add(QStringLiteral("Группа:"), fromCp(r.GR.view()), row, 0);
+  add(QStringLiteral("Вариант:"), t.MODECONTROLZN == 5 ? QString::number(cfg_.variant) : QStringLiteral("нет"), row++, 1);
+  add(QStringLiteral("Тестируемый:"), fromCp(r.FIO.view()), row++, 0);
+  l->addLayout(g);
+  auto* box = new QGroupBox(QStringLiteral("Результат"), this);
+  auto* f = new QFormLayout(box);
+  auto value = [&](const QString& label, const QString& v) {
+    auto* val = new QLabel(v, box);
+    val->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    f->addRow(label, val);
+    values_.emplace_back(label, val);
+    return val;
+  };
+  value(QStringLiteral("Правильных ответов"), QStringLiteral("%1 вопросов из %2").arg(r.KOLTROT).arg(r.KOLVOP));
+  value(QStringLiteral("Отвечено на"), QString::number(r.KOLVOPOT));
+  value(QStringLiteral("Набрано баллов"), QString::number(r.REZBAL));
+  value(QStringLiteral("Максимальный балл:"), QString::number(r.MAXBALL));
+  value(QStringLiteral("Процент верных ответов:"), QString::number(percentageRounded(r.KOLTROT, r.KOLVOP)) + QStringLiteral(" %"));
+  if (!t.SHOWOTM) {
+    value(QStringLiteral("Шкала:"), q(scaleName(t.MODEOZENKA)));
+    QString mark = fromCp(r.REZTEXT.view());
+    if (t.MODEOZENKA == 2) mark = QString::number(r.OTMETKA);
+    value(QStringLiteral("Отметка:"), mark);
+  }
+  value(QStringLiteral("Неверные ответы на задания №№"), q(wrongList));
+  l->addWidget(box);
+  auto* b = new QHBoxLayout;
+  auto mk = [&](const char* text) {
+    auto* btn = new QPushButton(QString::fromUtf8(text), this);
+    btn->setAutoDefault(false);
+    b->addWidget(btn);
+    return btn;
+  };
+  auto* errors = mk("Ошибки");
+  auto* repeat = mk("Повторить");
+  auto* more = mk("Подробно");
+  auto* print = mk("Напечатать");
+  b->addStretch(1);
+  auto* reg = mk("Регистрация");
+  auto* quit = mk("Выход");
+  reg->setDefault(true);
+  l->addLayout(b);
+  errors->setEnabled(r.KOLFSOT != 0 && t.SHOWFALSEOT && r.KOLVOPOT != 0);
+  repeat->setEnabled(t.POVTORTEST != 0);
+  connect(errors, &QPushButton::clicked, this, [this] {
+    if (onErrors) onErrors();
+  });
+  connect(repeat, &QPushButton::clicked, this, [this] {
+    outcome_ = 2;
+    accept();
+  });
+  connect(more, &QPushButton::clicked, this, &ResultWindow::details);
+  connect(print, &QPushButton::clicked, this, [this] {
+    if (onPrint) onPrint();
+  });
+  connect(reg, &QPushButton::clicked, this, [this] {
+    outcome_ = 7;
+    accept();
+  });
+  connect(quit, &QPushButton::clicked, this, [this] {
+    outcome_ = 5;
+    accept();
+  });
+  if (t.HOWEND == 1 || t.HOWEND == 4) QTimer::singleShot(1000, this, [this] { accept(); });  // on its first timer event
+}
+
+QPushButton* ResultWindow::button(const QString& text) const {
+  for (auto* b : findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+QString ResultWindow::value(const QString& label) const {
+  for (const auto& [l, v] : values_)
+    if (l == label) return v->text();
+  return {};
+}
+
+void ResultWindow::details() {
+  // RezRazd: by sections and by difficulty levels.
+  const auto& t = cfg_.tema;
+  const auto& ti = cfg_.titul;
+  QDialog d(this);
+  d.setObjectName(QStringLiteral("RezRazd"));
+  d.setWindowTitle(QStringLiteral("Результаты тестирования по разделам и уровням заданий"));
+  auto* l = new QVBoxLayout(&d);
+  auto* tabs = new QTabWidget(&d);
+  auto table = [&](const QStringList& heads) {
+    auto* tw = new QTableWidget(0, heads.size(), tabs);
+    tw->setHorizontalHeaderLabels(heads);
+    tw->verticalHeader()->hide();
+    tw->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tw->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return tw;
+  };
+  auto* sec = table({QStringLiteral("Название"), QStringLiteral("Заданий"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
+                     QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")});
+  if (t.YESRAZ) {
+    for (std::size_t n = 0; n < 7; ++n) {
+      if (n >= static_cast<std::size_t>(ti.KOLRAZD)) break;
+      int r = sec->rowCount();
+      sec->insertRow(r);
+      QStringList cells{QString::number(n + 1), QString::number(ti.RASPRAZ[n]), QString::number(r_.KOLOTRAZ[n]),
+                        QString::number(r_.PRRAZ[n]), QString::number(percentageRounded(r_.PRRAZ[n], ti.RASPRAZ[n])),
+                        QString::number(ti.MAXBALLRAZ[n]), QString::number(r_.BALLRAZ[n])};
+      for (int c = 0; c < cells.size(); ++c) sec->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+  }
+  tabs->addTab(sec, QStringLiteral("Результаты по разделам теста"));
+  tabs->setTabEnabled(0, t.YESRAZ != 0);
+  auto* lev = table({QStringLiteral("Уровень сложности"), QStringLiteral("Кол-во"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
+                     QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")});
+  if (t.MODELEVEL) {
+    for (std::size_t n = 0; n < 5 && n < static_cast<std::size_t>(ti.KOLLEV); ++n) {
+      int r = lev->rowCount();
+      lev->insertRow(r);
+      QStringList cells{QString::number(n + 1), QString::number(ti.RASPLEV[n]), QString::number(r_.KOLOTLEVEL[n]),
+                        QString::number(r_.PRLEVEL[n]), QString::number(percentageRounded(r_.PRLEVEL[n], ti.RASPLEV[n])),
+                        QString::number(ti.MAXBALLLEV[n]), QString::number(r_.BALLLEV[n])};
+      for (int c = 0; c < cells.size(); ++c) lev->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+  }
+  tabs->addTab(lev, QStringLiteral("Результаты по уровням сложности заданий"));
+  tabs->setTabEnabled(1, t.MODELEVEL != 0);
+  l->addWidget(tabs);
+  auto* close = new QPushButton(QStringLiteral("Закрыть"), &d);
+  connect(close, &QPushButton::clicked, &d, &QDialog::accept);
+  l->addWidget(close, 0, Qt::AlignRight);
+  d.resize(640, 300);
+  d.exec();
+}
+
+// ------------------------------------------------------------------ running
+
+int runAttempt(AttemptRequest& req) {
+  Startup& s = req.startup;
+  AttemptConfig cfg = configFor(req.test, s, req.who, req.variant);
+  SystemRandom rnd;
+  SystemClock clock;
+  Attempt a(cfg, rnd, clock);
+  tables::OtTestW otw;
+  store::Table otwT(tables::otTestWDef(), otw, s.inst.work(tables::files::OtTestW));
+  a.keepAnswersIn(&otwT, &otw);
+  a.start();
+  std::unique_ptr<Monitor> monitor;
+  if (s.inst.modeNet == 1 && s.tune.YESMONI == 1) {
+    monitor = std::make_unique<Monitor>(s.inst.central(tables::files::MonCons));
+    if (monitor->add(cp1251::fromUtf8(s.namePc)) != store::Ok) monitor.reset();
+  }
+  TestingWindow w(a, cfg, s, fromCp(req.who.fullName()), monitor.get());
+  w.exec();
+  if (w.aborted()) {
+    req.test.tema.HOWEND = 1;  // back to registration for the next examinee
+    return 0;
+  }
+  if (!a.finished()) return 0;
+  // Stored in the journal, or kept on this workstation when that fails.
+  StoreRequest sr = storeRequestFor(a, s, cfg.tema.SAVEREZ ? cfg.tema.SAVEREZ : 1);
+  ResultStore store(s.inst.workingDir);
+  StoreOutcome out = store.store(sr);
+  tables::RezTest rez = a.result();
+  rez.CODEREZ = out.resultCode;
+  if (out.code != store::Ok) {
+    ui::MessageService::instance().ask(
+        QStringLiteral("Результат тестирования не удалось записать в журнал результатов (") + q(out.error.text()) +
+            QStringLiteral(").|Он сохранён на этой рабочей станции и будет записан при первой возможности."),
+        QStringLiteral("Сохранение результата"), messages::Buttons::Ok, messages::Icon::Exclamation);
+  }
+  Protocol protocol = protocolOf(rez, cfg.tema, cfg.titul, s.tune, sectionNames(req.test));
+  const int howEnd = cfg.tema.HOWEND;
+  if (howEnd != 3) printProtocol(protocol, s, rez.CODEREZ);
+  if (howEnd != 2 && howEnd != 3) return 0;
+  ResultWindow rw(rez, cfg, s, a.wrongList());
+  rw.onPrint = [&] { printProtocol(protocol, s, rez.CODEREZ, &rw); };
+  rw.onErrors = [&] {
+    AttemptConfig rc = cfg;
+    rc.modeWork = 7;
+    Attempt review(rc, rnd, clock);
+    std::map<std::uint16_t, Response> answers;
+    for (const auto& [code, ans] : a.answers()) answers[code] = ans.response;
+    review.startReview(rez, answers);
+    TestingWindow tw(review, rc, s, fromCp(req.who.fullName()), nullptr, &rw);
+    tw.exec();
+  };
+  rw.exec();
+  return rw.outcome();
+}
+
+int reviewStored(Startup& s, testfile::TestFile& tf, std::int32_t code, const QString& examinee) {
+  tables::RezTest rez;
+  std::map<std::uint16_t, Response> answers;
+  store::ErrorInfo e;
+  if (loadStoredAttempt(s.inst, code, rez, answers, &e) != store::Ok) {
+    messages::Procedure p(ui::MessageService::instance());
+    messages::Args a = messages::argsOf(e);
+    a.name = s.inst.rezTest();
+    p.show(35, a, &e);
+    return 0;
+  }
+  Registration nobody;
+  AttemptConfig cfg = configFor(tf, s, nobody, 1);
+  cfg.modeWork = 7;
+  SystemRandom rnd;
+  SystemClock clock;
+  Attempt a(cfg, rnd, clock);
+  a.startReview(rez, answers);
+  TestingWindow w(a, cfg, s, examinee.isEmpty() ? fromCp(rez.FIO.view()) : examinee);
+  w.exec();
+  return 5;
+}
+
+}  // namespace examiner

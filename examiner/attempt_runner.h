@@ -1,0 +1,52 @@
+#pragma once
+// Runs an attempt from the testing window to the stored result, the
+// protocol and the result window; and error viewing of a stored attempt.
+#include <QDialog>
+#include <QString>
+
+#include "attempt.h"
+#include "protocol.h"
+#include "report.h"
+#include "start_window.h"
+
+class QLabel;
+class QPushButton;
+
+namespace examiner {
+
+// The protocol through the report engine: printed on the workstation's
+// default printer; without a printer saved as PDF under base "Stat/Protocols/".
+// Returns the PDF's path when it was saved instead of printed.
+QString printProtocol(const Protocol& p, const Startup& s, std::int32_t resultCode, QWidget* parent = nullptr);
+// The protocol as a report, for printing and for its page pictures.
+ui::Report protocolReport(const Protocol& p);
+
+// "Ормида 2.0 - [Результаты тестирования]". Its outcome: 2 repeat, 5 exit,
+// 7 registration.
+class ResultWindow : public QDialog {
+  Q_OBJECT
+ public:
+  ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, const Startup& s, const std::string& wrongList,
+               QWidget* parent = nullptr);
+  int outcome() const { return outcome_; }
+  QPushButton* button(const QString& text) const;
+  QString value(const QString& label) const;
+
+  std::function<void()> onErrors;    // "Ошибки": error viewing of this attempt
+  std::function<void()> onPrint;     // "Напечатать"
+
+ private:
+  void details();
+  int outcome_ = 7;
+  const tables::RezTest& r_;
+  const AttemptConfig& cfg_;
+  std::vector<std::pair<QString, QLabel*>> values_;
+};
+
+// Runs an attempt at the open test of the request; returns the outcome of
+// the result window (0 when none was shown).
+int runAttempt(AttemptRequest& r);
+// Error viewing of the stored attempt `code` of the current journal.
+int reviewStored(Startup& s, testfile::TestFile& tf, std::int32_t code, const QString& examinee);
+
+}  // namespace examiner
