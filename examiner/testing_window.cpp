@@ -108,8 +108,8 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   objectLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   fl->addWidget(objectLabel_);
   answers_ = new QWidget(framePanel_);
-  answersLayout_ = new QVBoxLayout(answers_);
-  answersLayout_->setContentsMargins(0, 0, 0, 0);
+  auto* holder = new QVBoxLayout(answers_);
+  holder->setContentsMargins(0, 0, 0, 0);
   fl->addWidget(answers_, 3);
   key_ = new QLabel(framePanel_);
   key_->setWordWrap(true);
@@ -334,16 +334,16 @@ void TestingWindow::showObject() {
 }
 
 void TestingWindow::showAnswers() {
-  while (QLayoutItem* it = answersLayout_->takeAt(0)) {
-    if (it->widget()) it->widget()->deleteLater();
-    if (it->layout()) {
-      while (QLayoutItem* sub = it->layout()->takeAt(0)) {
-        if (sub->widget()) sub->widget()->deleteLater();
-        delete sub;
-      }
-    }
-    delete it;
+  // The controls of the previous frame go as a whole: a fresh holder each time.
+  if (answersInner_) {
+    answersInner_->hide();
+    answersInner_->deleteLater();
   }
+  answersInner_ = new QWidget(answers_);
+  answers_->layout()->addWidget(answersInner_);
+  answersLayout_ = new QVBoxLayout(answersInner_);
+  answersLayout_->setContentsMargins(0, 0, 0, 0);
+  answersInner_->show();
   variantButtons_.clear();
   typed_ = nullptr;
   const tables::Vop& v = attempt_.frame();
@@ -358,7 +358,7 @@ void TestingWindow::showAnswers() {
       QString label = QString::fromUtf8(kLetters[k - 1]) + QStringLiteral(") ") + variantText(stored);
       if (v.TYPEKADR == 2 && r.r[static_cast<std::size_t>(stored)])
         label = QStringLiteral("[%1]  ").arg(r.r[static_cast<std::size_t>(stored)]) + label;
-      auto* b = new QPushButton(label, answers_);
+      auto* b = new QPushButton(label, answersInner_);
       b->setFont(vf);
       b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px;"));
       b->setAutoDefault(false);
@@ -379,7 +379,7 @@ void TestingWindow::showAnswers() {
       auto* b = new QPushButton(QString::fromUtf8(kLetters[i - 1]) + QStringLiteral(") ") +
                                     fromCp(v.VAROT2[static_cast<std::size_t>(i - 1)].view()) + QStringLiteral("   →  ") +
                                     (shown ? QString::number(shown) : QStringLiteral("?")),
-                                answers_);
+                                answersInner_);
       b->setFont(vf);
       b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px;"));
       b->setAutoDefault(false);
@@ -389,7 +389,7 @@ void TestingWindow::showAnswers() {
       variantButtons_.push_back(b);
     }
     for (int k = 1; k <= n; ++k) {
-      auto* l = new QLabel(QStringLiteral("%1. ").arg(k) + variantText(p.shown[static_cast<std::size_t>(k)]), answers_);
+      auto* l = new QLabel(QStringLiteral("%1. ").arg(k) + variantText(p.shown[static_cast<std::size_t>(k)]), answersInner_);
       l->setFont(vf);
       right->addWidget(l);
     }
@@ -400,12 +400,12 @@ void TestingWindow::showAnswers() {
     answersLayout_->addLayout(row);
   } else if (v.TYPEKADR >= 5) {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Ответ:"), answers_));
-    typed_ = new QLineEdit(QString::fromStdString(cp1251::toUtf8(r.text)), answers_);
+    row->addWidget(new QLabel(QStringLiteral("Ответ:"), answersInner_));
+    typed_ = new QLineEdit(QString::fromStdString(cp1251::toUtf8(r.text)), answersInner_);
     typed_->setReadOnly(true);
     typed_->setFont(vf);
     row->addWidget(typed_, 1);
-    auto* b = new QPushButton(QStringLiteral("Ввести ответ..."), answers_);
+    auto* b = new QPushButton(QStringLiteral("Ввести ответ..."), answersInner_);
     b->setAutoDefault(false);
     b->setEnabled(!readOnly);
     connect(b, &QPushButton::clicked, this, [this] {

@@ -88,7 +88,8 @@ class TestingWindow : public QDialog, public Dialogue {
   QLabel *position_, *timer_, *picture_, *objectLabel_, *key_;
   QTextBrowser* text_;
   QWidget* answers_;
-  QVBoxLayout* answersLayout_;
+  QWidget* answersInner_ = nullptr;
+  QVBoxLayout* answersLayout_ = nullptr;
   std::vector<QPushButton*> variantButtons_;
   QLineEdit* typed_ = nullptr;
   QWidget* side_;

@@ -8,6 +8,11 @@
 #include <QTimer>
 
 #include "archive_window.h"
+#include "attempt_runner.h"
+#include "attempt_runner_logic.h"
+#include "cp1251.h"
+#include "previewer.h"
+#include "testing_window.h"
 #include "examiner_app.h"
 #include "main_frame.h"
 #include "message_service.h"
@@ -47,5 +52,55 @@ int main(int argc, char** argv) {
   aw.show();
   app.processEvents();
   aw.grab().save(out + "/archive.png");
+
+  // The testing window on each frame kind of the demo tests.
+  auto& st = exam.startup();
+  examiner::Registration who;
+  who.fam = cp1251::fromUtf8("Кузнецов");
+  who.name = cp1251::fromUtf8("Сергей");
+  who.otche = cp1251::fromUtf8("Петрович");
+  who.group = cp1251::fromUtf8("ФМ-101");
+  int shot = 0;
+  for (const char* name : {"Арифметика", "География", "Информатика"}) {
+    testfile::TestFile tf;
+    tf.name(st.inst.libraryDir, name, st.inst.keyWord);
+    if (tf.open() != store::Ok) continue;
+    examiner::AttemptConfig cfg = examiner::configFor(tf, st, who, 1);
+    cfg.tema.MODETRAINING = 0;
+    cfg.tema.HOWTRN = 0;
+    examiner::SystemRandom rnd;
+    examiner::FixedClock clock;
+    examiner::Attempt a(cfg, rnd, clock);
+    a.start();
+    examiner::TestingWindow w(a, cfg, st, QStringLiteral("Кузнецов Сергей Петрович"));
+    w.resize(980, 640);
+    w.show();
+    for (int p = 1; p <= a.length(); ++p) {
+      if (a.frame().TYPEKADR == 1 || a.frame().TYPEKADR == 3) w.clickVariant(1);
+      if (a.frame().TYPEKADR == 4) w.clickVariant(1);
+      if (a.frame().TYPEKADR >= 5) w.answerText(QStringLiteral("ответ"));
+      app.processEvents();
+      w.grab().save(out + QStringLiteral("/testing-%1-kind%2.png").arg(++shot).arg(a.frame().TYPEKADR));
+      if (a.freeOrder()) w.goToPosition(p + 1);
+      else {
+        ui::MessageService::instance().script({messages::Yes});
+        w.pressNext();
+      }
+    }
+    if (!a.finished()) a.finish(w);
+    examiner::ResultWindow rw(a.result(), cfg, st, a.wrongList());
+    rw.show();
+    app.processEvents();
+    rw.grab().save(out + QStringLiteral("/result-%1.png").arg(shot));
+    examiner::Protocol pr = examiner::protocolOf(a.result(), cfg.tema, cfg.titul, st.tune, {});
+    ui::Report rep = examiner::protocolReport(pr);
+    ui::Previewer pv(rep);
+    pv.resize(800, 900);
+    pv.show();
+    pv.setZoom(-1);
+    app.processEvents();
+    pv.grab().save(out + QStringLiteral("/protocol-%1.png").arg(shot));
+    break;
+  }
   return 0;
 }
