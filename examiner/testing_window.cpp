@@ -223,12 +223,28 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   if (monitor_ && !attempt_.reviewing())
     monitor_->begin(cfg_.who.fio, attempt_.result().TIMEBEG, std::string(cfg_.tema.NAME.view()).substr(0, 80), attempt_.length());
   setTheme(theme_);
+  // Ctrl+Alt with a left click anywhere in the window, on its controls too.
+  qApp->installEventFilter(this);
   resize(980, 680);
   if (cfg_.tema.YESCALC == 2) toggleCalculator();
   showFrame();
 }
 
+bool TestingWindow::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonPress && o->isWidgetType()) {
+    auto* m = static_cast<QMouseEvent*>(e);
+    auto* w = static_cast<QWidget*>(o);
+    if (m->button() == Qt::LeftButton && (m->modifiers() & Qt::ControlModifier) && (m->modifiers() & Qt::AltModifier) &&
+        w->window() == this && isVisible()) {
+      abortAttempt();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(o, e);
+}
+
 TestingWindow::~TestingWindow() {
+  qApp->removeEventFilter(this);
   delete helpWindow_;
   delete calcWindow_;
 }
@@ -312,7 +328,7 @@ void TestingWindow::showObject() {
   QString name;
   if (v.OBJECTSAVE == "B") {
     bytes = v.OLEBLOB.bytes;
-    name = QStringLiteral("Документ");
+    name = QStringLiteral("прилагаемый документ");
   } else {
     tables::Emb e;
     if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) == store::Ok) {
@@ -328,7 +344,7 @@ void TestingWindow::showObject() {
   } else {
     // Not a picture: the document is shown by its name; "Объект" opens it.
     objectLabel_->setPixmap({});
-    objectLabel_->setText(QStringLiteral("📄 ") + name);
+    objectLabel_->setText(QStringLiteral("К заданию приложен документ: ") + name + QStringLiteral(" (кнопка «Объект» открывает его)"));
     objectLabel_->setToolTip(QStringLiteral("Кнопка «Объект» открывает документ"));
   }
 }

@@ -62,6 +62,7 @@ class TestingWindow : public QDialog, public Dialogue {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
   void reject() override;
 
  private:

@@ -100,7 +100,6 @@ int main(int argc, char** argv) {
     pv.setZoom(-1);
     app.processEvents();
     pv.grab().save(out + QStringLiteral("/protocol-%1.png").arg(shot));
-    break;
   }
   return 0;
 }
