@@ -10,7 +10,7 @@ int Monitor::add(const std::string& namePc) {
   if (!t_.isOpen()) {
     int rc = t_.open(store::Shared);
     if (rc == store::FileNotFound) {
-      if ((rc = t_.create()) == store::Ok) rc = t_.open(store::Shared);
+      if ((rc = t_.createIfMissing()) == store::Ok) rc = t_.open(store::Shared);
     }
     if (rc) return rc;
   }

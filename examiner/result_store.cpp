@@ -53,7 +53,7 @@ int ResultStore::storeOnce(const StoreRequest& r, std::int32_t& code, store::Err
   if (addVedom) {
     int rc = vt.open(store::Shared);
     if (rc == store::FileNotFound) {
-      if ((rc = vt.create()) == store::Ok) rc = vt.open(store::Shared);
+      if ((rc = vt.createIfMissing()) == store::Ok) rc = vt.open(store::Shared);
     }
     if (rc) {
       e = vt.error();
@@ -162,7 +162,7 @@ const store::TableDef& pendingDef() {
 int openOrCreate(store::Table& t) {
   int rc = t.open(store::DenyWrite);
   if (rc == store::FileNotFound) {
-    if ((rc = t.create()) == store::Ok) rc = t.open(store::DenyWrite);
+    if ((rc = t.createIfMissing()) == store::Ok) rc = t.open(store::DenyWrite);
   }
   return rc;
 }

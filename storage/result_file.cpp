@@ -1,6 +1,9 @@
 #include "result_file.h"
 
 #include <dirent.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -25,7 +28,7 @@ int createTables(const std::string& file, store::ErrorInfo* error) {
   store::Table r(tables::rezTestDef(), rez, file + "\\!RezTest");
   store::Table d(tables::rezDtlDef(), dtl, file + "\\!RezDtl");
   for (store::Table* t : {&r, &d}) {
-    if (int rc = t->create()) {
+    if (int rc = t->createIfMissing()) {
       if (error) *error = t->error();
       return rc;
     }
@@ -47,8 +50,16 @@ int create(const std::string& base, const std::string& name, store::ErrorInfo* e
   std::string target = path(base, name);
   ensureDir(filepath::directoryOf(target));
   std::string tmpl = filepath::resolve(templatePath(base));
-  if (filepath::exists(tmpl)) return store::copyFile(tmpl, target, nullptr, error);
-  return createTables(target, error);
+  if (!filepath::exists(tmpl)) return createTables(target, error);
+  // The copy appears under the journal's name only when it is whole, and
+  // never over a journal another station made meanwhile.
+  std::string part = target + ".new" + std::to_string(::getpid());
+  int rc = store::copyFile(tmpl, part, nullptr, error);
+  if (rc == store::Ok && ::link(part.c_str(), target.c_str()) != 0 && errno != EEXIST) rc = store::AccessDenied;
+  ::unlink(part.c_str());
+  ::unlink((part + "-journal").c_str());
+  if (rc != store::Ok && error && error->code == store::Ok) error->code = rc;
+  return rc;
 }
 
 std::vector<Listed> list(const std::string& base) {
@@ -90,7 +101,7 @@ int ResultFile::open(const std::string& base, const std::string& name, int mode)
     int rc = t->open(mode);
     if (rc == store::FileNotFound) {
       // A file without one of its tables gets the table.
-      if (t->create() == store::Ok) rc = t->open(mode);
+      if (t->createIfMissing() == store::Ok) rc = t->open(mode);
     }
     if (rc != store::Ok) {
       error_ = t->error();
@@ -176,7 +187,7 @@ int openEmb(store::Table& t, const std::string& file, bool create, store::ErrorI
   t.setName(file + "\\!Emb");
   int rc = t.open(store::Shared);
   if ((rc == store::FileNotFound) && create) {
-    if ((rc = t.create()) == store::Ok) rc = t.open(store::Shared);
+    if ((rc = t.createIfMissing()) == store::Ok) rc = t.open(store::Shared);
   }
   if (rc && error) *error = t.error();
   return rc;

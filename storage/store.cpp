@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <thread>
+#include <chrono>
 
 #include "cp1251.h"
 #include "filepath.h"
@@ -159,8 +161,14 @@ bool lockShare(int fd, off_t base, int mode) {
   } else if (mode == Shared) {
     ok = ofdLock(fd, F_RDLCK, base + LockWriter);
     if (ok) {
-      ok = ofdLock(fd, F_WRLCK, base + LockDenyWrite);  // nobody denies writing?
-      if (ok) ofdLock(fd, F_UNLCK, base + LockDenyWrite);
+      // Nobody denies writing? Only looked at, so that shared openers never
+      // stand in one another's way.
+      struct flock fl{};
+      fl.l_type = F_WRLCK;
+      fl.l_whence = SEEK_SET;
+      fl.l_start = base + LockDenyWrite;
+      fl.l_len = 1;
+      ok = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK;
     }
   } else {  // DenyWrite
     ok = ofdLock(fd, F_RDLCK, base + LockDenyWrite);
@@ -935,14 +943,37 @@ const ErrorInfo& Table::error() const { return d_->err; }
 int Table::open(int mode) { return d_->openImpl(mode, false); }
 int Table::close() { return d_->closeImpl(); }
 
-int Table::create() {
+int Table::create() { return d_->createImpl(true); }
+
+int Table::createIfMissing() {
   Impl& d = *d_;
+  if (d.opened) return d.ok();
+  // Several stations may find the table missing at once: whoever creates it
+  // first wins, the others open what it made; nothing is ever replaced.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    int rc = open(Shared);
+    if (rc == Ok) {
+      close();
+      return d.ok();
+    }
+    if (rc != FileNotFound && rc != AccessDenied) return rc;
+    if (rc == FileNotFound) {
+      rc = d.createImpl(false);
+      if (rc != Ok && rc != AccessDenied) return rc;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 + attempt));
+  }
+  return d.fail(AccessDenied);
+}
+
+int Table::Impl::createImpl(bool replace) {
+  Impl& d = *this;
   if (d.opened) return d.fail(AlreadyOpen);
   std::string path = filepath::resolve(d.parts.file);
   std::string dir = filepath::directoryOf(path);
   if (!dir.empty() && !filepath::isDirectory(dir)) return d.fail(PathNotFound);
   bool multi = !d.parts.table.empty();
-  if (filepath::exists(path) && !multi) {
+  if (replace && filepath::exists(path) && !multi) {
     // A single-table file is replaced by the new, empty one, unless someone has it open.
     {
       ExclusiveHold probe(path, d.sqlName());
@@ -978,6 +1009,11 @@ int Table::create() {
   };
   if ((rc = execSql(db, "CREATE TABLE IF NOT EXISTS main._layout(name TEXT PRIMARY KEY COLLATE NOCASE, layout TEXT NOT NULL)")) != SQLITE_OK)
     return abort(rc);
+  if (!replace && tableExists(db, "main", t)) {
+    // Made meanwhile by another station: kept as it is.
+    if ((rc = execSql(db, "COMMIT")) != SQLITE_OK) return abort(rc);
+    return d.ok();
+  }
   if ((rc = execSql(db, "DROP TABLE IF EXISTS main." + quote(t))) != SQLITE_OK) return abort(rc);
   if ((rc = execSql(db, tableSql(d.def, "main", t))) != SQLITE_OK) return abort(rc);
   for (const auto& k : d.def.keys)

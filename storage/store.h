@@ -84,6 +84,9 @@ class Table {
 
   int open(int mode = DenyWrite);
   int create();  // creates the table (and its file), emptying an existing one
+  // Creates the table only when it is missing; one that another station made
+  // meanwhile is kept. The table stays closed.
+  int createIfMissing();
   int close();
   int remove();  // removes the table; a single-table file is deleted
   bool isOpen() const;

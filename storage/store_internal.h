@@ -124,6 +124,7 @@ struct Table::Impl {
   int openImpl(int mode, bool allowBadKeys);
   int closeImpl();
   int rebuild();
+  int createImpl(bool replace);
 
   std::string columns() const;
   void readRow(sqlite3_stmt* s, void* rec) const;

@@ -86,7 +86,7 @@ int TableOpener::openOnce(store::Table& t, bool allowCreate) {
           proc_.show(101, a, &e);
         }
       }
-      if (t.create() != store::Ok) {
+      if (t.createIfMissing() != store::Ok) {
         store::ErrorInfo ce = t.error();
         ce.file = t.name();
         return end(4, ce);

@@ -371,6 +371,26 @@ TEST(Store, CreateNeedsTheDirectoryAndEmptiesAnExistingTable) {
   EXPECT_EQ(t2.records(), 0);
 }
 
+TEST(Store, CreateIfMissingNeverReplacesWhatAnotherStationMade) {
+  TempDir dir;
+  fill(dir / "p.tps", {"a", "b"});
+  Person p;
+  Table t(personDef(), p, dir / "p.tps");
+  EXPECT_EQ(t.createIfMissing(), Ok);
+  ASSERT_EQ(t.open(), Ok);
+  EXPECT_EQ(t.records(), 2);  // kept
+  t.close();
+  Line l;
+  Table inFile(lineDef(), l, dir / "p.tps\\!Line");
+  EXPECT_EQ(inFile.createIfMissing(), Ok);  // a missing table of an existing file is made
+  ASSERT_EQ(inFile.open(), Ok);
+  EXPECT_EQ(inFile.records(), 0);
+  ASSERT_EQ(t.open(), Ok);
+  EXPECT_EQ(t.records(), 2);
+  Table nowhere(personDef(), p, dir / "no/such/p.tps");
+  EXPECT_EQ(nowhere.createIfMissing(), PathNotFound);
+}
+
 TEST(Store, OwnerPasswordEncrypts) {
   TempDir dir;
   std::string file = dir / "test.orm";
