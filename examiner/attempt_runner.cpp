@@ -312,10 +312,16 @@ int runAttempt(AttemptRequest& req) {
   tables::RezTest rez = a.result();
   rez.CODEREZ = out.resultCode;
   if (out.code != store::Ok) {
-    ui::MessageService::instance().ask(
-        QStringLiteral("Результат тестирования не удалось записать в журнал результатов (") + q(out.error.text()) +
-            QStringLiteral(").|Он сохранён на этой рабочей станции и будет записан при первой возможности."),
-        QStringLiteral("Сохранение результата"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    // Kept on this workstation: "Повторить" tries the journal again now,
+    // and every start of the program tries it too.
+    store::ErrorInfo e = out.error;
+    for (;;) {
+      int a = ui::MessageService::instance().ask(
+          QStringLiteral("Результат тестирования не удалось записать в журнал результатов (") + q(e.text()) +
+              QStringLiteral(").|Он сохранён на этой рабочей станции и будет записан при первой возможности.|Повторить попытку сейчас?"),
+          QStringLiteral("Сохранение результата"), messages::Buttons::RetryCancel, messages::Icon::Exclamation, messages::Cancel);
+      if (a != messages::Retry || store.storePending(&e) == 0) break;
+    }
   }
   Protocol protocol = protocolOf(rez, cfg.tema, cfg.titul, s.tune, sectionNames(req.test));
   const int howEnd = cfg.tema.HOWEND;
