@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -227,6 +228,28 @@ TEST(TestingWindow, TimeOverAndTheWrongAnswerStop) {
   }
   EXPECT_TRUE(w.finished());
   EXPECT_EQ(a.result().PRDURAK, 1);
+}
+
+TEST(TestingWindow, CtrlAltClickAbortsWithoutStoring) {
+  Demo d;
+  ScriptedRandom rnd;
+  FixedClock clock;
+  AttemptConfig cfg = synthetic(3, 0, 1);
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  TestingWindow w(a, cfg, d.s, "X");
+  w.show();
+  QPushButton* b = w.variantButton(1);
+  ASSERT_NE(b, nullptr);
+  QPointF at(5, 5);
+  QMouseEvent plain(QEvent::MouseButtonPress, at, b->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(b, &plain);
+  EXPECT_FALSE(w.aborted());
+  QMouseEvent chord(QEvent::MouseButtonPress, at, b->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::ControlModifier | Qt::AltModifier);
+  QApplication::sendEvent(b, &chord);
+  EXPECT_TRUE(w.aborted());
+  EXPECT_FALSE(a.finished());  // nothing to store
 }
 
 TEST(ResultWindow, ButtonsFollowTheResultAndTheProtocolIsKept) {
