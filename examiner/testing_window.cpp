@@ -544,10 +544,8 @@ void TestingWindow::feedback(int outcome) {
   w->resize(320, 160);
   // It closes itself on its third timer event.
   auto* t = new QTimer(w);
-  auto* count = new int(0);
-  connect(t, &QTimer::timeout, w, [this, w, count] {
-    if (++*count >= 3) {
-      delete count;
+  connect(t, &QTimer::timeout, w, [this, w, count = 0]() mutable {
+    if (++count >= 3) {
       if (feedback_ == w) feedback_ = nullptr;
       w->deleteLater();
     }
