@@ -13,6 +13,7 @@
 #include "result_file.h"
 #include "result_store.h"
 #include "test_file.h"
+#include "synthetic_test.h"
 #include "test_tables.h"
 
 using namespace examiner;
@@ -218,28 +219,6 @@ TEST(Attempt, FreeOrderWithChangedAnswersAndShuffledMatching) {
   EXPECT_EQ(r.ALLOT[0], 0);
   EXPECT_EQ(r.ALLOT[4], 2);  // the other variant's frames were not presented
   EXPECT_EQ(a.wrongList(), "001,");
-}
-
-AttemptConfig syntheticTest(int frames, int stop) {
-  AttemptConfig c;
-  c.tema.MODECONTROLZN = 1;
-  c.tema.STOPTEST = static_cast<std::uint8_t>(stop);
-  c.tema.MODEOZENKA = 1;
-  c.tema.SHCALA = {51, 70, 81, 91, 95, 0, 0, 0, 0, 0};
-  c.tema.HOWTIMETEST = 2;
-  c.tema.TIMETEST = 1;
-  c.tema.IFPROSTIME = 1;
-  for (int i = 1; i <= frames; ++i) {
-    tables::Vop v;
-    v.CODEVOP = static_cast<std::uint16_t>(i);
-    v.TYPEKADR = 3;
-    v.KOLOT = 2;
-    v.TRUEOT[0] = 1;
-    v.BALLVOP = 1;
-    v.KOLPOP = 1;
-    c.frames.push_back(v);
-  }
-  return c;
 }
 
 TEST(Attempt, TheWrongAnswerStop) {

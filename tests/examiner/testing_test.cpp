@@ -15,6 +15,7 @@
 #include "examiner_app.h"
 #include "message_service.h"
 #include "testing_window.h"
+#include "synthetic_test.h"
 #include "test_tables.h"
 
 using namespace examiner;
@@ -177,36 +178,12 @@ TEST(TestingWindow, FreeOrderGridAndFinish) {
   EXPECT_EQ(a.result().REZBAL, 2);
 }
 
-AttemptConfig synthetic(int frames, int stop, int ifProsTime) {
-  AttemptConfig c;
-  c.tema.NAME = "Synthetic";
-  c.tema.MODECONTROLZN = 1;
-  c.tema.STOPTEST = static_cast<std::uint8_t>(stop);
-  c.tema.MODEOZENKA = 1;
-  c.tema.HOWTIMETEST = 2;
-  c.tema.TIMETEST = 1;
-  c.tema.IFPROSTIME = static_cast<std::uint8_t>(ifProsTime);
-  for (int i = 1; i <= frames; ++i) {
-    tables::Vop v;
-    v.CODEVOP = static_cast<std::uint16_t>(i);
-    v.TYPEKADR = 3;
-    v.KOLOT = 2;
-    v.TRUEOT[0] = 1;
-    v.BALLVOP = 1;
-    v.KOLPOP = 1;
-    v.VAROT11 = "yes";
-    v.VAROT12 = "no";
-    c.frames.push_back(v);
-  }
-  return c;
-}
-
 TEST(TestingWindow, TimeOverAndTheWrongAnswerStop) {
   Demo d;
   ScriptedRandom rnd;
   FixedClock clock;
   for (int ifProsTime : {1, 0}) {
-    AttemptConfig cfg = synthetic(3, 0, ifProsTime);
+    AttemptConfig cfg = syntheticTest(3, 0, ifProsTime);
     Attempt a(cfg, rnd, clock);
     a.start();
     TestingWindow w(a, cfg, d.s, "X");
@@ -218,7 +195,7 @@ TEST(TestingWindow, TimeOverAndTheWrongAnswerStop) {
       EXPECT_EQ(ms().shown().back().caption, "Внимание!");
     }
   }
-  AttemptConfig cfg = synthetic(7, 3, 1);
+  AttemptConfig cfg = syntheticTest(7, 3, 1);
   Attempt a(cfg, rnd, clock);
   a.start();
   TestingWindow w(a, cfg, d.s, "X");
@@ -234,7 +211,7 @@ TEST(TestingWindow, CtrlAltClickAbortsWithoutStoring) {
   Demo d;
   ScriptedRandom rnd;
   FixedClock clock;
-  AttemptConfig cfg = synthetic(3, 0, 1);
+  AttemptConfig cfg = syntheticTest(3, 0, 1);
   Attempt a(cfg, rnd, clock);
   a.start();
   TestingWindow w(a, cfg, d.s, "X");
