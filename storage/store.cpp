@@ -54,257 +54,6 @@ TableName splitName(std::string_view full) {
 namespace {
 
 constexpr int kNotOpen = 37;
-constexpr int kBusyMs = 15000;
-// Share locks live far beyond any real data, one slot of three bytes per table.
-constexpr off_t kLockBase = off_t(1) << 40;
-enum LockByte { LockOpen = 0, LockWriter = 1, LockDenyWrite = 2 };
-
-// ---------------------------------------------------------------- registry
-
-struct Registry {
-  std::recursive_mutex m;
-  pid_t pid = ::getpid();
-  std::map<std::string, std::shared_ptr<FileState>> files;
-};
-
-Registry& registry() {
-  static Registry* r = new Registry;  // never destroyed: tables may close late
-  if (r->pid != ::getpid()) {
-    // A forked child must not touch its parent's connections.
-    r->pid = ::getpid();
-    for (auto& [path, fs] : r->files) {
-      fs->conns.clear();
-      fs->spareFds.clear();
-    }
-    r->files.clear();
-  }
-  return *r;
-}
-
-std::string canonical(const std::string& path) {
-  char buf[PATH_MAX];
-  if (::realpath(path.c_str(), buf)) return buf;
-  return path;
-}
-
-std::shared_ptr<FileState> fileState(const std::string& path) {
-  auto& r = registry();
-  std::lock_guard g(r.m);
-  std::string c = canonical(path);
-  auto& fs = r.files[c];
-  if (!fs) {
-    fs = std::make_shared<FileState>();
-    fs->path = c;
-  }
-  return fs;
-}
-
-void releaseIdle(const std::shared_ptr<FileState>& fs) {
-  auto& r = registry();
-  std::lock_guard g(r.m);
-  if (!fs->conns.empty() || fs->fdsInUse > 0) return;
-  // Closing a descriptor drops this process's POSIX locks on the file, so
-  // descriptors close only when no connection to it is left.
-  for (int fd : fs->spareFds) ::close(fd);
-  fs->spareFds.clear();
-  auto it = r.files.find(fs->path);
-  if (it != r.files.end() && it->second == fs) r.files.erase(it);
-}
-
-int takeFd(FileState& fs) {
-  auto& r = registry();
-  std::lock_guard g(r.m);
-  int fd;
-  if (!fs.spareFds.empty()) {
-    fd = fs.spareFds.back();
-    fs.spareFds.pop_back();
-  } else {
-    fd = ::open(fs.path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return -errno;
-  }
-  ++fs.fdsInUse;
-  return fd;
-}
-
-void giveFd(FileState& fs, int fd) {
-  auto& r = registry();
-  std::lock_guard g(r.m);
-  fs.spareFds.push_back(fd);
-  --fs.fdsInUse;
-}
-
-// ---------------------------------------------------------------- share locks
-
-bool ofdLock(int fd, short type, off_t at, off_t len = 1) {
-  struct flock fl{};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = at;
-  fl.l_len = len;
-  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
-}
-
-off_t lockSlot(const std::string& tableName) {
-  std::uint32_t h = 2166136261u;
-  for (unsigned char c : cp1251::upper(tableName)) h = (h ^ c) * 16777619u;
-  return kLockBase + static_cast<off_t>(h & 0xFFFFF) * 4;
-}
-
-void unlockShare(int fd, off_t base) { ofdLock(fd, F_UNLCK, base, 3); }
-
-// Takes the share locks of an open mode; false when another opener forbids it.
-bool lockShare(int fd, off_t base, int mode) {
-  if (!ofdLock(fd, F_RDLCK, base + LockOpen)) return false;
-  bool ok = true;
-  if (mode == Exclusive) {
-    ok = ofdLock(fd, F_WRLCK, base + LockOpen);
-  } else if (mode == Shared) {
-    ok = ofdLock(fd, F_RDLCK, base + LockWriter);
-    if (ok) {
-      // Nobody denies writing? Only looked at, so that shared openers never
-      // stand in one another's way.
-      struct flock fl{};
-      fl.l_type = F_WRLCK;
-      fl.l_whence = SEEK_SET;
-      fl.l_start = base + LockDenyWrite;
-      fl.l_len = 1;
-      ok = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK;
-    }
-  } else {  // DenyWrite
-    ok = ofdLock(fd, F_RDLCK, base + LockDenyWrite);
-    if (ok) ok = ofdLock(fd, F_WRLCK, base + LockWriter);  // nobody else writing?
-    if (ok) ok = ofdLock(fd, F_RDLCK, base + LockWriter);
-  }
-  if (!ok) unlockShare(fd, base);
-  return ok;
-}
-
-// ---------------------------------------------------------------- connections
-
-int collateNoCase(void*, int n1, const void* a, int n2, const void* b) {
-  return cp1251::compareNoCase(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(n1)),
-                               std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(n2)));
-}
-
-void foldFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool up) {
-  if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-    sqlite3_result_null(ctx);
-    return;
-  }
-  if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER || sqlite3_value_type(argv[0]) == SQLITE_FLOAT) {
-    sqlite3_result_value(ctx, argv[0]);
-    return;
-  }
-  const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-  int n = sqlite3_value_bytes(argv[0]);
-  std::string s = up ? cp1251::upper(std::string_view(t, static_cast<std::size_t>(n)))
-                     : cp1251::lower(std::string_view(t, static_cast<std::size_t>(n)));
-  sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-}
-void upperFunction(sqlite3_context* c, int n, sqlite3_value** v) { foldFunction(c, n, v, true); }
-void lowerFunction(sqlite3_context* c, int n, sqlite3_value** v) { foldFunction(c, n, v, false); }
-
-void prepareConnection(sqlite3* db) {
-  // Collations must exist before any statement touches an index using them.
-  sqlite3_create_collation_v2(db, "CP1251CI", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
-  sqlite3_create_function_v2(db, "cp1251_upper", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, upperFunction, nullptr, nullptr, nullptr);
-  sqlite3_create_function_v2(db, "cp1251_lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, lowerFunction, nullptr, nullptr, nullptr);
-  sqlite3_busy_timeout(db, kBusyMs);
-  sqlite3_extended_result_codes(db, 1);
-}
-
-int execSql(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
-
-std::string quote(const std::string& id) {
-  std::string q = "\"";
-  for (char c : id) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
-// Maps an SQLite result to the store's error number.
-int mapSql(int rc) {
-  switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_DONE:
-    case SQLITE_ROW: return Ok;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-    case SQLITE_PERM:
-    case SQLITE_READONLY:
-    case SQLITE_AUTH: return AccessDenied;
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return NotDataFile;
-    case SQLITE_CANTOPEN: return FileNotFound;
-    case SQLITE_CONSTRAINT: return (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) ? DuplicateKey : StoreSpecific;
-    default: return StoreSpecific;
-  }
-}
-
-std::string pwKeyOf(const std::optional<std::string>& pw) { return pw ? "K" + *pw : std::string("P"); }
-
-// Opens (or shares) the connection of a file. `create` allows a new file.
-int acquireConn(const std::shared_ptr<FileState>& fs, const std::optional<std::string>& pw, bool create, Conn*& out,
-                ErrorInfo& err) {
-  auto& r = registry();
-  std::lock_guard g(r.m);
-  std::string k = pwKeyOf(pw);
-  auto it = fs->conns.find(k);
-  if (it != fs->conns.end()) {
-    ++it->second->refs;
-    out = it->second;
-    return Ok;
-  }
-  sqlite3* db = nullptr;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  int rc = sqlite3_open_v2(fs->path.c_str(), &db, flags, nullptr);
-  if (rc != SQLITE_OK) {
-    int e = errno;
-    err.storeCode = rc;
-    err.storeMessage = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    sqlite3_close(db);
-    if (e == EACCES || e == EPERM || (rc & 0xFF) == SQLITE_PERM || (rc & 0xFF) == SQLITE_READONLY) return AccessDenied;
-    return filepath::exists(fs->path) ? StoreSpecific : FileNotFound;
-  }
-  if (pw) sqlite3_key(db, pw->data(), static_cast<int>(pw->size()));
-  prepareConnection(db);
-  // A wrong key, a missing key or a foreign file shows only when the schema
-  // is first read.
-  rc = execSql(db, "SELECT count(*) FROM sqlite_master");
-  if (rc != SQLITE_OK) {
-    err.storeCode = rc;
-    err.storeMessage = sqlite3_errmsg(db);
-    sqlite3_close(db);
-    int code = mapSql(rc);
-    return code == StoreSpecific || code == FileNotFound ? NotDataFile : code;
-  }
-  auto* c = new Conn;
-  c->db = db;
-  c->fs = fs;
-  c->pwKey = k;
-  c->keyed = pw.has_value();
-  c->password = pw.value_or("");
-  c->refs = 1;
-  fs->conns[k] = c;
-  out = c;
-  return Ok;
-}
-
-void releaseConn(Conn* c) {
-  auto& r = registry();
-  std::shared_ptr<FileState> fs;
-  {
-    std::lock_guard g(r.m);
-    if (--c->refs > 0) return;
-    fs = c->fs;
-    fs->conns.erase(c->pwKey);
-    sqlite3_close_v2(c->db);
-    delete c;
-  }
-  releaseIdle(fs);
-}
 
 bool tableExists(sqlite3* db, const std::string& schema, const std::string& name) {
   sqlite3_stmt* s = nullptr;
@@ -358,6 +107,7 @@ struct ExclusiveHold {
   off_t slot = 0;
   bool locked = false;
   Conn* conn = nullptr;
+  WriterTurn turn;
   ExclusiveHold(const std::string& path, const std::string& table) : fs(fileState(path)) {
     fd = takeFd(*fs);
     if (fd < 0) return;
@@ -365,6 +115,7 @@ struct ExclusiveHold {
     locked = lockShare(fd, slot, Exclusive);
   }
   ~ExclusiveHold() {
+    turn.release();
     if (locked) unlockShare(fd, slot);
     if (fd >= 0) giveFd(*fs, fd);
     if (conn) releaseConn(conn);
@@ -427,6 +178,9 @@ int Table::Impl::failStore(int storeCode, const std::string& message) {
 
 int Table::Impl::failSql(int rc, sqlite3* db) {
   int code = mapSql(rc);
+  // The file is there: what cannot be opened beside it (its journal in a
+  // read-only directory) is a refusal, not a missing file.
+  if (code == FileNotFound && opened) code = AccessDenied;
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   if ((rc & 0xFF) == SQLITE_CORRUPT && db) {
     // Damage confined to indexes is mended by rebuilding the keys.
@@ -452,7 +206,40 @@ int Table::Impl::failSql(int rc, sqlite3* db) {
 int Table::Impl::checkOpen() {
   if (!opened) return fail(kNotOpen);
   if (keysBad) return fail(RebuildKeys);
+  if (!txn && home->owner != std::this_thread::get_id()) return followThread();
   return Ok;
+}
+
+int Table::Impl::followThread() {
+  // A connection serves one thread, so that one thread's statements never
+  // mix with another's (the last row added, the rows changed).
+  Conn* mine = nullptr;
+  ErrorInfo cerr;
+  if (int rc = acquireConn(fs, password, false, mine, cerr)) {
+    err = cerr;
+    err.code = rc;
+    err.file = fullName;
+    return rc;
+  }
+  {
+    std::lock_guard g(registryMutex());
+    home->tables.erase(this);
+    mine->tables.insert(this);
+  }
+  finalizeAll();
+  releaseConn(home);
+  home = mine;
+  setRoute(Route{home, "main"});
+  return Ok;
+}
+
+int Table::Impl::writerTurn(WriterTurn& turn) {
+  if (txn) return Ok;  // the transaction holds the turn
+  ErrorInfo e;
+  if (turn.take(fs, e) == Ok) return Ok;
+  fail(AccessDenied);
+  err.storeMessage = e.storeMessage;
+  return AccessDenied;
 }
 
 std::string Table::Impl::columns() const {
@@ -604,20 +391,26 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
   int fd = takeFd(*fs);
   if (fd < 0) {
     releaseIdle(fs);
+    fs.reset();
     return fail(-fd == ENOENT ? FileNotFound : AccessDenied);
   }
   lockFd = fd;
   lockBase = lockSlot(sqlName());
+  bool inTxn = false;
   auto undo = [&](int code) {
+    if (inTxn) execSql(home->db, "COMMIT");
     unlockShare(lockFd, lockBase);
     giveFd(*fs, lockFd);
     lockFd = -1;
     if (home) releaseConn(home);
     home = nullptr;
     releaseIdle(fs);
+    fs.reset();
     return code;
   };
   if (!lockShare(lockFd, lockBase, m)) return undo(fail(AccessDenied));
+  // Removed (or replaced) between looking and locking: gone, as far as we know.
+  if (!sameFile(lockFd, path)) return undo(fail(filepath::exists(path) ? AccessDenied : FileNotFound));
   ErrorInfo cerr;
   int rc = acquireConn(fs, password, false, home, cerr);
   if (rc != Ok) {
@@ -627,8 +420,14 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
     err.file = fullName;
     return code;
   }
+  const bool firstOnConn = home->refs == 1;
   route = Route{home, "main"};
   sqlite3* db = home->db;
+  // The catalogue is read in one read transaction: a station committing
+  // meanwhile makes the open wait (or fail with 5), never misread.
+  if ((rc = execSql(db, "BEGIN")) != SQLITE_OK) return undo(failSql(rc, db));
+  inTxn = true;
+  if ((rc = execSql(db, "SELECT count(*) FROM main.sqlite_master")) != SQLITE_OK) return undo(failSql(rc, db));
   // The store's own catalogue of layouts tells a store file from a foreign one.
   if (!tableExists(db, "main", "_layout")) {
     bool empty = true;
@@ -648,14 +447,17 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
       sqlite3_bind_text(s, 1, n.data(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
       int r = sqlite3_step(s);
       if (r == SQLITE_ROW) {
-        haveLayout = true;
-        layout = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+        const unsigned char* text = sqlite3_column_text(s, 0);
+        haveLayout = text != nullptr;
+        if (text) layout = reinterpret_cast<const char*>(text);
       } else if (r != SQLITE_DONE) {
         int code = failSql(r, db);
         sqlite3_finalize(s);
         return undo(code);
       }
       sqlite3_finalize(s);
+    } else {
+      return undo(fail(NotDataFile));
     }
   }
   bool exists = tableExists(db, "main", sqlName());
@@ -670,8 +472,9 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
       std::string n = sqlName();
       sqlite3_bind_text(s, 1, n.data(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
       while (sqlite3_step(s) == SQLITE_ROW) {
+        const unsigned char* name = sqlite3_column_text(s, 0);
         const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
-        have[cp1251::upper(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)))] = sql ? sql : "";
+        if (name) have[cp1251::upper(reinterpret_cast<const char*>(name))] = sql ? sql : "";
       }
       sqlite3_finalize(s);
     }
@@ -680,11 +483,19 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
       if (it == have.end() || it->second != storedIndexSql(def, sqlName(), k)) keysBad = true;
     }
   }
-  home->tables.insert(this);
+  execSql(db, "COMMIT");
+  inTxn = false;
+  {
+    std::lock_guard g(registryMutex());
+    home->tables.insert(this);
+  }
   opened = true;
   mode = m;
   cur = 0;
   cursor = Cursor{};
+  // Opened and so recovered: master journals of stations that died while
+  // committing can go now.
+  if (firstOnConn) sweepMasterJournals(fs);
   if (keysBad) {
     fail(RebuildKeys);
     if (!allowBadKeys) {
@@ -699,7 +510,11 @@ int Table::Impl::openImpl(int m, bool allowBadKeys) {
 int Table::Impl::closeImpl() {
   if (!opened) return fail(kNotOpen);
   finalizeAll();
-  home->tables.erase(this);
+  txn = nullptr;  // a transaction that names it leaves it alone from now on
+  {
+    std::lock_guard g(registryMutex());
+    home->tables.erase(this);
+  }
   releaseConn(home);
   home = nullptr;
   route = Route{};
@@ -717,6 +532,9 @@ int Table::Impl::closeImpl() {
 }
 
 int Table::Impl::rebuild() {
+  if (txn) return failStore(0, "Ключи не перестраиваются внутри транзакции");
+  WriterTurn turn;
+  if (int e = writerTurn(turn)) return e;
   sqlite3* db = route.conn->db;
   const std::string schema = route.schema;
   finalizeAll();
@@ -974,13 +792,14 @@ int Table::Impl::createImpl(bool replace) {
   if (!dir.empty() && !filepath::isDirectory(dir)) return d.fail(PathNotFound);
   bool multi = !d.parts.table.empty();
   if (replace && filepath::exists(path) && !multi) {
-    // A single-table file is replaced by the new, empty one, unless someone has it open.
-    {
-      ExclusiveHold probe(path, d.sqlName());
-      if (probe.fd >= 0 && (!probe.locked || !probe.fs->conns.empty())) return d.fail(AccessDenied);
+    // A single-table file is replaced by the new, empty one, unless someone
+    // has it open; the removal happens while that is known.
+    ExclusiveHold probe(path, d.sqlName());
+    if (probe.fd >= 0) {
+      if (!probe.locked || !probe.fs->conns.empty() || !lockFileInUse(probe.fd, true)) return d.fail(AccessDenied);
+      if (::unlink(path.c_str()) != 0 && errno != ENOENT) return d.fail(AccessDenied);
+      ::unlink((path + "-journal").c_str());
     }
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return d.fail(AccessDenied);
-    ::unlink((path + "-journal").c_str());
   }
   if (!filepath::exists(path)) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -997,6 +816,11 @@ int Table::Impl::createImpl(bool replace) {
     d.err.code = rc;
     d.err.file = d.fullName;
     return rc;
+  }
+  if (hold.turn.take(hold.fs, cerr) != Ok) {
+    d.fail(AccessDenied);
+    d.err.storeMessage = cerr.storeMessage;
+    return AccessDenied;
   }
   sqlite3* db = hold.conn->db;
   std::string t = d.sqlName();
@@ -1042,7 +866,7 @@ int Table::remove() {
   ExclusiveHold hold(path, d.sqlName());
   if (!hold.locked) return d.fail(AccessDenied);
   if (d.parts.table.empty()) {
-    if (!hold.fs->conns.empty()) return d.fail(AccessDenied);
+    if (!hold.fs->conns.empty() || !lockFileInUse(hold.fd, true)) return d.fail(AccessDenied);
     if (::unlink(path.c_str()) != 0) return d.fail(AccessDenied);
     ::unlink((path + "-journal").c_str());
     return d.ok();
@@ -1054,6 +878,11 @@ int Table::remove() {
     d.err = cerr;
     d.err.code = rc;
     return rc;
+  }
+  if (hold.turn.take(hold.fs, cerr) != Ok) {
+    d.fail(AccessDenied);
+    d.err.storeMessage = cerr.storeMessage;
+    return AccessDenied;
   }
   sqlite3* db = hold.conn->db;
   std::string t = d.sqlName();
@@ -1098,17 +927,24 @@ int Table::setFrom(int key) {
 }
 
 int Table::setAt(int key, Position pos) {
-  if (key >= 0) {
-    if (int e = set(key)) return e;
-  } else if (int e = set()) {
-    return e;
-  }
   Impl& d = *d_;
+  if (int e = d.checkOpen()) return e;
+  // A position that is gone leaves the reading where it was.
+  Cursor before = d.cursor;
+  auto keep = [&](int code) {
+    d.cursor = std::move(before);
+    return code;
+  };
+  if (key >= 0) {
+    if (int e = set(key)) return keep(e);
+  } else if (int e = set()) {
+    return keep(e);
+  }
   Cursor& c = d.cursor;
   if (key >= 0) {
     // The key value of the record at that position, without touching the buffer.
     sqlite3_stmt* s = d.stmt("SELECT " + d.columns() + " FROM " + d.qualified() + " WHERE _pos = ?");
-    if (!s) return d.err.code;
+    if (!s) return keep(d.err.code);
     sqlite3_bind_int64(s, 1, pos);
     int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW) {
@@ -1118,8 +954,8 @@ int Table::setAt(int key, Position pos) {
     }
     sqlite3_reset(s);
     if (rc != SQLITE_ROW) {
-      if (rc != SQLITE_DONE) return d.failSql(rc, d.route.conn->db);
-      return d.fail(NoRecord);
+      if (rc != SQLITE_DONE) return keep(d.failSql(rc, d.route.conn->db));
+      return keep(d.fail(NoRecord));
     }
   }
   c.state = Cursor::State::After;
@@ -1176,6 +1012,8 @@ int Table::add() {
   sql += ") VALUES(" + vals + ")";
   sqlite3_stmt* s = d.stmt(sql);
   if (!s) return d.err.code;
+  WriterTurn turn;
+  if (int e = d.writerTurn(turn)) return e;
   d.bindFields(s, 1, d.buf);
   int rc = sqlite3_step(s);
   sqlite3_reset(s);
@@ -1207,6 +1045,8 @@ int Table::put() {
   if (watched) sql += " AND _ver = ?";
   sqlite3_stmt* s = d.stmt(sql);
   if (!s) return d.err.code;
+  WriterTurn turn;
+  if (int e = d.writerTurn(turn)) return e;
   d.bindFields(s, 1, d.buf);
   int n = static_cast<int>(d.def.fields.size()) + 1;
   sqlite3_bind_int64(s, n, d.cur);
@@ -1237,6 +1077,8 @@ int Table::del() {
   d.watching = false;
   sqlite3_stmt* s = d.stmt("DELETE FROM " + d.qualified() + " WHERE _pos = ?" + (watched ? " AND _ver = ?" : ""));
   if (!s) return d.err.code;
+  WriterTurn turn;
+  if (int e = d.writerTurn(turn)) return e;
   sqlite3_bind_int64(s, 1, d.cur);
   if (watched) sqlite3_bind_int64(s, 2, d.watchedVer);
   int rc = sqlite3_step(s);
@@ -1309,9 +1151,28 @@ int Table::send(std::string_view option) {
 int removeFile(const std::string& path) {
   std::string p = filepath::resolve(path);
   if (!filepath::exists(p)) return FileNotFound;
-  if (::unlink(p.c_str()) != 0) return errno == ENOENT ? FileNotFound : AccessDenied;
-  ::unlink((p + "-journal").c_str());
-  return Ok;
+  auto fs = fileState(p);
+  int fd = takeFd(*fs);
+  if (fd < 0) {
+    releaseIdle(fs);
+    return -fd == ENOENT ? FileNotFound : AccessDenied;
+  }
+  // Every opener holds the file-in-use byte, so taking it for writing fails
+  // while any station has the file open; the file is removed while it is held.
+  int rc = Ok;
+  bool mine;
+  {
+    std::lock_guard g(registryMutex());
+    mine = !fs->conns.empty();
+  }
+  if (mine || !lockFileInUse(fd, true)) rc = AccessDenied;
+  else if (!sameFile(fd, p)) rc = filepath::exists(p) ? AccessDenied : FileNotFound;
+  else if (::unlink(p.c_str()) != 0) rc = errno == ENOENT ? FileNotFound : AccessDenied;
+  else ::unlink((p + "-journal").c_str());
+  unlockFileInUse(fd);
+  giveFd(*fs, fd);
+  releaseIdle(fs);
+  return rc;
 }
 
 int copyFile(const std::string& from, const std::string& to, const std::string* password, ErrorInfo* error) {
@@ -1366,215 +1227,6 @@ int copyFile(const std::string& from, const std::string& to, const std::string* 
     return done(mapSql(rc) == Ok ? StoreSpecific : mapSql(rc), b);
   }
   return done(Ok, nullptr);
-}
-
-// ---------------------------------------------------------------- Transaction
-
-Transaction::Transaction(std::initializer_list<Table*> tables) : tables_(tables) {}
-Transaction::Transaction(std::vector<Table*> tables) : tables_(std::move(tables)) {}
-
-Transaction::~Transaction() {
-  if (active_) rollback();
-}
-
-int Transaction::begin() {
-  error_ = ErrorInfo{};
-  if (active_) {
-    error_.code = StoreSpecific;
-    error_.storeMessage = "Транзакция уже начата";
-    return error_.code;
-  }
-  if (tables_.empty()) return Ok;
-  for (Table* t : tables_) {
-    if (!t->d_->opened) {
-      error_.code = kNotOpen;
-      error_.file = t->name();
-      return error_.code;
-    }
-  }
-  Conn* primary = tables_[0]->d_->home;
-  primary_ = primary;
-  // Tables of other files join the first table's connection as attached
-  // databases, so that one commit covers every file.
-  std::set<Conn*> joined;
-  for (Table* t : tables_) {
-    Conn* h = t->d_->home;
-    if (h == primary || joined.count(h)) continue;
-    std::string alias = "f" + std::to_string(aliases_.size() + 1);
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(primary->db, ("ATTACH DATABASE ? AS " + alias + " KEY ?").c_str(), -1, &s, nullptr);
-    if (rc == SQLITE_OK) {
-      sqlite3_bind_text(s, 1, h->fs->path.c_str(), -1, SQLITE_TRANSIENT);
-      if (h->keyed) sqlite3_bind_blob(s, 2, h->password.data(), static_cast<int>(h->password.size()), SQLITE_TRANSIENT);
-      else sqlite3_bind_text(s, 2, "", 0, SQLITE_STATIC);
-      rc = sqlite3_step(s);
-      sqlite3_finalize(s);
-      if (rc == SQLITE_DONE) rc = SQLITE_OK;
-    }
-    if (rc != SQLITE_OK) {
-      error_.code = mapSql(rc);
-      error_.storeCode = rc;
-      error_.storeMessage = sqlite3_errmsg(primary->db);
-      error_.file = t->name();
-      restoreRoutes();
-      return error_.code;
-    }
-    aliases_.push_back(alias);
-    joined.insert(h);
-    for (Table::Impl* other : h->tables) other->setRoute(Route{primary, alias});
-  }
-  int rc = execSql(primary->db, "BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) {
-    error_.code = mapSql(rc);
-    error_.storeCode = rc;
-    error_.storeMessage = sqlite3_errmsg(primary->db);
-    restoreRoutes();
-    return error_.code;
-  }
-  active_ = true;
-  return Ok;
-}
-
-void Transaction::restoreRoutes() {
-  auto* primary = static_cast<Conn*>(primary_);
-  if (!primary) return;
-  for (const auto& alias : aliases_) {
-    for (auto& [path, fs] : registry().files) {
-      for (auto& [k, c] : fs->conns)
-        for (Table::Impl* t : c->tables)
-          if (t->route.conn == primary && t->route.schema == alias) t->setRoute(Route{t->home, "main"});
-    }
-    execSql(primary->db, "DETACH DATABASE " + alias);
-  }
-  aliases_.clear();
-  primary_ = nullptr;
-}
-
-int Transaction::commit() {
-  error_ = ErrorInfo{};
-  if (!active_) return Ok;
-  auto* primary = static_cast<Conn*>(primary_);
-  int rc = execSql(primary->db, "COMMIT");
-  if (rc != SQLITE_OK) {
-    error_.code = mapSql(rc);
-    error_.storeCode = rc;
-    error_.storeMessage = sqlite3_errmsg(primary->db);
-    rollback();
-    return error_.code;
-  }
-  active_ = false;
-  for (Table* t : tables_)
-    if (t->d_->fs) ++t->d_->fs->localWrites;
-  restoreRoutes();
-  return Ok;
-}
-
-int Transaction::rollback() {
-  if (!active_) return Ok;
-  auto* primary = static_cast<Conn*>(primary_);
-  execSql(primary->db, "ROLLBACK");
-  active_ = false;
-  for (Table* t : tables_) {
-    if (t->d_->fs) ++t->d_->fs->localWrites;
-    t->d_->cursor.ahead.clear();
-  }
-  restoreRoutes();
-  return Ok;
-}
-
-// ---------------------------------------------------------------- View
-
-struct View::Compiled {
-  filter::Translation t;
-};
-
-View::View(Table& table) : table_(table) {}
-View::~View() = default;
-
-int View::setFilter(std::string_view expression) {
-  started_ = false;
-  if (cp1251::clip(expression).empty()) {
-    filter_.reset();
-    return table_.d_->ok();
-  }
-  auto c = std::make_unique<Compiled>();
-  c->t = filter::translate(expression, table_.def());
-  if (!c->t.ok) {
-    filter_.reset();
-    return table_.d_->failStore(0, "Ошибка в выражении фильтра: " + c->t.error);
-  }
-  filter_ = std::move(c);
-  return table_.d_->ok();
-}
-
-void View::bind(const std::string& variable, Value value) {
-  if (auto* s = std::get_if<std::string>(&value)) *s = std::string(cp1251::clip(*s));
-  bindings_[cp1251::upper(variable)] = std::move(value);
-}
-
-void View::setOrder(int key) {
-  order_ = key;
-  started_ = false;
-}
-
-int View::set() {
-  Table::Impl& d = *table_.d_;
-  if (int e = order_ >= 0 ? table_.set(order_) : table_.set()) return e;
-  if (filter_) {
-    d.cursor.filterSql = filter_->t.sql;
-    for (const auto& p : filter_->t.params) {
-      switch (p.kind) {
-        case filter::Param::Int: d.cursor.filterParams.emplace_back(p.i); break;
-        case filter::Param::Real: d.cursor.filterParams.emplace_back(p.r); break;
-        case filter::Param::Text: d.cursor.filterParams.emplace_back(p.s); break;
-        case filter::Param::Variable: {
-          auto it = bindings_.find(p.s);
-          if (it == bindings_.end()) {
-            d.cursor.state = Cursor::State::None;
-            return d.failStore(0, "Переменная фильтра не связана: " + p.s);
-          }
-          std::visit([&](const auto& v) { d.cursor.filterParams.emplace_back(v); }, it->second);
-          break;
-        }
-      }
-    }
-  }
-  started_ = true;
-  return d.ok();
-}
-
-int View::next() {
-  if (!started_)
-    if (int e = set()) return e;
-  return table_.next();
-}
-
-int View::previous() {
-  if (!started_)
-    if (int e = set()) return e;
-  return table_.previous();
-}
-
-std::int64_t View::records() {
-  Table::Impl& d = *table_.d_;
-  if (set() != Ok) return 0;
-  std::string sql = "SELECT count(*) FROM " + d.qualified();
-  if (!d.cursor.filterSql.empty()) sql += " WHERE " + d.cursor.filterSql;
-  sqlite3_stmt* s = d.stmt(sql);
-  if (!s) return 0;
-  int i = 1;
-  for (const auto& v : d.cursor.filterParams) {
-    if (auto* n = std::get_if<std::int64_t>(&v)) sqlite3_bind_int64(s, i, *n);
-    else if (auto* r = std::get_if<double>(&v)) sqlite3_bind_double(s, i, *r);
-    else sqlite3_bind_text(s, i, std::get<std::string>(v).c_str(), -1, SQLITE_TRANSIENT);
-    ++i;
-  }
-  std::int64_t n = 0;
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_ROW) n = sqlite3_column_int64(s, 0);
-  sqlite3_reset(s);
-  if (rc != SQLITE_ROW) d.failSql(rc, d.route.conn->db);
-  return n;
 }
 
 }  // namespace store

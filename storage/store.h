@@ -5,6 +5,12 @@
 // A Table works on one record buffer (the struct its definition describes).
 // Every operation returns an error number (0 when it succeeded) and leaves it,
 // with its text, in error().
+//
+// Stations wait for one another: a reader for a commit in progress, a writer
+// for its turn (writers of a file are served in order of arrival). A writer
+// gives up with 5 only when the writers ahead of it have not moved for 10
+// seconds, the time the opening procedure retries a locked table.
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
@@ -63,6 +69,19 @@ TableName splitName(std::string_view fullName);
 
 class Transaction;
 class View;
+
+// Within its scope the calling thread waits for other stations at most
+// `limit` (instead of 10 seconds) before an operation fails with 5.
+class WaitLimit {
+ public:
+  explicit WaitLimit(std::chrono::milliseconds limit);
+  ~WaitLimit();
+  WaitLimit(const WaitLimit&) = delete;
+  WaitLimit& operator=(const WaitLimit&) = delete;
+
+ private:
+  std::chrono::milliseconds previous_;
+};
 
 class Table {
  public:
@@ -131,7 +150,10 @@ class Table {
 };
 
 // A transaction over named tables, which may lie in several files: storing
-// an attempt writes a result file and a central table together.
+// an attempt writes a result file and a central table together. It covers
+// exactly the tables it names: a write through any other table (another
+// window's, another thread's) is not part of it and waits until it ends,
+// or fails with 5 at once when made by the thread that holds it open.
 class Transaction {
  public:
   Transaction(std::initializer_list<Table*> tables);
@@ -143,13 +165,14 @@ class Transaction {
   bool active() const { return active_; }
   const ErrorInfo& error() const { return error_; }
 
+  struct State;
  private:
-  void restoreRoutes();
+  int failBegin(int code);
+  void finish();
   std::vector<Table*> tables_;
   bool active_ = false;
   ErrorInfo error_;
-  std::vector<std::string> aliases_;
-  void* primary_ = nullptr;
+  std::unique_ptr<State> st_;
 };
 
 // A filtered, ordered read over a table. The filter uses the system's own
@@ -178,7 +201,8 @@ class View {
   bool started_ = false;
 };
 
-// Removes a store file (not a single table of it). 2 when it is missing.
+// Removes a store file (not a single table of it). 2 when it is missing, 5
+// while any station (this one included) has it open.
 int removeFile(const std::string& path);
 
 // Copies a whole store file through the store's own backup, so that a file

@@ -3,6 +3,8 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <sys/types.h>
+
 #include <array>
 #include <chrono>
 #include <atomic>
@@ -10,9 +12,11 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -22,6 +26,8 @@
 namespace store {
 
 struct Conn;
+// What a table knows of the transaction that names it.
+struct TxnState {};
 
 // Everything this process keeps about one store file.
 struct FileState {
@@ -29,21 +35,89 @@ struct FileState {
   std::atomic<std::int64_t> localWrites{0};  // writes made by this process
   std::vector<int> spareFds;
   int fdsInUse = 0;
-  std::map<std::string, Conn*> conns;  // by password
+  std::map<std::string, Conn*> conns;  // by password and thread
+  std::vector<Conn*> txnPool;          // idle connections of finished transactions
 };
 
-// One SQLCipher connection to a store file, shared by this process's tables
-// of that file opened under the same password.
+// One SQLCipher connection to a store file, shared by the tables of that
+// file that one thread of this process opened under the same password.
+// Transactions have connections of their own, so that a write through any
+// other table never joins one.
 struct Conn {
   sqlite3* db = nullptr;
   std::shared_ptr<FileState> fs;
   std::string pwKey;
+  std::thread::id owner;
   bool keyed = false;
   std::string password;
   int refs = 0;
   std::set<Table::Impl*> tables;
-  std::map<std::string, int> attachedAliases;  // file path -> alias number
 };
+
+// ---- connections and locks (store_connections.cpp); the registry's mutex
+// guards every FileState and Conn.
+std::recursive_mutex& registryMutex();
+std::shared_ptr<FileState> fileState(const std::string& path);
+void releaseIdle(const std::shared_ptr<FileState>& fs);
+int takeFd(FileState& fs);  // a descriptor of the file (negative errno when it cannot be opened)
+void giveFd(FileState& fs, int fd);
+std::string pwKeyOf(const std::optional<std::string>& pw);
+// Opens (or shares) this thread's connection to a file; `create` allows a new file.
+int acquireConn(const std::shared_ptr<FileState>& fs, const std::optional<std::string>& pw, bool create, Conn*& out,
+                ErrorInfo& err);
+void releaseConn(Conn* c);
+// A connection of its own for a transaction, from the file's pool when one is idle.
+int openTxnConn(const std::shared_ptr<FileState>& fs, const std::string& pwKey, bool keyed, const std::string& password,
+                Conn*& out, ErrorInfo& err);
+void poolTxnConn(Conn* c);
+void prepareConnection(sqlite3* db);
+int execSql(sqlite3* db, const std::string& sql);
+std::string quote(const std::string& id);
+int mapSql(int rc);
+
+// Share locks of the open modes, one slot of bytes per table far beyond the data.
+off_t lockSlot(const std::string& tableName);
+bool lockShare(int fd, off_t base, int mode);
+void unlockShare(int fd, off_t base);
+// Every opener of a file holds a read lock on one byte of it; removing the
+// file takes that byte for writing, so that it fails while anyone has it open.
+bool lockFileInUse(int fd, bool exclusive);
+void unlockFileInUse(int fd);
+// Whether `fd` still names the file at `path` (not one removed or replaced meanwhile).
+bool sameFile(int fd, const std::string& path);
+
+// How long the calling thread waits for other stations (see WaitLimit).
+std::chrono::milliseconds waitLimit();
+
+// A writer's turn at a file. Writers of a file queue in order of arrival on
+// a row of lock bytes, so that none starves under load: each holds the byte
+// after the last one taken and writes once every byte before it is free. A
+// writer gives up (5) when the queue ahead has not moved for waitLimit(),
+// and at once when its own thread already holds the file's turn (it could
+// only wait for itself).
+class WriterTurn {
+ public:
+  WriterTurn() = default;
+  ~WriterTurn() { release(); }
+  WriterTurn(const WriterTurn&) = delete;
+  WriterTurn& operator=(const WriterTurn&) = delete;
+  WriterTurn(WriterTurn&& o) noexcept { *this = std::move(o); }
+  WriterTurn& operator=(WriterTurn&& o) noexcept;
+  // 0, or 5 with the reason in `err`. `wait` false: only when nobody queues.
+  int take(const std::shared_ptr<FileState>& fs, ErrorInfo& err, bool wait = true);
+  void release();
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  std::shared_ptr<FileState> fs_;
+  int fd_ = -1;
+  off_t chair_ = 0;
+};
+
+// Removes the master journals named after a file that no transaction needs
+// any more (left behind by a station that died while committing). Called
+// once the file has been opened, and so recovered, by this process.
+void sweepMasterJournals(const std::shared_ptr<FileState>& fs);
 
 using KeyValue = std::variant<std::int64_t, std::string>;
 
@@ -91,7 +165,8 @@ struct Table::Impl {
   bool keysBad = false;
   int mode = DenyWrite;
   std::shared_ptr<FileState> fs;
-  Conn* home = nullptr;
+  Conn* home = nullptr;   // the connection of the thread that uses the table
+  TxnState* txn = nullptr;  // the transaction that names this table, while it runs
   int lockFd = -1;
   off_t lockBase = 0;
   Route route;
@@ -121,6 +196,8 @@ struct Table::Impl {
   int failStore(int storeCode, const std::string& message);
 
   int checkOpen();
+  int followThread();  // a table used from another thread takes that thread's connection
+  int writerTurn(WriterTurn& turn);  // waits for this table's turn to write (none inside a transaction)
   int openImpl(int mode, bool allowBadKeys);
   int closeImpl();
   int rebuild();
