@@ -1,6 +1,9 @@
 #include "filter_expr.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "cp1251.h"
@@ -110,6 +113,11 @@ class Lexer {
   std::size_t pos_ = 0;
 };
 
+// Conditions joined by AND or OR are written flat, in groups of this many;
+// the groups are paired up, so that a long chain nests only logarithmically
+// (the SQL parser has a small fixed stack).
+constexpr std::size_t kFlatGroup = 16;
+
 class Parser {
  public:
   Parser(std::string_view s, const TableDef& def) : lex_(s), def_(def) { advance(); }
@@ -127,24 +135,65 @@ class Parser {
   void advance() { cur_ = lex_.next(); }
   bool isWord(const char* w) const { return cur_.kind == Tok::Ident && cur_.text == w; }
 
+  // Nesting (brackets, NOT, minus, UPPER) is limited, so that neither this
+  // parser's stack nor the SQL parser's can overflow.
+  struct Nested {
+    Parser& p;
+    Nested(Parser& parser, std::size_t at) : p(parser) {
+      if (++p.depth_ > kMaxDepth) Lexer::fail("слишком глубокая вложенность (более " + std::to_string(kMaxDepth) + ")", at);
+    }
+    ~Nested() { --p.depth_; }
+  };
+
+  // Terms of one chain, written flat in groups and the groups paired up.
+  static void join(std::string& out, const std::vector<std::string>& terms, std::size_t lo, std::size_t hi, const char* op) {
+    if (hi - lo <= kFlatGroup) {
+      for (std::size_t i = lo; i < hi; ++i) {
+        if (i > lo) out += op;
+        out += terms[i];
+      }
+      return;
+    }
+    std::size_t mid = lo + (hi - lo) / 2;
+    out += '(';
+    join(out, terms, lo, mid, op);
+    out += ")";
+    out += op;
+    out += '(';
+    join(out, terms, mid, hi, op);
+    out += ')';
+  }
+  std::string chain(std::vector<std::string> terms, const char* op) {
+    if (terms.size() == 1) return std::move(terms[0]);
+    std::size_t size = 2;
+    for (const auto& t : terms) size += t.size() + 8;
+    std::string out;
+    out.reserve(size);
+    out += '(';
+    join(out, terms, 0, terms.size(), op);
+    out += ')';
+    return out;
+  }
+
   std::string orExpr() {
-    std::string l = andExpr();
+    std::vector<std::string> terms{andExpr()};
     while (isWord("OR")) {
       advance();
-      l = "(" + l + " OR " + andExpr() + ")";
+      terms.push_back(andExpr());
     }
-    return l;
+    return chain(std::move(terms), " OR ");
   }
   std::string andExpr() {
-    std::string l = notExpr();
+    std::vector<std::string> terms{notExpr()};
     while (isWord("AND")) {
       advance();
-      l = "(" + l + " AND " + notExpr() + ")";
+      terms.push_back(notExpr());
     }
-    return l;
+    return chain(std::move(terms), " AND ");
   }
   std::string notExpr() {
     if (isWord("NOT")) {
+      Nested n(*this, cur_.at);
       advance();
       return "(NOT " + notExpr() + ")";
     }
@@ -164,6 +213,7 @@ class Parser {
     Token t = cur_;
     switch (t.kind) {
       case Tok::LParen: {
+        Nested n(*this, t.at);
         advance();
         std::string e = orExpr();
         if (cur_.kind != Tok::RParen) Lexer::fail("ожидалась ')'", cur_.at);
@@ -171,23 +221,27 @@ class Parser {
         return "(" + e + ")";
       }
       case Tok::Minus: {
+        Nested n(*this, t.at);
         advance();
-        return "(-" + operand() + ")";
+        // The blank keeps two minuses from reading as an SQL comment.
+        return "(- " + operand() + ")";
       }
       case Tok::Number: {
         advance();
         Param p;
+        errno = 0;
+        char* end = nullptr;
         if (t.text.find('.') != std::string::npos) {
           p.kind = Param::Real;
-          p.r = std::stod(t.text);
+          p.r = std::strtod(t.text.c_str(), &end);
+          // A number too small to tell from 0 is 0; one too large is refused.
+          if (std::isinf(p.r)) Lexer::fail("слишком большое число", t.at);
         } else {
           p.kind = Param::Int;
-          try {
-            p.i = std::stoll(t.text);
-          } catch (...) {
-            Lexer::fail("слишком большое число", t.at);
-          }
+          p.i = std::strtoll(t.text.c_str(), &end, 10);
+          if (errno == ERANGE) Lexer::fail("слишком большое число", t.at);
         }
+        if (end == t.text.c_str()) Lexer::fail("неверное число", t.at);
         params_.push_back(p);
         return "?";
       }
@@ -207,6 +261,7 @@ class Parser {
         if (t.text == "AND" || t.text == "OR" || t.text == "NOT") Lexer::fail("ожидался операнд перед " + t.text, t.at);
         advance();
         if (t.text == "UPPER" || t.text == "LOWER") {
+          Nested n(*this, t.at);
           if (cur_.kind != Tok::LParen) Lexer::fail("после " + t.text + " ожидалась '('", cur_.at);
           advance();
           std::string e = orExpr();
@@ -244,19 +299,26 @@ class Parser {
   const TableDef& def_;
   Token cur_;
   std::vector<Param> params_;
+  int depth_ = 0;
 };
 
 }  // namespace
 
 Translation translate(std::string_view text, const TableDef& def) {
+  Translation t;
+  if (text.size() > kMaxLength) {
+    t.error = "выражение длиннее " + std::to_string(kMaxLength) + " символов";
+    return t;
+  }
   try {
     Parser p(text, def);
     return p.run();
   } catch (const Failure& e) {
-    Translation t;
     t.error = e.what();
-    return t;
+  } catch (const std::exception& e) {
+    t.error = std::string("выражение не разобрано: ") + e.what();
   }
+  return t;
 }
 
 }  // namespace store::filter

@@ -26,6 +26,10 @@ struct Translation {
   std::string error;           // why the expression was refused
 };
 
+// Limits of an expression, refused with a clear error beyond them.
+constexpr std::size_t kMaxLength = 32768;  // characters
+constexpr int kMaxDepth = 32;               // brackets, NOT, minus and UPPER within one another
+
 // `text` is CP1251. Field names are "PREFIX:NAME" in any letter case, with the
 // table's own prefix. UPPER(x) folds CP1251 letters through the SQL function
 // `cp1251_upper`, which every connection registers.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -68,7 +69,14 @@ int TableOpener::openOnce(store::Table& t, bool allowCreate) {
   auto& ui = proc_.ui();
   bool rebuilt = false;
   for (;;) {
-    int rc = t.open(store::Shared);
+    // Each try waits for another station's lock no longer than a retry step,
+    // so that the whole retry below, wait cursor included, keeps to retryFor.
+    const auto started = std::chrono::steady_clock::now();
+    auto tryOpen = [&](std::chrono::milliseconds limit) {
+      store::WaitLimit w(std::min(retryStep, limit));
+      return t.open(store::Shared);
+    };
+    int rc = tryOpen(retryStep);
     if (rc == store::Ok || rc == store::AlreadyOpen) return store::Ok;
     store::ErrorInfo e = t.error();
     e.file = t.name();
@@ -101,11 +109,17 @@ int TableOpener::openOnce(store::Table& t, bool allowCreate) {
 
     if (rc == store::AccessDenied) {
       // Held by another station: wait and retry.
+      using clock = std::chrono::steady_clock;
       ui.waitCursor(true);
-      auto until = std::chrono::steady_clock::now() + retryFor;
-      while (rc == store::AccessDenied && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(retryStep);
-        rc = t.open(store::Shared);
+      const auto until = started + retryFor;
+      for (;;) {
+        auto now = clock::now();
+        if (now >= until) break;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+        rc = tryOpen(left);
+        if (rc != store::AccessDenied) break;
+        auto spent = clock::now() - now;
+        if (spent < retryStep) std::this_thread::sleep_for(std::min<clock::duration>(retryStep - spent, until - clock::now()));
       }
       ui.waitCursor(false);
       if (rc == store::Ok) return store::Ok;

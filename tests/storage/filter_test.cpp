@@ -21,7 +21,7 @@ TEST(FilterTranslation, GoodExpressions) {
       {"PER:Code = 5", "(\"CODE\" = ?)", 1},
       {"per:grade>=2 AND per:Grade<=4", "((\"GRADE\" >= ?) AND (\"GRADE\" <= ?))", 2},
       {"UPPER(PER:NAME) = UPPER(FIO)", "(cp1251_upper(\"NAME\") = cp1251_upper(?))", 1},
-      {"NOT (PER:CODE <> 1 OR PER:CODE < -2)", "(NOT (((\"CODE\" <> ?) OR (\"CODE\" < (-?)))))", 2},
+      {"NOT (PER:CODE <> 1 OR PER:CODE < -2)", "(NOT (((\"CODE\" <> ?) OR (\"CODE\" < (- ?)))))", 2},
       {"PER:NAME = 'O''Brien'", "(\"NAME\" = ?)", 1},
       {"PER:AVG > 1.5", "(\"AVG\" > ?)", 1},
   };
