@@ -1,5 +1,8 @@
 #include "archive.h"
 
+#include <climits>
+#include <cstdlib>
+
 #include "cp1251.h"
 #include "file_services.h"
 #include "filepath.h"
@@ -38,6 +41,52 @@ std::optional<std::string> Archive::remove(const std::string& name) {
   if (inUse(name)) return "Журнал результатов \"" + name + "\" используется на другой станции,|удалить невозможно.";
   int err = fileops::remove(filepath::resolve(results::path(base_, name)));
   if (err) return "Не удалось удалить журнал результатов \"" + name + "\": " + fileops::errorText(err);
+  return std::nullopt;
+}
+
+namespace {
+
+std::string baseNameOf(const std::string& path) {
+  std::string f = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  auto dot = f.rfind('.');
+  return dot == std::string::npos ? f : f.substr(0, dot);
+}
+
+std::string directoryOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string realDir(const std::string& dir) {
+  char buf[PATH_MAX];
+  return ::realpath(dir.c_str(), buf) ? std::string(buf) : dir;
+}
+
+}  // namespace
+
+bool Archive::inStat(const std::string& path, std::string& name) const {
+  name = baseNameOf(path);
+  std::string stat = base_ + "Stat";
+  return realDir(directoryOf(path)) == realDir(filepath::resolve(stat));
+}
+
+std::optional<std::string> Archive::copyIn(const std::string& path, std::string& name) {
+  name = baseNameOf(path);
+  std::string why;
+  if (!setup::safeFileName(name, &why) || name.empty()) return why.empty() ? "Недопустимое имя файла." : why;
+  if (exists(name)) return "В каталоге Stat уже есть журнал результатов \"" + name + "\".|Выберите другой файл.";
+  // Only a journal is taken: its table of results must open.
+  tables::RezTest r;
+  store::Table t(tables::rezTestDef(), r, path + "\\!RezTest");
+  if (t.open(store::Shared) != store::Ok)
+    return "Файл " + path + " не является журналом результатов (" + t.error().text() + ").";
+  t.close();
+  store::ErrorInfo e;
+  std::string to = results::path(base_, name);
+  if (store::copyFile(path, to, nullptr, &e) != store::Ok) {
+    store::removeFile(to);
+    return "Не удалось скопировать журнал результатов: " + e.text();
+  }
   return std::nullopt;
 }
 

@@ -18,6 +18,12 @@ class Archive {
   std::optional<std::string> create(const std::string& name);
   std::optional<std::string> remove(const std::string& name);
   std::optional<std::string> rename(const std::string& from, const std::string& to);
+  // A journal picked anywhere on disk: true, with its name, when it lies in
+  // "Stat/" of this base; the Examiner writes only to journals there.
+  bool inStat(const std::string& path, std::string& name) const;
+  // Copies a journal from elsewhere into "Stat/" under its own name; refuses
+  // a name that is taken or unsafe and a file that is not a journal.
+  std::optional<std::string> copyIn(const std::string& path, std::string& name);
   const std::string& current() const { return current_; }
   const std::string& base() const { return base_; }
   void setCurrent(std::string c) { current_ = std::move(c); }

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "filepath.h"
 #include "message_service.h"
 #include "pictures.h"
 
@@ -63,8 +64,12 @@ void ArchiveWindow::refill() {
   list_->setRowCount(static_cast<int>(files.size()));
   for (int i = 0; i < static_cast<int>(files.size()); ++i) {
     const auto& f = files[static_cast<std::size_t>(i)];
-    QString name = QString::fromStdString(f.name).left(50);
-    list_->setItem(i, 0, new QTableWidgetItem(name));
+    // Up to 50 characters are shown; the whole name stays with the row.
+    QString name = QString::fromStdString(f.name);
+    auto* item = new QTableWidgetItem(name.left(50));
+    item->setData(Qt::UserRole, name);
+    item->setToolTip(name);
+    list_->setItem(i, 0, item);
     list_->setItem(i, 1, new QTableWidgetItem(QString::fromStdString(picture::shortDate(f.date) + " " + picture::time(f.time))));
     auto* size = new QTableWidgetItem(QString::number(f.sizeK));
     size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -76,12 +81,12 @@ void ArchiveWindow::refill() {
 
 QString ArchiveWindow::selectedName() const {
   int r = list_->currentRow();
-  return r >= 0 && list_->item(r, 0) ? list_->item(r, 0)->text() : QString();
+  return r >= 0 && list_->item(r, 0) ? list_->item(r, 0)->data(Qt::UserRole).toString() : QString();
 }
 
 void ArchiveWindow::select(const QString& name) {
   for (int r = 0; r < list_->rowCount(); ++r)
-    if (list_->item(r, 0)->text() == name) list_->selectRow(r);
+    if (list_->item(r, 0)->data(Qt::UserRole).toString() == name) list_->selectRow(r);
 }
 
 QString ArchiveWindow::askName(const QString& caption, const QString& name) {
@@ -129,6 +134,11 @@ void ArchiveWindow::renameJournal() {
 void ArchiveWindow::deleteJournal() {
   QString name = selectedName();
   if (name.isNull()) return;
+  if (!filepath::sameName(name.toStdString(), archive_.current())) {
+    // The standard question before anything is deleted.
+    messages::Procedure p(ui::MessageService::instance());
+    if (p.show(32, {}) != messages::Yes) return;
+  }
   tell(archive_.remove(name.toStdString()));
   refill();
 }

@@ -51,9 +51,13 @@ void Attempt::start() {
   answers_.clear();
   answered_.clear();
   finished_ = false;
+  checked_.clear();
+  frameSeconds_.clear();
+  locked_.clear();
+  frameTimeUp_ = false;
   wrongRun_ = 0;
   attempts_ = 1;
-  testSeconds_ = frameSeconds_ = 0;
+  testSeconds_ = 0;
   if (otw_) {
     otw_->close();
     otw_->create();
@@ -85,7 +89,7 @@ void Attempt::startReview(const tables::RezTest& stored, const std::map<std::uin
 
 void Attempt::load(int p) {
   pos_ = p;
-  frameSeconds_ = 0;
+  // A frame's clock keeps what earlier visits spent on it.
   frameTimeUp_ = false;
   attempts_ = 1;
   const auto& v = frame();
@@ -97,7 +101,7 @@ void Attempt::load(int p) {
 }
 
 void Attempt::click(int k) {
-  if (finished_ || reviewing()) return;
+  if (finished_ || reviewing() || locked()) return;
   const auto& v = frame();
   const int n = std::min<int>(v.KOLOT, 9);
   switch (v.TYPEKADR) {
@@ -138,7 +142,7 @@ int Attempt::shownNumber(int k) const {
 }
 
 void Attempt::setText(const std::string& t) {
-  if (finished_ || reviewing()) return;
+  if (finished_ || reviewing() || locked()) return;
   resp_.text = t.substr(0, std::min<std::size_t>(t.size(), 128));
 }
 
@@ -169,8 +173,11 @@ void Attempt::saveAnswer() {
 
 int Attempt::checkFrame(Dialogue* d, bool timeUp) {
   tables::Vop v = frame();
-  if (timeUp && cfg_.tema.IFPROSVOP == 1) {
-    // An answer after the frame's time does not count: the key is blanked.
+  // With TEM:IFPROSVOP 1 an answer after the frame's time does not count:
+  // the key is blanked, so that points and status agree (none). Otherwise a
+  // late answer is checked as any other.
+  const bool late = timeUp && cfg_.tema.IFPROSVOP == 1;
+  if (late) {
     v.TRUEOT.fill(0);
     v.TRUEOTSTR.clear();
   }
@@ -188,13 +195,8 @@ int Attempt::checkFrame(Dialogue* d, bool timeUp) {
 
   const std::uint16_t cd = code();
   const bool wasCorrect = status_[cd] == 1;
-  int outcome;
-  if (timeUp) {
-    outcome = 3;
-    ++rez_.KOLPROSVOP;
-  } else {
-    outcome = c.correct ? 1 : 2;
-  }
+  if (timeUp) ++rez_.KOLPROSVOP;
+  const int outcome = late ? 3 : c.correct ? 1 : 2;
   const bool nowCorrect = outcome == 1;
   status_[cd] = nowCorrect ? 1 : 0;
   if (cd >= 1 && cd <= 512) rez_.ALLOT[cd - 1] = nowCorrect ? 1 : 0;
@@ -246,15 +248,58 @@ void Attempt::countAnswered(int step) {
 
 void Attempt::leave(Dialogue* d, bool checkAnswered) {
   if (pos_ < 1 || reviewing()) return;
+  const std::uint16_t c = code();
+  if (locked_.count(c)) return;  // answered when its time ran out
   const bool now = answered();
-  bool& was = answered_[code()];
+  bool& was = answered_[c];
   if (now != was) countAnswered(now ? 1 : -1);
   was = now;
-  if (checkAnswered) {
-    if (now) checkFrame(d, false);
-    else resetUnanswered();
+  if (frameTimeUp_) {
+    // Its time ran out: answered as late, whatever is there, and locked.
+    checkFrame(d, true);
+    checked_[c] = resp_;
+    locked_.insert(c);
+    frameTimeUp_ = false;
+  } else if (checkAnswered) {
+    // Only an answer that changed since its last check is checked again,
+    // so that passing through a wrong frame counts no new wrong answer.
+    auto it = checked_.find(c);
+    if (now && (it == checked_.end() || !(it->second == resp_))) {
+      checkFrame(d, false);
+      checked_[c] = resp_;
+    } else if (!now) {
+      resetUnanswered();
+      checked_.erase(c);
+    }
   }
   saveAnswer();
+}
+
+int Attempt::nextUnlocked() const {
+  const int n = length();
+  for (int i = 1; i <= n; ++i) {
+    int p = (pos_ - 1 + i) % n + 1;
+    if (!lockedAt(p)) return p;
+  }
+  return 0;
+}
+
+Attempt::Step Attempt::frameTimedOut(Dialogue& d) {
+  if (finished_ || pos_ < 1 || reviewing()) return Step::Finished;
+  if (!free_) return next(d);
+  if (!frameTimeUp_) return Step::Stayed;
+  leave(&d, true);
+  if (rez_.PRDURAK) {
+    finish(d);
+    return Step::Finished;
+  }
+  const int p = nextUnlocked();
+  if (p == 0) {  // every frame's time has run out
+    finish(d);
+    return Step::Finished;
+  }
+  load(p);
+  return Step::Moved;
 }
 
 Attempt::Step Attempt::next(Dialogue& d) {
@@ -269,11 +314,11 @@ Attempt::Step Attempt::next(Dialogue& d) {
     return Step::Moved;
   }
   const bool timeUp = frameTimeUp_;
-  if (!(timeUp && cfg_.tema.IFPROSVOP == 1) && !answered() && !timeUp) {
+  if (!timeUp && !answered()) {
     if (!d.skipUnanswered()) return Step::Stayed;
   }
   const int outcome = checkFrame(&d, timeUp);
-  frameSeconds_ = 0;
+  frameSeconds_[code()] = 0;  // a retry starts the frame's clock afresh
   frameTimeUp_ = false;
   saveAnswer();
   if (rez_.PRDURAK) {
@@ -282,7 +327,8 @@ Attempt::Step Attempt::next(Dialogue& d) {
     return Step::Finished;
   }
   const tables::Vop& v = frame();
-  if (v.KOLPOP >= 2 && outcome != 1 && attempts_ < v.KOLPOP) {
+  // No retry once the frame's time is over.
+  if (!timeUp && v.KOLPOP >= 2 && outcome != 1 && attempts_ < v.KOLPOP) {
     if (d.retryWrong()) {
       ++attempts_;
       return Step::Stayed;
@@ -305,7 +351,7 @@ void Attempt::goTo(int p, Dialogue& d) {
   if (finished_ || p < 1 || p > length() || p == pos_) return;
   if (!reviewing()) leave(&d, true);
   if (rez_.PRDURAK) {
-    finish(d);
+    finish(d);  // stopped for wrong answers: the frame just checked is not checked again
     return;
   }
   load(p);
@@ -313,7 +359,7 @@ void Attempt::goTo(int p, Dialogue& d) {
 
 void Attempt::finish(Dialogue& d) {
   if (finished_) return;
-  if (free_ && !reviewing()) leave(&d, true);
+  if (free_ && !reviewing() && !rez_.PRDURAK) leave(&d, true);
   finished_ = true;
   if (!reviewing()) buildResult();
 }
@@ -332,8 +378,7 @@ void Attempt::buildResult() {
       std::snprintf(buf, sizeof buf, "%03u,", static_cast<unsigned>(c % 1000));
       wrongList_ += buf;
     }
-    const tables::Vop* v = frameByCode(c);
-    if (v) maxBall += static_cast<long>(v->BALLVOP) * (cfg_.tema.MODELEVEL && cfg_.tema.ADDLEVEL ? std::max<int>(1, v->LEVEL) : 1);
+    maxBall += maxPointsOf(c);
   }
   const auto& t = cfg_.tema;
   rez_.KOLTROT = static_cast<std::uint16_t>(correct);
@@ -367,10 +412,21 @@ void Attempt::buildResult() {
   for (int l = 0; l < 5; ++l) rez_.MAXBALLLEV[static_cast<std::size_t>(l)] = std::to_string(cfg_.titul.MAXBALLLEV[static_cast<std::size_t>(l)]);
 }
 
+long Attempt::maxPointsOf(std::uint16_t c) const {
+  const tables::Vop* v = frameByCode(c);
+  if (!v) return 0;
+  long p = maxPoints(*v, cfg_.tema.DIFFBALL != 0);
+  if (cfg_.tema.MODELEVEL && cfg_.tema.ADDLEVEL) p *= std::max<int>(1, v->LEVEL);
+  return p;
+}
+
 int Attempt::allowanceSeconds() const { return cfg_.tema.TIMETEST * 60 + 1; }
 
 int Attempt::remainingSeconds() const {
-  if (cfg_.tema.HOWTIMETEST == 1) return frame().TIMEVOP - frameSeconds_;
+  if (cfg_.tema.HOWTIMETEST == 1) {
+    auto it = frameSeconds_.find(code());
+    return frame().TIMEVOP - (it == frameSeconds_.end() ? 0 : it->second);
+  }
   return allowanceSeconds() - testSeconds_;
 }
 
@@ -384,10 +440,11 @@ std::string Attempt::timeUnit() const {
 Attempt::Tick Attempt::tick() {
   if (finished_ || reviewing() || pos_ < 1) return Tick::None;
   ++testSeconds_;
-  ++frameSeconds_;
   if (cfg_.tema.HOWTIMETEST == 1) {
-    // A frame without time (0 seconds) never runs out: its remainder is negative at once.
-    if (remainingSeconds() == 0) {
+    if (locked()) return Tick::None;
+    ++frameSeconds_[code()];
+    // A frame without time (0 seconds) never runs out.
+    if (frame().TIMEVOP > 0 && remainingSeconds() <= 0 && !frameTimeUp_) {
       frameTimeUp_ = true;
       return Tick::FrameTimeUp;
     }

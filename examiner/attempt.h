@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,16 @@ class Attempt {
   void goTo(int position, Dialogue& d);
   // Ends the attempt ("Финиш", time over, the wrong-answer stop).
   void finish(Dialogue& d);
+  // The current frame's time ran out (TEM:HOWTIMETEST 1). Fixed order
+  // presses "Далее" for the examinee. Free order answers the frame as a
+  // late answer, locks it for the rest of the attempt and moves to the next
+  // frame that is not locked; when none is left the attempt finishes.
+  Step frameTimedOut(Dialogue& d);
+  // The current frame's time has run out and that was not yet acted upon.
+  bool frameTimeUp() const { return frameTimeUp_; }
+  // Free order: a frame whose time ran out cannot be answered again.
+  bool locked() const { return locked_.count(code()) != 0; }
+  bool lockedAt(int position) const { return locked_.count(codeAt(position)) != 0; }
   bool finished() const { return finished_; }
 
   // Time: one second passed. Mode 1 reports the frame's time running out
@@ -108,6 +119,9 @@ class Attempt {
   int remainingSeconds() const;         // mode 1: of the frame; mode 2: of the test
   int minutesShown() const;             // mode 2: remaining / 60 + 1
   std::string timeUnit() const;         // "сек", "мин" or "б/о" (UTF-8)
+
+  // The most the frame of a code can earn in this test (weights, levels).
+  long maxPointsOf(std::uint16_t code) const;
 
   // Training: the help of the current frame (TEM:HOWHELP 1, by TRA:CODEVOP)
   // and the pages of the whole test's help (TEM:HOWHELP 2).
@@ -126,6 +140,7 @@ class Attempt {
  private:
   void load(int position);
   void leave(Dialogue* d, bool checkAnswered);
+  int nextUnlocked() const;
   int checkFrame(Dialogue* d, bool timeUp);
   void resetUnanswered();
   void countAnswered(int step);
@@ -147,6 +162,9 @@ class Attempt {
   Response resp_;
   std::map<std::uint16_t, Answer> answers_;
   std::map<std::uint16_t, bool> answered_;  // free order: counted as answered
+  std::map<std::uint16_t, Response> checked_;  // free order: the response as last checked
+  std::map<std::uint16_t, int> frameSeconds_;  // seconds spent on each frame, over all visits
+  std::set<std::uint16_t> locked_;             // free order: frames whose time ran out
   std::array<std::uint8_t, 513> status_{};  // frame status by code: 1 correct
   tables::RezTest rez_;
   std::string wrongList_;
@@ -155,7 +173,7 @@ class Attempt {
   int lastOutcome_ = 0;
   bool finished_ = false;
   bool frameTimeUp_ = false;
-  int testSeconds_ = 0, frameSeconds_ = 0;
+  int testSeconds_ = 0;
 };
 
 // The two detail memos of an attempt from its answer table, and back.

@@ -1,6 +1,9 @@
 #include "checking.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 
 #include "cp1251.h"
 
@@ -12,6 +15,8 @@ bool Response::answered(int kind) const {
     if (r[static_cast<std::size_t>(i)]) return true;
   return false;
 }
+
+bool Response::operator==(const Response& o) const { return r == o.r && cp1251::clip(text) == cp1251::clip(o.text); }
 
 int matchingRows(const tables::Vop& v) {
   int n = 0;
@@ -72,28 +77,42 @@ int keywordsFound(const tables::Vop& v, const std::string& typed) {
   const auto slots = slotsOf(v);
   int found = 0;
   if (v.TYPEETOT == 2) {
-    // Numbers: every comma-separated item of the text.
-    std::vector<double> numbers;
+    // Numbers: only the first K comma-separated items count, K being the
+    // number of slots, so that listing many numbers cannot guess the answer.
+    std::vector<std::optional<double>> numbers;
     for (const auto& item : synonyms(text)) {
+      if (numbers.size() >= slots.size()) break;
       double d;
-      if (parseNumber(item, d)) numbers.push_back(d);
+      numbers.push_back(parseNumber(item, d) ? std::optional<double>(d) : std::nullopt);
     }
-    auto inSlot = [](const Slot& s, double x) {
+    auto inSlot = [](const Slot& s, const std::optional<double>& x) {
       double lo, hi;
-      if (!parseNumber(s.keyword, lo)) return false;
+      if (!x || !parseNumber(s.keyword, lo)) return false;
       if (!parseNumber(s.second, hi)) hi = lo;
-      return lo <= x && x <= hi;
+      return lo <= *x && *x <= hi;
+    };
+    if (v.PORNUMOT == 1) {
+      for (std::size_t j = 0; j < slots.size() && j < numbers.size(); ++j)
+        if (inSlot(slots[j], numbers[j])) ++found;
+      return found;
+    }
+    // Any order: each slot must be met by a number of its own (the largest
+    // matching of slots to numbers; at most five of each).
+    std::vector<int> owner(numbers.size(), -1);
+    std::function<bool(std::size_t, std::vector<bool>&)> place = [&](std::size_t j, std::vector<bool>& seen) {
+      for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (seen[i] || !inSlot(slots[j], numbers[i])) continue;
+        seen[i] = true;
+        if (owner[i] < 0 || place(static_cast<std::size_t>(owner[i]), seen)) {
+          owner[i] = static_cast<int>(j);
+          return true;
+        }
+      }
+      return false;
     };
     for (std::size_t j = 0; j < slots.size(); ++j) {
-      if (v.PORNUMOT == 1) {
-        if (j < numbers.size() && inSlot(slots[j], numbers[j])) ++found;
-      } else {
-        for (double x : numbers)
-          if (inSlot(slots[j], x)) {
-            ++found;
-            break;
-          }
-      }
+      std::vector<bool> seen(numbers.size(), false);
+      if (place(j, seen)) ++found;
     }
     return found;
   }
@@ -157,9 +176,9 @@ Check check(const tables::Vop& v, const Response& resp, bool weighted) {
     }
     case 3: {
       c.correct = resp.r[1] != 0 && resp.r[1] == v.TRUEOT[0];
-      // Only r[1] carries the answer: the unused places, 0 on both sides,
-      // would otherwise credit a wrong choice with their weights.
-      if (weighted && c.correct) c.points = mark(1);
+      // Only r[1] carries the answer: a right choice earns the weight of the
+      // right variant, a wrong one nothing.
+      if (weighted && c.correct && v.TRUEOT[0] >= 1 && v.TRUEOT[0] <= 9) c.points = mark(v.TRUEOT[0]);
       break;
     }
     case 4: {
@@ -186,6 +205,35 @@ Check check(const tables::Vop& v, const Response& resp, bool weighted) {
   }
   if (!weighted || kind >= 5) c.points = c.correct ? v.BALLVOP : 0;
   return c;
+}
+
+long maxPoints(const tables::Vop& v, bool weighted) {
+  if (!weighted || v.TYPEKADR < 1 || v.TYPEKADR > 4) return v.BALLVOP;
+  Response key;
+  for (int i = 1; i <= 9; ++i) key.r[static_cast<std::size_t>(i)] = v.TRUEOT[static_cast<std::size_t>(i - 1)];
+  return check(v, key, true).points;
+}
+
+std::vector<int> chosenVariants(const tables::Vop& v, const Response& r) {
+  std::vector<int> out;
+  auto add = [&](int x) {
+    if (x >= 1 && x <= 9 && std::find(out.begin(), out.end(), x) == out.end()) out.push_back(x);
+  };
+  switch (v.TYPEKADR) {
+    case 1:
+    case 2:
+      for (int i = 1; i <= 9; ++i)
+        if (r.r[static_cast<std::size_t>(i)]) add(i);
+      break;
+    case 3: add(r.r[1]); break;
+    case 4:
+      // Left item k holds the stored number of the variant matched to it.
+      for (int k = 1; k <= 9; ++k) add(r.r[static_cast<std::size_t>(k)]);
+      std::sort(out.begin(), out.end());
+      break;
+    default: break;
+  }
+  return out;
 }
 
 std::string keyText(const tables::Vop& v) {

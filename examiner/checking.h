@@ -17,6 +17,8 @@ struct Response {
   std::array<std::uint8_t, 10> r{};
   std::string text;
   bool answered(int kind) const;
+  // Same answer: the same bytes and the same text without trailing blanks.
+  bool operator==(const Response& o) const;
 };
 
 struct Check {
@@ -28,7 +30,17 @@ struct Check {
 int matchingRows(const tables::Vop& v);
 Check check(const tables::Vop& v, const Response& resp, bool weighted);
 
-// Keywords found in a typed text (kinds 5 and 7). Slot j (1..5) keeps its
+// The most a frame can earn: what the checking gives for the frame's own
+// key (the weights of a weighted frame, else VOP:BALLVOP).
+long maxPoints(const tables::Vop& v, bool weighted);
+
+// The stored numbers of the variants a response chooses (kind 1 the marked
+// ones, kind 3 the one chosen, kinds 2 and 4 every one given a number), for
+// the training comments of those variants.
+std::vector<int> chosenVariants(const tables::Vop& v, const Response& r);
+
+// Keywords found in a typed text (kinds 5 and 7). Numbers: only the first K
+// comma-separated items are read (K slots), each slot met by its own number. Slot j (1..5) keeps its
 // keyword or lower bound in VAROT1(4+j) and its synonyms ("a, b, c") or
 // upper bound in VAROT2[4+j]. Both sides are compared in lower case.
 int keywordsFound(const tables::Vop& v, const std::string& typed);

@@ -15,7 +15,10 @@
 namespace examiner {
 
 ExaminerApp::ExaminerApp(QString workingDir, AttemptRunner runner, std::string lockFile)
-    : dir_(std::move(workingDir)), runner_(std::move(runner)), instance_(std::move(lockFile)) {}
+    : startProgram([](const QString& c, const QString& d) { return ui::runProgram(c, d); }),
+      dir_(std::move(workingDir)),
+      runner_(std::move(runner)),
+      instance_(std::move(lockFile)) {}
 
 ExaminerApp::~ExaminerApp() { close(); }
 
@@ -36,7 +39,11 @@ bool ExaminerApp::start() {
     });
     t->start(500);
   }
-  if (!startUp(s_, dir_.toStdString(), ms)) return false;
+  if (!startUp(s_, dir_.toStdString(), ms)) {
+    // Ending on a table error still leaves the next start a normal one.
+    closeDown(s_.inst);
+    return false;
+  }
   // Attempts that could not be stored before are stored now.
   ResultStore(dir_.toStdString()).storePending();
 
@@ -60,8 +67,15 @@ void ExaminerApp::openSettings() {
   if (w.exec() != QDialog::Accepted || !w.restartWanted()) return;
   // The new copy passes the single-instance check once.
   s_.inst.ini.set("GlbTune", "RunTune", "1");
+  if (!startProgram || !startProgram(QStringLiteral("Varnuke.exe"), dir_)) {
+    // No new copy: this one goes on, and no later start may slip past the check.
+    s_.inst.ini.set("GlbTune", "RunTune", "0");
+    ui::MessageService::instance().ask(
+        QStringLiteral("Программа не перезапущена и продолжает работу.|Новые настройки вступят в силу при следующем запуске."),
+        QStringLiteral("Перезагрузка"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return;
+  }
   restart_ = true;
-  ui::runProgram(QStringLiteral("Varnuke.exe"), dir_);
   close();
   emit finished();
 }

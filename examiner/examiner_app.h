@@ -3,6 +3,7 @@
 // start window, the settings window and its restart, and closing.
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "single_instance.h"
@@ -35,6 +36,9 @@ class ExaminerApp : public QObject {
   StartWindow* startWindow() const { return start_; }
   Startup& startup() { return s_; }
   bool restartRequested() const { return restart_; }
+
+  // Starts a program (the restarted Examiner); tests give their own.
+  std::function<bool(const QString& commandLine, const QString& workingDir)> startProgram;
 
  signals:
   void finished();

@@ -70,10 +70,15 @@ int ResultStore::storeOnce(const StoreRequest& r, std::int32_t& code, store::Err
   }
   // The code is taken inside the transaction: count + 1, or, when that is
   // taken (results were deleted), the highest code + 1.
-  code = static_cast<std::int32_t>(rf.rezT.records()) + 1;
-  rf.rez.CODEREZ = code;
-  if (rf.rezT.get(rf.rezT.key("KEYCODEREZ")) == store::Ok)
-    code = lastPlusOne(rf.rezT, rf.rez, "KEYCODEREZ", [](const tables::RezTest& x) { return x.CODEREZ; });
+  // An attempt that is not kept takes no code: its class-journal line then
+  // names no result rather than another examinee's.
+  code = 0;
+  if (r.saveRez == 1 || r.saveRez == 2) {
+    code = static_cast<std::int32_t>(rf.rezT.records()) + 1;
+    rf.rez.CODEREZ = code;
+    if (rf.rezT.get(rf.rezT.key("KEYCODEREZ")) == store::Ok)
+      code = lastPlusOne(rf.rezT, rf.rez, "KEYCODEREZ", [](const tables::RezTest& x) { return x.CODEREZ; });
+  }
   rf.rez = r.rez;
   rf.rez.CODEREZ = code;
   if (r.saveRez == 1 || r.saveRez == 2) {

@@ -9,15 +9,20 @@ namespace examiner {
 std::vector<std::uint16_t> selectFrames(int mode, int part, const std::vector<std::pair<std::uint16_t, int>>& frames,
                                         int variant, Random& rnd) {
   std::vector<std::uint16_t> order;
-  const int n = static_cast<int>(frames.size());
-  if (mode == 1) {
-    for (int p = 1; p <= n; ++p) order.push_back(static_cast<std::uint16_t>(p));
-    return order;
-  }
+  // Modes 1 to 4 draw among the frames the test holds, by rank in code
+  // order, so that a gap in the numbering loses no frame.
+  std::vector<std::uint16_t> codes;
+  for (const auto& f : frames) codes.push_back(f.first);
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  const int n = static_cast<int>(codes.size());
+  auto codeOf = [&](int rank) { return codes[static_cast<std::size_t>(rank - 1)]; };
+  if (mode == 1) return codes;
   if (mode == 2) part = n;
   if (mode == 2 || mode == 3 || mode == 4) {
     part = std::clamp(part, 0, n);  // more than the test holds: all of it
     std::vector<bool> taken(static_cast<std::size_t>(n) + 1, false);
+    std::vector<int> ranks;
     for (int p = 0; p < part; ++p) {
       int r = rnd.uniform(1, n);
       if (taken[static_cast<std::size_t>(r)]) {
@@ -25,9 +30,10 @@ std::vector<std::uint16_t> selectFrames(int mode, int part, const std::vector<st
         while (taken[static_cast<std::size_t>(r)]) ++r;
       }
       taken[static_cast<std::size_t>(r)] = true;
-      order.push_back(static_cast<std::uint16_t>(r));
+      ranks.push_back(r);
     }
-    if (mode == 4) std::sort(order.begin(), order.end());
+    if (mode == 4) std::sort(ranks.begin(), ranks.end());
+    for (int r : ranks) order.push_back(codeOf(r));
     return order;
   }
   if (mode == 5) {

@@ -16,7 +16,9 @@ namespace examiner {
 
 // Frame codes in presentation order. `framesInStoredOrder` gives, for mode
 // 5, every frame's code and variant in the Vop table's stored order; modes 1
-// to 4 use codes 1..N. A part larger than the test is clamped to it.
+// to 4 draw among the codes the test holds (N of them), taken in ascending
+// order, so that codes 1..N are drawn as themselves. A part larger than the
+// test is clamped to it.
 std::vector<std::uint16_t> selectFrames(int mode, int partSize, const std::vector<std::pair<std::uint16_t, int>>& framesInStoredOrder,
                                         int variant, Random& rnd);
 

@@ -175,7 +175,25 @@ void SettingsWindow::chooseFromCatalogue() {
 void SettingsWindow::searchFile() {
   QString f = ui::openFileDialog(this, QStringLiteral("Выбор файла результатов"), QStringLiteral("Файлы Ормида 2.0|*.rez"),
                                  QString::fromStdString(s_.inst.base + "Stat"));
-  if (!f.isEmpty()) fileName_->setText(QFileInfo(f).fileName().section(QLatin1Char('.'), 0, 0));
+  if (f.isEmpty()) return;
+  Archive a(s_.inst.base, s_.inst.fileRez);
+  std::string name;
+  if (a.inStat(f.toStdString(), name)) {
+    fileName_->setText(QString::fromStdString(name));
+    return;
+  }
+  // The Examiner writes only to journals in "Stat/": one from elsewhere is
+  // copied in, or not taken at all.
+  auto& ms = ui::MessageService::instance();
+  if (ms.ask(QStringLiteral("Журнал результатов %1 лежит вне каталога %2.|Скопировать его в этот каталог и выбрать?")
+                 .arg(f, QString::fromStdString(s_.inst.base + "Stat/")),
+             QStringLiteral("Выбор файла результатов"), messages::Buttons::YesNo, messages::Icon::Question) != messages::Yes)
+    return;
+  if (auto why = a.copyIn(f.toStdString(), name)) {
+    ms.ask(QString::fromStdString(*why), QStringLiteral("Выбор файла результатов"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return;
+  }
+  fileName_->setText(QString::fromStdString(name));
 }
 
 void SettingsWindow::openArchive() {
@@ -228,6 +246,18 @@ bool SettingsWindow::saveHeaders() {
 }
 
 void SettingsWindow::accept() {
+  auto& ms = ui::MessageService::instance();
+  // A journal name must stay inside "Stat/"; nothing is saved until it does.
+  {
+    const std::string file = fileName_->text().trimmed().toStdString();
+    std::string why;
+    if (file != s_.inst.fileRez && !setup::safeFileName(file, &why)) {
+      ms.ask(QString::fromStdString(why), QStringLiteral("Файл результатов"), messages::Buttons::Ok, messages::Icon::Exclamation);
+      fileName_->selectAll();
+      fileName_->setFocus();
+      return;
+    }
+  }
   if (!saveHeaders()) return;
   if (newVariants_->isChecked()) {
     tables::SelVar v;
@@ -237,7 +267,6 @@ void SettingsWindow::accept() {
       t.put();
     }
   }
-  auto& ms = ui::MessageService::instance();
   const int mode = net_->isChecked() ? 1 : 2;
   const std::string key = mode == 1 ? "CentBD" : "LocBD";
   const std::string path = basePath_->text().trimmed().toStdString();

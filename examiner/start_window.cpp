@@ -71,8 +71,10 @@ StartWindow::StartWindow(Startup& s, AttemptRunner runner, QWidget* parent)
   connect(t, &QTimer::timeout, this, &StartWindow::tick);
   t->start(1000);
   tick();
-  if (s_.inst.modeWork == 10) applyAutostart();
+  if (presetTest()) applyAutostart();
 }
+
+bool StartWindow::presetTest() const { return s_.autostart.armed && s_.autostart.presetsTest; }
 
 StartWindow::~StartWindow() { test_.close(); }
 
@@ -96,6 +98,8 @@ void StartWindow::showPage(Page p) {
     for (int i = 0; i < static_cast<int>(libRows_.size()); ++i)
       if (libRows_[static_cast<std::size_t>(i)].dir == s_.inst.libraryDir) libs_->setCurrentRow(i);
     fillTests();
+    // An armed workstation gives every examinee the preset test.
+    if (presetTest()) applyAutostart();
     showTest();
   }
   pages_->setCurrentIndex(p);
@@ -196,6 +200,8 @@ void StartWindow::buildRegister() {
   students_->setSelectionBehavior(QAbstractItemView::SelectRows);
   students_->setSelectionMode(QAbstractItemView::SingleSelection);
   students_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list; moving from cell to cell would choose other students.
+  students_->setTabKeyNavigation(false);
   students_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   students_->verticalHeader()->setDefaultSectionSize(students_->fontMetrics().height() + 8);
   g->addWidget(students_, 2, 1, 6, 1);
@@ -243,6 +249,8 @@ void StartWindow::buildRegister() {
   connect(fromList_, &QCheckBox::toggled, this, &StartWindow::setFromList);
   connect(groups_, &QListWidget::currentRowChanged, this, &StartWindow::chooseGroup);
   connect(students_, &QTableWidget::currentCellChanged, this, [this](int r, int, int, int) { chooseStudent(r); });
+  // A click on the row already current chooses it again (after "Новый пользователь").
+  connect(students_, &QTableWidget::cellClicked, this, [this](int r, int) { chooseStudent(r); });
   connect(newBtn, &QPushButton::clicked, this, &StartWindow::newStudent);
   connect(addBtn_, &QPushButton::clicked, this, &StartWindow::addStudent);
   connect(passBtn_, &QPushButton::clicked, this, &StartWindow::changePassword);
@@ -351,12 +359,26 @@ void StartWindow::setFromList(bool on) {
   fillStudents();
 }
 
-void StartWindow::newStudent() {
+void StartWindow::forgetStudent() {
   newUser(reg_);
   writeFields();
+  students_->blockSignals(true);
+  students_->setCurrentCell(-1, -1);
   students_->clearSelection();
+  students_->blockSignals(false);
+}
+
+void StartWindow::newStudent() {
+  forgetStudent();
   addBtn_->setEnabled(true);
   fam_->setFocus();
+}
+
+void StartWindow::clearForNextExaminee() {
+  // The group stays chosen; the examinee, the password and the test go.
+  forgetStudent();
+  addBtn_->setEnabled(false);
+  fromList_->setChecked(true);
 }
 
 void StartWindow::addStudent() {
@@ -535,10 +557,13 @@ void StartWindow::showTest() {
 }
 
 void StartWindow::applyAutostart() {
-  // Autostart: the page opens at once; a preset test locks the lists.
-  if (!s_.autostart.presetsTest) return;
-  TestLocation where = locateTest(s_.inst.ini.get("GlbTune", "SelTest"), s_.inst.libraryDir);
-  if (openTest(where)) ++chosenTimes_;
+  // Autostart: a preset test locks the lists, for every examinee until the
+  // workstation is disarmed.
+  if (!presetTest()) return;
+  if (!test_.isOpen() || chosenTimes_ == 0) {
+    TestLocation where = locateTest(s_.inst.ini.get("GlbTune", "SelTest"), s_.inst.libraryDir);
+    if (openTest(where)) ++chosenTimes_;
+  }
   libs_->setEnabled(false);
   tests_->setEnabled(false);
 }
@@ -625,8 +650,7 @@ void StartWindow::beginTest() {
       s_.inst.modeWork = 5;
       test_.close();
       chosenTimes_ = 0;
-      newUser(reg_);
-      writeFields();
+      clearForNextExaminee();
       showPage(Register);
       return;
     }
@@ -638,7 +662,10 @@ void StartWindow::beginTest() {
       s_.inst.modeWork = 5;
       continue;
     }
-    if (outcome == 7) showPage(Register);
+    if (outcome == 7) {  // "Регистрация": the next examinee
+      clearForNextExaminee();
+      showPage(Register);
+    }
     return;
   }
 }

@@ -87,6 +87,9 @@ class StartWindow : public QWidget {
   bool openTest(const TestLocation& where);
   int askVariant();
   void applyAutostart();
+  bool presetTest() const;
+  void forgetStudent();
+  void clearForNextExaminee();
 
   // Central tables open through the common opening procedure, which creates
   // what is missing.

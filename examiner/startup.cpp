@@ -17,11 +17,29 @@ bool readSettings(const store::TableDef& def, const std::string& name, R& rec, m
 }
 
 template bool readSettings<tables::TuneTest>(const store::TableDef&, const std::string&, tables::TuneTest&, messages::Interaction&);
+namespace {
+messages::Message notice(const std::string& text, const std::string& caption) {
+  messages::Message m;
+  m.text = text;
+  m.caption = caption;
+  return m;
+}
+}  // namespace
+
 template bool readSettings<tables::GlbTune>(const store::TableDef&, const std::string&, tables::GlbTune&, messages::Interaction&);
 
 bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& ui) {
   s.inst = setup::resolve(setup::Program::Examiner, workingDir);
-  s.autostart = readAutostart(s.inst);
+  // Error viewing and trial runs are started by the other programs for a
+  // test and a journal of their own: an armed workstation does not override them.
+  const int mode = s.inst.modeWork;
+  if (mode == 0 || mode == 5 || mode == 10) s.autostart = readAutostart(s.inst);
+  std::string why;
+  if (!s.autostart.journal.empty() && !setup::safeFileName(s.autostart.journal, &why)) {
+    // A journal name that would leave "Stat/" is not taken.
+    ui.show(notice(why, "Автозапуск"));
+    s.autostart.journal.clear();
+  }
   const bool journalPreset = applyAutostart(s.autostart, s.inst);
   if (!readSettings(tables::tuneTestDef(), s.inst.central(tables::files::TuneTest), s.tune, ui)) return false;
   if (!readSettings(tables::glbTuneDef(), s.inst.central(tables::files::GlbTune), s.glb, ui)) return false;
@@ -31,7 +49,9 @@ bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& u
     store::Table labr(tables::labrDef(), room, s.inst.central(tables::files::Labr));
     setup::TableOpener opener(ui);
     if (s.tune.CODEFILEREZ == 2 && opener.open(labr) != store::Ok) return false;
-    setup::chooseResultFile(s.inst, s.tune, s.autostart.armed && s.autostart.presetsTest, labr, room);
+    why.clear();
+    setup::chooseResultFile(s.inst, s.tune, s.autostart.armed && s.autostart.presetsTest, labr, room, &why);
+    if (!why.empty()) ui.show(notice(why, "Файл результатов"));
   }
   s.namePc = settings::workstationName();
   return true;

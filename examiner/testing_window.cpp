@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "attempt_runner_logic.h"
 #include "cp1251.h"
 #include "message_service.h"
 #include "result_file.h"
@@ -58,6 +59,20 @@ void paint(QWidget* w, const QColor& c) {
 }
 
 }  // namespace
+
+class TestingWindow::Nested {
+ public:
+  explicit Nested(TestingWindow* w) : w_(w) { ++w_->nested_; }
+  ~Nested() {
+    if (--w_->nested_ == 0 && (w_->testTimeUpPending_ || w_->attempt_.frameTimeUp()))
+      QTimer::singleShot(0, w_, [w = w_] { w->applyTimeUps(); });
+  }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+
+ private:
+  TestingWindow* w_;
+};
 
 TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup& s, const QString& examinee,
                              Monitor* monitor, QWidget* parent)
@@ -189,7 +204,7 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
       tables::Emb e;
       if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) == store::Ok) {
         bytes = QByteArray(reinterpret_cast<const char*>(e.DATA.bytes.data()), static_cast<int>(e.DATA.size()));
-        name = fromCp(e.FILENAME.view());
+        name = QString::fromStdString(documentFileName(e.FILENAME.view(), "document"));
       }
     }
     QDir().mkpath(QDir::temp().filePath(QStringLiteral("ormida-objects")));
@@ -201,6 +216,7 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
     }
   });
   connect(pictureBtn_, &QPushButton::clicked, this, [this] {
+    Nested nested(this);
     QDialog d(this);
     d.setWindowTitle(QStringLiteral("Рисунок к заданию."));
     auto* l = new QVBoxLayout(&d);
@@ -366,7 +382,7 @@ void TestingWindow::showAnswers() {
   const Response& r = attempt_.response();
   const Permutation& p = attempt_.permutation();
   const int n = std::min<int>(v.KOLOT, 9);
-  const bool readOnly = attempt_.reviewing() || attempt_.finished();
+  const bool readOnly = attempt_.reviewing() || attempt_.finished() || attempt_.locked();
   QFont vf = fontOf(s_.tune, 1);
   if (v.TYPEKADR >= 1 && v.TYPEKADR <= 3) {
     for (int k = 1; k <= n; ++k) {
@@ -426,6 +442,7 @@ void TestingWindow::showAnswers() {
     b->setEnabled(!readOnly);
     connect(b, &QPushButton::clicked, this, [this] {
       // ADDOtvet: the answer typed in a small window of its own.
+      Nested nested(this);
       QDialog d(this);
       d.setObjectName(QStringLiteral("ADDOtvet"));
       d.setWindowTitle(QStringLiteral("Введите правильный ответ"));
@@ -502,12 +519,14 @@ void TestingWindow::answerText(const QString& text) {
 }
 
 bool TestingWindow::skipUnanswered() {
+  Nested nested(this);
   return ui::MessageService::instance().ask(QStringLiteral("Вы не ответили на вопрос.|Перейти к следующему вопросу?"),
                                             QStringLiteral("Сообщение программы"), messages::Buttons::YesNo,
                                             messages::Icon::Question) == messages::Yes;
 }
 
 bool TestingWindow::retryWrong() {
+  Nested nested(this);
   return ui::MessageService::instance().ask(QStringLiteral("Неверный ответ|Повторить попытку?"), QStringLiteral("Сообщение программы"),
                                             messages::Buttons::YesNo, messages::Icon::Question) == messages::Yes;
 }
@@ -528,12 +547,11 @@ void TestingWindow::feedback(int outcome) {
     QString text = QString::fromUtf8(names[i]);
     if (i == 2) text += QStringLiteral("\nОтвет не засчитан.");
     if (i + 1 == outcome && cfg_.tema.MODETRAINING) {
-      // Training: the comments of the variants the examinee chose.
-      const auto* help = attempt_.helpForFrame();
-      const Response& r = attempt_.answers().count(attempt_.code()) ? attempt_.answers().at(attempt_.code()).response : attempt_.response();
-      if (help)
-        for (int v = 1; v <= 9; ++v)
-          if (r.r[static_cast<std::size_t>(v)] && !help->COMMOT[static_cast<std::size_t>(v - 1)].blank())
+      // Training: the comments of the variants the examinee chose, by
+      // stored variant number (the response being checked now).
+      if (const auto* help = attempt_.helpForFrame())
+        for (int v : chosenVariants(attempt_.frame(), attempt_.response()))
+          if (!help->COMMOT[static_cast<std::size_t>(v - 1)].blank())
             text += QStringLiteral("\n") + fromCp(help->COMMOT[static_cast<std::size_t>(v - 1)].view());
     }
     page->setText(text);
@@ -556,34 +574,38 @@ void TestingWindow::feedback(int outcome) {
 
 void TestingWindow::afterAnswer() {
   if (!monitor_ || attempt_.reviewing()) return;
-  const tables::Vop* v = attempt_.frameByCode(attempt_.codeAt(attempt_.position()));
-  monitor_->answered(attempt_.result().KOLVOPOT, v ? v->BALLVOP : 0, attempt_.result().REZBAL,
-                     attempt_.codeAt(attempt_.position()), attempt_.lastOutcome() != 1);
+  const std::uint16_t c = attempt_.codeAt(attempt_.position());
+  monitor_->answered(attempt_.result().KOLVOPOT, static_cast<int>(attempt_.maxPointsOf(c)), attempt_.result().REZBAL, c,
+                     attempt_.lastOutcome() != 1);
 }
 
-void TestingWindow::pressNext() {
-  if (attempt_.finished()) return;
-  if (attempt_.freeOrder() && !attempt_.reviewing()) {
-    if (attempt_.position() < attempt_.length()) goToPosition(attempt_.position() + 1);
-    return;
-  }
-  int before = attempt_.position();
-  Attempt::Step st = attempt_.next(*this);
+void TestingWindow::afterStep(int before, Attempt::Step st) {
   if (st == Attempt::Step::Stayed) {
     showAnswers();
+    showGrid();
     return;
   }
-  if (!attempt_.reviewing()) {
-    const tables::Vop* v = attempt_.frameByCode(attempt_.codeAt(before));
-    if (monitor_ && v)
-      monitor_->answered(attempt_.result().KOLVOPOT, v->BALLVOP, attempt_.result().REZBAL, v->CODEVOP, attempt_.lastOutcome() != 1);
+  if (monitor_ && !attempt_.reviewing()) {
+    const std::uint16_t c = attempt_.codeAt(before);
+    monitor_->answered(attempt_.result().KOLVOPOT, static_cast<int>(attempt_.maxPointsOf(c)), attempt_.result().REZBAL, c,
+                       attempt_.lastOutcome() != 1);
   }
   if (st == Attempt::Step::Finished) ended();
   else showFrame();
 }
 
+void TestingWindow::pressNext() {
+  if (attempt_.finished() || nested_) return;
+  if (attempt_.freeOrder() && !attempt_.reviewing()) {
+    if (attempt_.position() < attempt_.length()) goToPosition(attempt_.position() + 1);
+    return;
+  }
+  const int before = attempt_.position();
+  afterStep(before, attempt_.next(*this));
+}
+
 void TestingWindow::goToPosition(int p) {
-  if (attempt_.finished() || p < 1 || p > attempt_.length() || p == attempt_.position()) return;
+  if (attempt_.finished() || nested_ || p < 1 || p > attempt_.length() || p == attempt_.position()) return;
   // Training: leaving a frame without an answer opens the help instead.
   if (cfg_.tema.MODETRAINING && !attempt_.reviewing() && !attempt_.answered()) {
     openHelp(false);
@@ -600,7 +622,8 @@ void TestingWindow::goToPosition(int p) {
 }
 
 void TestingWindow::pressFinish() {
-  if (attempt_.finished()) return;
+  if (attempt_.finished() || nested_) return;
+  Nested nested(this);
   int answered = 0;
   for (int p = 1; p <= attempt_.length(); ++p)
     if (attempt_.answeredAt(p)) ++answered;
@@ -617,21 +640,34 @@ void TestingWindow::pressFinish() {
 }
 
 void TestingWindow::tick() {
+  if (attempt_.finished()) return;
   Attempt::Tick t = attempt_.tick();
   timer_->setText(timerText());
-  if (t == Attempt::Tick::FrameTimeUp) {
-    if (attempt_.freeOrder()) {
-      if (attempt_.position() < attempt_.length()) goToPosition(attempt_.position() + 1);
-    } else {
-      pressNext();
-    }
-  } else if (t == Attempt::Tick::TestTimeUp && !timeUpShown_) {
+  if (t == Attempt::Tick::TestTimeUp) testTimeUpPending_ = true;
+  applyTimeUps();
+}
+
+void TestingWindow::applyTimeUps() {
+  // Inside a question box the step under way must finish first.
+  if (nested_ || attempt_.finished()) return;
+  if (testTimeUpPending_) {
+    testTimeUpPending_ = false;
+    if (timeUpShown_) return;
     timeUpShown_ = true;
-    ui::MessageService::instance().ask(
-        QStringLiteral("Установленное время истекло|Тест будет прерван|Для просмотра результатов тестирования|нажмите OK"),
-        QStringLiteral("Внимание!"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    {
+      Nested nested(this);
+      ui::MessageService::instance().ask(
+          QStringLiteral("Установленное время истекло|Тест будет прерван|Для просмотра результатов тестирования|нажмите OK"),
+          QStringLiteral("Внимание!"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    }
+    if (attempt_.finished()) return;
     attempt_.finish(*this);
     ended();
+    return;
+  }
+  if (attempt_.frameTimeUp()) {
+    const int before = attempt_.position();
+    afterStep(before, attempt_.frameTimedOut(*this));
   }
 }
 

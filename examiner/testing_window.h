@@ -71,6 +71,8 @@ class TestingWindow : public QDialog, public Dialogue {
   void showGrid();
   void showObject();
   void afterAnswer();
+  void afterStep(int positionBefore, Attempt::Step step);
+  void applyTimeUps();
   void ended();
   void openHelp(bool automatic);
   void toggleCalculator();
@@ -82,6 +84,12 @@ class TestingWindow : public QDialog, public Dialogue {
   Monitor* monitor_;
   bool aborted_ = false;
   bool timeUpShown_ = false;
+  // Question boxes and small dialogs run nested event loops in which the
+  // timer keeps firing: a time-up inside one waits until it closes.
+  class Nested;
+  friend class Nested;
+  int nested_ = 0;
+  bool testTimeUpPending_ = false;
   int group_ = 0;
   int answeredBefore_ = 0;
   QString theme_ = QStringLiteral("Стандартный");

@@ -60,22 +60,25 @@ void applyKeyWord(Installation& inst, const tables::GlbTune& glb) {
 }
 
 int chooseResultFile(Installation& inst, const tables::TuneTest& tune, bool autostartPresetsTest, store::Table& labr,
-                     tables::Labr& room) {
+                     tables::Labr& room, std::string* why) {
+  auto take = [&](std::string_view cp) {
+    std::string name = cp1251::toUtf8(cp1251::clip(cp));
+    if (!safeFileName(name, why)) return false;
+    inst.ini.set("Path", "FileRez", name);
+    return true;
+  };
   // Error viewing and trial testing show an attempt of the journal their
   // caller named; choosing another journal would show the wrong one.
   if (inst.modeWork == 7 || inst.modeWork == 9) return store::Ok;
   if (inst.modeNet != 1) return store::Ok;
   if (tune.CODEFILEREZ == 1) {
-    if (!tune.CURREZ.blank() && !autostartPresetsTest) {
-      inst.ini.setCp1251("Path", "FileRez", tune.CURREZ.view());
-      inst.ini.set("Path", "CodeRez", "1");
-    }
+    if (!tune.CURREZ.blank() && !autostartPresetsTest && take(tune.CURREZ.view())) inst.ini.set("Path", "CodeRez", "1");
   } else if (tune.CODEFILEREZ == 2) {
     long cls = inst.ini.getInt("GlbTune", "Class", 0);
     room = tables::Labr{};
     room.NUMROOM = static_cast<std::uint16_t>(cls);
     int rc = labr.get(labr.key("KEYNUMROOM"));
-    if (rc == store::Ok) inst.ini.setCp1251("Path", "FileRez", room.CURREZ.view());
+    if (rc == store::Ok) take(room.CURREZ.view());
     else if (rc != store::NoRecord) return rc;
   }
   inst.rereadResultFile();

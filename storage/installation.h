@@ -56,8 +56,10 @@ void applyKeyWord(Installation& inst, const tables::GlbTune& glb);
 // test, 2 the file of this workstation's room), writes Path/FileRez (and
 // CodeRez) and reads it back. In error viewing (7) and trial testing (9) the
 // caller's FileRez stands. Returns 0, or a store error from the room lookup.
+// A journal name from a record that would leave "Stat/" is not taken: the
+// current FileRez stands and `why` gets the message to show.
 int chooseResultFile(Installation& inst, const tables::TuneTest& tune, bool autostartPresetsTest, store::Table& labr,
-                     tables::Labr& room);
+                     tables::Labr& room, std::string* why = nullptr);
 
 // Administrator, local mode: every library of PathFile is moved under the
 // local base directory, keeping only its last directory.

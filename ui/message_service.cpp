@@ -16,11 +16,13 @@ MessageService& MessageService::instance() {
 void MessageService::script(std::vector<int> answers) {
   scripted_ = true;
   answers_ = std::move(answers);
+  whileOpen_ = nullptr;
 }
 
 void MessageService::stopScript() {
   scripted_ = false;
   answers_.clear();
+  whileOpen_ = nullptr;
 }
 
 namespace {
@@ -72,6 +74,10 @@ QMessageBox::Icon iconOf(messages::Icon i) {
 int MessageService::show(const messages::Message& m) {
   shown_.push_back(m);
   if (scripted_) {
+    if (whileOpen_) {
+      auto f = whileOpen_;  // the hook may show boxes of its own
+      f(m);
+    }
     if (!answers_.empty()) {
       int a = answers_.front();
       answers_.erase(answers_.begin());

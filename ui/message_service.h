@@ -31,9 +31,13 @@ class MessageService : public messages::Interaction {
   // What ends the program; by default the application's event loop ends with code 1.
   void setShutdownHandler(std::function<void(const std::string&)> h) { shutdown_ = std::move(h); }
 
-  // Scripted answers for tests: taken in order, then the default button.
+  // Scripted answers for tests: taken in order, then the default button
+  // (a new script drops the hook below).
   void script(std::vector<int> answers);
   void stopScript();
+  // Called while a scripted box is "open", where a real box would run its
+  // nested event loop: tests fire timers and posted events from here.
+  void whileScriptedBoxOpen(std::function<void(const messages::Message&)> f) { whileOpen_ = std::move(f); }
   bool scripted() const { return scripted_; }
   const std::vector<messages::Message>& shown() const { return shown_; }
   void clearShown() { shown_.clear(); }
@@ -48,6 +52,7 @@ class MessageService : public messages::Interaction {
   std::vector<int> answers_;
   std::vector<messages::Message> shown_;
   std::function<void(const std::string&)> shutdown_;
+  std::function<void(const messages::Message&)> whileOpen_;
   bool ended_ = false;
   std::string final_;
 };

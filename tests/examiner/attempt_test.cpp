@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+#include <map>
 #include <set>
 
 #include "attempt.h"
@@ -301,6 +303,160 @@ TEST(Attempt, TimeRules) {
   }
 }
 
+// Hand-computed attempts on a small single-choice test (variant 1 right,
+// one point a frame), each with the scenario changed as the case says.
+TEST(Attempt, HandComputedTimeOrderAndWeights) {
+  struct Expect {
+    int rezbal, koltrot, kolvopot, maxball;
+    std::vector<int> outcomes;
+    bool finished;
+  };
+  struct Case {
+    const char* what;
+    int frames;
+    std::function<void(AttemptConfig&)> scenario;
+    std::function<void(Attempt&, Answers&)> play;
+    Expect expect;
+  };
+  auto perFrame = [](int seconds, int late) {
+    return [seconds, late](AttemptConfig& c) {
+      c.tema.HOWTIMETEST = 1;
+      c.tema.IFPROSVOP = static_cast<std::uint8_t>(late);
+      for (auto& v : c.frames) v.TIMEVOP = static_cast<std::uint16_t>(seconds);
+    };
+  };
+  auto freeOrder = [](std::function<void(AttemptConfig&)> more) {
+    return [more](AttemptConfig& c) {
+      c.tema.FREESEL = 1;
+      if (more) more(c);
+    };
+  };
+  auto ticks = [](Attempt& a, int n) {
+    Attempt::Tick last = Attempt::Tick::None;
+    for (int i = 0; i < n; ++i)
+      if (Attempt::Tick t = a.tick(); t != Attempt::Tick::None) last = t;
+    return last;
+  };
+  Case cases[] = {
+      {"fixed order, time up, late answers count: checked as any answer", 2, perFrame(5, 0),
+       [&](Attempt& a, Answers& d) {
+         a.click(1);
+         EXPECT_EQ(ticks(a, 5), Attempt::Tick::FrameTimeUp);
+         a.frameTimedOut(d);
+         a.click(2);
+         a.next(d);
+       },
+       {1, 1, 2, 2, {1, 2}, true}},
+      {"fixed order, time up, late answers do not count: no points, not right", 2, perFrame(5, 1),
+       [&](Attempt& a, Answers& d) {
+         a.click(1);
+         ticks(a, 5);
+         a.frameTimedOut(d);
+         a.click(1);
+         a.next(d);
+       },
+       {1, 1, 2, 2, {3, 1}, true}},
+      {"free order: a frame's time adds up over its visits", 2, freeOrder(perFrame(10, 1)),
+       [&](Attempt& a, Answers& d) {
+         a.click(1);
+         EXPECT_EQ(ticks(a, 6), Attempt::Tick::None);
+         a.goTo(2, d);
+         a.click(1);
+         a.goTo(1, d);
+         EXPECT_EQ(ticks(a, 4), Attempt::Tick::FrameTimeUp);  // 6 + 4 seconds
+         EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Moved);
+         EXPECT_EQ(a.position(), 2);
+         a.goTo(1, d);
+         EXPECT_TRUE(a.locked());
+         a.click(2);  // cannot be answered again
+         EXPECT_EQ(a.response().r[1], 1);
+         EXPECT_EQ(ticks(a, 30), Attempt::Tick::None);  // nor time out twice
+         a.finish(d);
+       },
+       {1, 1, 2, 2, {1, 1, 3}, true}},
+      {"free order: the last position's time-up is enforced too", 2, freeOrder(perFrame(3, 1)),
+       [&](Attempt& a, Answers& d) {
+         a.goTo(2, d);
+         a.click(1);
+         ticks(a, 3);
+         EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Moved);
+         EXPECT_EQ(a.position(), 1);  // on to the first frame still open
+         a.click(1);
+         ticks(a, 3);
+         EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Finished);  // none left
+       },
+       {0, 0, 2, 2, {3, 3}, true}},
+      {"free order: a right answer whose time runs out later is late", 2, freeOrder(perFrame(4, 1)),
+       [&](Attempt& a, Answers& d) {
+         a.click(1);
+         a.goTo(2, d);
+         a.goTo(1, d);
+         ticks(a, 4);
+         a.frameTimedOut(d);
+         a.finish(d);
+       },
+       {0, 0, 1, 2, {1, 3}, true}},
+      {"free order: passing a wrong frame again is no new wrong answer", 3,
+       freeOrder([](AttemptConfig& c) { c.tema.STOPTEST = 2; }),
+       [&](Attempt& a, Answers& d) {
+         a.click(2);
+         a.goTo(2, d);
+         a.goTo(1, d);
+         a.goTo(2, d);
+         a.goTo(1, d);
+         EXPECT_FALSE(a.finished());
+         EXPECT_EQ(a.consecutiveWrong(), 1);
+         a.goTo(3, d);
+         a.click(2);
+         a.goTo(1, d);  // the second wrong answer in a row stops the test
+         EXPECT_TRUE(a.finished());
+       },
+       {0, 0, 2, 3, {2, 2}, true}},
+      {"weighted single choice: the right variant's weight; the maximum agrees", 2,
+       [](AttemptConfig& c) {
+         c.tema.DIFFBALL = 1;
+         for (auto& v : c.frames) {
+           v.TRUEOT[0] = 2;
+           v.MARK = {1, 4, 0, 0, 0, 0, 0, 0, 0};
+         }
+       },
+       [&](Attempt& a, Answers& d) {
+         a.click(2);
+         a.next(d);
+         a.click(1);
+         a.next(d);
+       },
+       {4, 1, 2, 8, {1, 2}, true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AttemptConfig cfg = syntheticTest(c.frames, 0);
+    cfg.tema.SHOWTF_OT = 1;  // every check reports its outcome
+    c.scenario(cfg);
+    ScriptedRandom rnd;  // variants in stored order
+    FixedClock clock;
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    Answers d;
+    c.play(a, d);
+    EXPECT_EQ(a.finished(), c.expect.finished);
+    EXPECT_EQ(d.outcomes, c.expect.outcomes);
+    const auto& r = a.result();
+    EXPECT_EQ(r.REZBAL, c.expect.rezbal);
+    EXPECT_EQ(r.KOLTROT, c.expect.koltrot);
+    EXPECT_EQ(r.KOLVOPOT, c.expect.kolvopot);
+    EXPECT_EQ(r.MAXBALL, c.expect.maxball);
+    EXPECT_LE(r.REZBAL, r.MAXBALL);
+    // The stored points and the counts agree frame by frame.
+    long right = 0;
+    for (const auto& [code, ans] : a.answers()) {
+      EXPECT_EQ(ans.correct, r.ALLOT[code - 1] == 1) << "frame " << code;
+      if (ans.correct) ++right;
+    }
+    EXPECT_EQ(right, r.KOLTROT);
+  }
+}
+
 TEST(Attempt, TrainingHelpByFrameCodeAndPages) {
   AttemptConfig cfg = loadTest("Информатика");
   ScriptedRandom rnd;
@@ -393,6 +549,12 @@ TEST(ResultStore, SavingRulesCodesAndPending) {
   store::Table vt(tables::vedomDef(), v, base + "Vedom.tps");
   ASSERT_EQ(vt.open(store::Shared), store::Ok);
   EXPECT_EQ(vt.records(), 3);
+  // The attempt not kept takes no code: its line names no result.
+  EXPECT_EQ(none.resultCode, 0);
+  ASSERT_EQ(vt.set(), store::Ok);
+  std::map<std::string, std::int32_t> lineCodes;
+  while (vt.next() == store::Ok) lineCodes[v.NAMESTUD.str()] = v.CODEREZ;
+  EXPECT_EQ(lineCodes, (std::map<std::string, std::int32_t>{{"A", 1}, {"B", 2}, {"D", 0}}));
 
   // After a deletion count + 1 is taken: the highest code + 1 is used.
   rf.rez.CODEREZ = 2;

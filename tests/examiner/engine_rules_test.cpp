@@ -45,6 +45,24 @@ TEST(Selection, DrawsInEveryMode) {
   }
   ScriptedRandom r;
   EXPECT_EQ(selectFrames(5, 0, codes(5, {1, 2, 1, 2, 2}), 2, r), (std::vector<std::uint16_t>{2, 4, 5}));
+
+  // Codes with gaps (older files, imports): every frame the test holds can
+  // be drawn, and no code it lacks is.
+  std::vector<std::pair<std::uint16_t, int>> gaps{{7, 0}, {1, 0}, {4, 0}, {2, 0}};
+  struct Gap {
+    int mode, part;
+    std::vector<int> draws;
+    std::vector<std::uint16_t> order;
+  } gapCases[] = {
+      {1, 0, {}, {1, 2, 4, 7}},
+      {3, 4, {4, 4, 1, 1}, {7, 1, 2, 4}},
+      {4, 2, {3, 1}, {1, 4}},
+      {2, 0, {3, 3, 3, 3}, {4, 1, 2, 7}},
+  };
+  for (const auto& c : gapCases) {
+    ScriptedRandom g(c.draws);
+    EXPECT_EQ(selectFrames(c.mode, c.part, gaps, 1, g), c.order) << "mode " << c.mode << " with gaps";
+  }
   EXPECT_TRUE(selectFrames(5, 0, codes(3, {1, 1, 1}), 2, r).empty());
 }
 
@@ -202,7 +220,7 @@ TEST(Checking, EveryKindPlainAndWeighted) {
       {"kind 2 wrong", frame(2, 3, {3, 1, 2}), resp({1, 3, 2}), false, false, 0},
       {"kind 3 right", frame(3, 4, {2}), resp({2}), false, true, 3},
       {"kind 3 weighted wrong earns nothing", frame(3, 4, {2}), resp({3}), true, false, 0},
-      {"kind 3 weighted right", frame(3, 4, {2}), resp({2}), true, true, 1},
+      {"kind 3 weighted right earns the right variant's weight", frame(3, 4, {2}), resp({2}), true, true, 2},
       {"kind 4 right", match, resp({2, 3, 1}), false, true, 3},
       {"kind 4 weighted stops at the first wrong row", match, resp({2, 1, 1}), true, false, 1},
       {"kind 6 exact", exact, resp({}, "москва   "), false, true, 3},
@@ -240,6 +258,11 @@ TEST(Checking, KeywordForms) {
       {"numbers out of order", keywords({{"8", "8"}, {"1024", "1024"}}, 2, 1), "1024, 8", 0},
       {"numbers any order", keywords({{"8", "8"}, {"1024", "1024"}}, 2, 0), "1024, 8", 2},
       {"a range", keywords({{"3.1", "3.2"}}, 2), "3.14", 1},
+      {"numbers: a list guesses nothing", keywords({{"30", "40"}}, 2), "0,5,10,15,20,25,30,35,40,45,50,55,60", 0},
+      {"numbers: only the first K count", keywords({{"1", "1"}, {"2", "2"}}, 2, 0), "7, 8, 1, 2", 0},
+      {"numbers any order: one number meets one slot", keywords({{"1", "10"}, {"5", "20"}}, 2, 0), "7", 1},
+      {"numbers any order: two numbers, two slots", keywords({{"1", "10"}, {"5", "20"}}, 2, 0), "15, 7", 2},
+      {"numbers any order: slots matched as a whole", keywords({{"1", "10"}, {"5", "6"}}, 2, 0), "5, 9", 2},
       {"outside the range", keywords({{"3.1", "3.2"}}, 2), "3.3", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(keywordsFound(c.v, cp1251::fromUtf8(c.typed)), c.found) << c.what;
@@ -248,6 +271,36 @@ TEST(Checking, KeywordForms) {
   EXPECT_FALSE(check(two, resp({}, "б а"), false).correct);
   EXPECT_TRUE(check(two, resp({}, "а, б"), false).correct);
   EXPECT_EQ(synonyms("a, b, c,"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(Checking, MaximumPointsAndChosenVariants) {
+  tables::Vop match = frame(4, 3, {2, 3, 1});
+  match.VAROT2[0] = "a";
+  match.VAROT2[1] = "b";
+  match.VAROT2[2] = "c";
+  struct Case {
+    const char* what;
+    tables::Vop v;
+    bool weighted;
+    long max;
+  } cases[] = {
+      {"plain: the frame's points", frame(1, 4, {1, 0, 1, 0}, 5), false, 5},
+      {"weighted kind 1: every variant answered like the key", frame(1, 4, {1, 0, 1, 0}, 5), true, 1 + 2 + 3 + 4},
+      {"weighted kind 3: the right variant's weight", frame(3, 4, {3}, 5), true, 3},
+      {"weighted kind 4: every row", match, true, 1 + 2 + 3},
+      {"weighted text kinds: the frame's points", keywords({{"a", ""}}), true, 3},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(maxPoints(c.v, c.weighted), c.max) << c.what;
+    // No answer can earn more than the maximum.
+    Response best;
+    for (int i = 1; i <= 9; ++i) best.r[static_cast<std::size_t>(i)] = c.v.TRUEOT[static_cast<std::size_t>(i - 1)];
+    EXPECT_LE(check(c.v, best, c.weighted).points, c.max) << c.what;
+  }
+  EXPECT_EQ(chosenVariants(frame(1, 4, {}), resp({1, 0, 1, 0})), (std::vector<int>{1, 3}));
+  EXPECT_EQ(chosenVariants(frame(3, 4, {}), resp({3})), (std::vector<int>{3}));  // not variant 1's
+  EXPECT_EQ(chosenVariants(match, resp({3, 1, 0})), (std::vector<int>{1, 3}));
+  EXPECT_TRUE(chosenVariants(frame(3, 4, {}), resp({})).empty());
 }
 
 TEST(Checking, KeyWrittenOut) {

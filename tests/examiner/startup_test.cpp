@@ -4,12 +4,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "archive.h"
 #include "cp1251.h"
 #include "demo_data.h"
 #include "registration.h"
+#include "settings_file.h"
 #include "single_instance.h"
 #include "startup.h"
 #include "test_choice.h"
@@ -105,6 +108,21 @@ TEST(Startup, SettingsRecordsAutostartAndClosing) {
   closeDown(s2.inst);
   EXPECT_EQ(s2.inst.ini.get("GlbTune", "ModeWork"), "0");
 
+  // Error viewing and trial runs, started by the other programs, are not
+  // overridden by an armed workstation.
+  for (const char* mode : {"7", "9"}) {
+    s2.inst.ini.set("GlbTune", "SelTest", "Арифметика");
+    s2.inst.ini.set("Path", "FileRez", "Общий");
+    s2.inst.ini.set("GlbTune", "ModeWork", mode);
+    Startup fixed;
+    ASSERT_TRUE(startUp(fixed, d.inst.directory, ui));
+    EXPECT_EQ(fixed.inst.modeWork, std::stoi(mode));
+    EXPECT_FALSE(fixed.autostart.armed);
+    EXPECT_EQ(fixed.inst.ini.get("GlbTune", "SelTest"), "Арифметика");
+    EXPECT_EQ(fixed.inst.fileRez, "Общий");
+  }
+  s2.inst.ini.set("GlbTune", "ModeWork", "0");
+
   // Missing settings tables are created empty; blank passwords let everyone in.
   TempDir empty;
   std::ofstream(empty / "Varnuke.ini") << "[GlbTune]\nModeNet=2\n[Path]\nLocBD=" << empty.path() << "/\n";
@@ -113,6 +131,66 @@ TEST(Startup, SettingsRecordsAutostartAndClosing) {
   EXPECT_TRUE(userPasswordOk(s3.tune, ""));
   EXPECT_TRUE(std::filesystem::exists(empty / "TuneTest.tps"));
   EXPECT_FALSE(ui.ended);
+}
+
+TEST(Startup, JournalNamesFromRecordsStayInsideStat) {
+  Demo d;
+  auto setTune = [&](const char* curRez, int codeFileRez) {
+    tables::TuneTest tune;
+    store::Table tt(tables::tuneTestDef(), tune, d.inst.directory + "TuneTest.tps");
+    ASSERT_EQ(tt.open(), store::Ok);
+    tt.set();
+    ASSERT_EQ(tt.next(), store::Ok);
+    tune.CURREZ = u(curRez);
+    tune.CODEFILEREZ = static_cast<std::uint8_t>(codeFileRez);
+    ASSERT_EQ(tt.put(), store::Ok);
+  };
+  auto setRoom = [&](const char* curRez) {
+    tables::Labr room;
+    store::Table lt(tables::labrDef(), room, d.inst.directory + "Labr.tps");
+    ASSERT_EQ(lt.open(), store::Ok);
+    lt.set();
+    ASSERT_EQ(lt.next(), store::Ok);
+    room.CURREZ = u(curRez);
+    ASSERT_EQ(lt.put(), store::Ok);
+    settings::IniFile(d.inst.directory + "Varnuke.ini").setInt("GlbTune", "Class", room.NUMROOM);
+  };
+  auto setAutostart = [&](const char* curRez) {
+    tables::AutoStar a;
+    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
+    ASSERT_EQ(t.open(), store::Ok);
+    t.set();
+    ASSERT_EQ(t.next(), store::Ok);
+    a.AUTOSTART = curRez ? 1 : 0;
+    a.CURREZ = u(curRez ? curRez : "");
+    ASSERT_EQ(t.put(), store::Ok);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    std::string fileRez;
+    bool told;
+  } cases[] = {
+      {"the common journal of the settings", [&] { setTune("Сессия", 1); }, "Сессия", false},
+      {"a common journal outside Stat", [&] { setTune("../../etc/passwd", 1); }, "Общий", true},
+      {"the room's journal", [&] { setTune("", 2); setRoom("Класс 101"); }, "Класс 101", false},
+      {"a room's journal outside Stat", [&] { setTune("", 2); setRoom("..\\..\\x"); }, "Общий", true},
+      {"an autostart journal outside Stat", [&] { setTune("", 1); setAutostart("../x"); }, "Общий", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings::IniFile(d.inst.directory + "Varnuke.ini").set("Path", "FileRez", "Общий");
+    c.arrange();
+    messages::Scripted ui;
+    Startup s;
+    ASSERT_TRUE(startUp(s, d.inst.directory, ui));
+    EXPECT_EQ(s.inst.fileRez, c.fileRez);
+    EXPECT_EQ(!ui.shown.empty(), c.told);
+    if (c.told) {
+      EXPECT_NE(ui.shown.back().text.find("Недопустимое имя файла"), std::string::npos);
+    }
+    setAutostart(nullptr);
+  }
 }
 
 TEST(Registration, ListsNewStudentsAndPasswords) {
@@ -285,6 +363,9 @@ TEST(Archive, NewDeleteRenameAndTheCurrentFile) {
   results::ResultFile rf;
   ASSERT_EQ(rf.open(d.inst.directory, "Архив 2026"), store::Ok);
   EXPECT_EQ(rf.rezT.records(), 6);
+  TempDir elsewhere;
+  std::string outside = elsewhere / "Зимняя сессия.rez";
+  ASSERT_EQ(store::copyFile(d.inst.directory + "Stat/Архив 2026.rez", outside), store::Ok);
   // A journal another station is writing to is neither renamed nor removed.
   EXPECT_TRUE(other.rename("Архив 2026", "Ещё"));
   EXPECT_TRUE(other.remove("Архив 2026"));
@@ -292,6 +373,21 @@ TEST(Archive, NewDeleteRenameAndTheCurrentFile) {
   EXPECT_FALSE(other.remove("Архив 2026"));
   EXPECT_EQ(other.list().size(), 1u);
   EXPECT_TRUE(other.remove("Нет такого"));  // the failure is reported
+
+  // A journal picked outside "Stat/" is copied in under its own name, once.
+  std::string name;
+  EXPECT_TRUE(other.inStat(d.inst.directory + "Stat/Архив 2026.rez", name));
+  EXPECT_EQ(name, "Архив 2026");
+  EXPECT_FALSE(other.inStat(outside, name));
+  EXPECT_FALSE(other.copyIn(outside, name));
+  EXPECT_EQ(name, "Зимняя сессия");
+  ASSERT_EQ(rf.open(d.inst.directory, "Зимняя сессия"), store::Ok);
+  EXPECT_EQ(rf.rezT.records(), 6);  // the results came with it
+  rf.close();
+  EXPECT_TRUE(other.copyIn(outside, name));  // that name is taken now
+  std::ofstream(elsewhere / "Чужой.rez") << "not a journal";
+  EXPECT_TRUE(other.copyIn(elsewhere / "Чужой.rez", name));
+  EXPECT_FALSE(std::filesystem::exists(d.inst.directory + "Stat/Чужой.rez"));
 }
 
 }  // namespace

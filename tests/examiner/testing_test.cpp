@@ -207,6 +207,83 @@ TEST(TestingWindow, TimeOverAndTheWrongAnswerStop) {
   EXPECT_EQ(a.result().PRDURAK, 1);
 }
 
+// The timer keeps firing while a question box is open (its nested event
+// loop); a time-up there must wait until the box closes.
+TEST(TestingWindow, TimeUpInsideAQuestionBoxWaitsUntilItCloses) {
+  Demo d;
+  ScriptedRandom rnd;
+  FixedClock clock;
+  auto perFrame = [] {
+    AttemptConfig cfg = syntheticTest(3, 0, 1);
+    cfg.tema.HOWTIMETEST = 1;
+    cfg.tema.IFPROSVOP = 1;
+    for (auto& v : cfg.frames) v.TIMEVOP = 3;
+    return cfg;
+  };
+  {
+    // "Вы не ответили на вопрос...": the frame's time runs out inside; "Да".
+    AttemptConfig cfg = perFrame();
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    TestingWindow w(a, cfg, d.s, "X");
+    int positionInside = 0;
+    ms().script({messages::Yes});
+    ms().whileScriptedBoxOpen([&](const messages::Message&) {
+      for (int i = 0; i < 5; ++i) w.tick();
+      positionInside = a.position();
+    });
+    w.pressNext();
+    ms().script({});
+    QApplication::processEvents();
+    EXPECT_EQ(positionInside, 1);  // nothing moved while the box was open
+    EXPECT_EQ(a.position(), 2);    // the examinee's "Да": on to the next frame, once
+    EXPECT_EQ(a.result().KOLVOPOT, 1);
+    EXPECT_EQ(a.result().ALLOT[1], 2);  // the frame never seen was not checked
+  }
+  {
+    // The same with "Нет": the examinee stays, and the time-up then takes effect.
+    AttemptConfig cfg = perFrame();
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    TestingWindow w(a, cfg, d.s, "X");
+    ms().script({messages::No});
+    ms().whileScriptedBoxOpen([&](const messages::Message&) {
+      for (int i = 0; i < 5; ++i) w.tick();
+    });
+    w.pressNext();
+    ms().script({});
+    EXPECT_EQ(a.position(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(a.position(), 2);
+    EXPECT_EQ(a.result().KOLPROSVOP, 1);
+    EXPECT_EQ(a.lastOutcome(), 3);
+  }
+  {
+    // The whole test's time runs out inside the "Финиш" question; "Нет".
+    AttemptConfig cfg = syntheticTest(3, 0, 1);
+    cfg.tema.FREESEL = 1;
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    TestingWindow w(a, cfg, d.s, "X");
+    w.clickVariant(1);
+    bool finishedInside = true;
+    ms().script({messages::No});
+    ms().whileScriptedBoxOpen([&](const messages::Message& m) {
+      if (m.caption != "Завершение тестирования") return;
+      for (int i = 0; i < 70; ++i) w.tick();
+      finishedInside = a.finished();
+    });
+    w.pressFinish();
+    EXPECT_FALSE(finishedInside);
+    EXPECT_FALSE(w.finished());
+    QApplication::processEvents();
+    ms().script({});
+    ASSERT_TRUE(w.finished());
+    EXPECT_EQ(ms().shown().back().caption, "Внимание!");
+    EXPECT_EQ(a.result().KOLTROT, 1);
+  }
+}
+
 TEST(TestingWindow, CtrlAltClickAbortsWithoutStoring) {
   Demo d;
   ScriptedRandom rnd;

@@ -6,7 +6,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
+
+#include <fstream>
 
 #include "archive_window.h"
 #include "cp1251.h"
@@ -14,6 +18,8 @@
 #include "examiner_app.h"
 #include "main_frame.h"
 #include "message_service.h"
+#include "settings_file.h"
+#include "settings_window.h"
 #include "test_tables.h"
 
 using namespace examiner;
@@ -172,6 +178,98 @@ TEST(ExaminerWindows, NewStudentsAndStudentPasswords) {
   EXPECT_EQ(w->page(), StartWindow::Choice);
 }
 
+TEST(ExaminerWindows, AStudentChosenAgainAfterNewUserKeepsTheCode) {
+  Demo d;
+  std::vector<std::int32_t> codes;
+  int outcome = 0;
+  ExaminerApp app(d.dir, [&](AttemptRequest& r) {
+    codes.push_back(r.who.code);
+    return outcome;
+  }, d.lock);
+  ASSERT_TRUE(app.start());
+  app.frame()->show();
+  StartWindow* w = app.startWindow();
+  w->passwordField()->setText("user");
+  w->start();
+  w->groups()->setCurrentRow(rowOf(w->groups(), "ФМ-101"));
+  QTableWidget* list = w->students();
+  ASSERT_GT(list->rowCount(), 3);
+  auto clickRow = [&](int r) {
+    QRect cell = list->visualRect(list->model()->index(r, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+  };
+  clickRow(2);
+  const std::int32_t code = w->registration().code;
+  ASSERT_NE(code, 0);
+  const QString fam = w->field("FAM")->text();
+  w->newStudent();
+  EXPECT_TRUE(w->field("FAM")->text().isEmpty());
+  clickRow(2);  // the same student again
+  EXPECT_EQ(w->field("FAM")->text(), fam);
+  EXPECT_EQ(w->registration().code, code);
+  // Tab leaves the list instead of walking its cells into other students.
+  list->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(list, Qt::Key_Tab);
+  EXPECT_EQ(w->registration().code, code);
+  w->next();
+  ASSERT_EQ(w->page(), StartWindow::Choice);
+  w->chooseTest(rowOf(w->tests(), "Арифметика"));
+  outcome = 7;  // "Регистрация" in the result window
+  w->beginTest();
+  ASSERT_EQ(codes, std::vector<std::int32_t>{code});
+  // The next examinee finds the page cleared, not the previous one chosen.
+  EXPECT_EQ(w->page(), StartWindow::Register);
+  EXPECT_TRUE(w->field("FAM")->text().isEmpty());
+  EXPECT_EQ(w->registration().code, 0);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
+TEST(ExaminerWindows, SettingsRefuseUnsafeJournalsAndAFailedRestartGoesOn) {
+  Demo d;
+  ExaminerApp app(d.dir, {}, d.lock);
+  ASSERT_TRUE(app.start());
+  app.startProgram = [](const QString&, const QString&) { return false; };
+  QSignalSpy done(&app, &ExaminerApp::finished);
+  auto fillSettings = [](const QString& journal) {
+    QTimer::singleShot(0, [journal] {
+      for (QWidget* x : QApplication::topLevelWidgets())
+        if (auto* s = qobject_cast<SettingsWindow*>(x); s && s->isVisible()) {
+          s->fileName()->setText(journal);
+          s->accept();
+          if (s->isVisible()) s->reject();  // refused: leave the window
+        }
+    });
+  };
+  fillSettings("../../Чужой");
+  app.openSettings();
+  EXPECT_NE(d.lastText().find("Недопустимое имя файла"), std::string::npos);
+  EXPECT_EQ(app.startup().inst.ini.get("Path", "FileRez"), "Общий");
+
+  ms().script({messages::Yes});  // "Вы изменили файл результатов..." - restart
+  fillSettings("Сессия");
+  app.openSettings();
+  ms().script({});
+  // The new copy did not start: this one goes on, and RunTune lets no later start slip through.
+  EXPECT_EQ(done.count(), 0);
+  EXPECT_FALSE(app.restartRequested());
+  EXPECT_EQ(app.startup().inst.ini.get("GlbTune", "RunTune"), "0");
+  EXPECT_NE(d.lastText().find("Программа не перезапущена"), std::string::npos);
+}
+
+TEST(ExaminerWindows, AStartEndingOnATableErrorResetsTheMode) {
+  Demo d;
+  settings::IniFile ini(d.inst.directory + "Varnuke.ini");
+  ini.set("GlbTune", "ModeWork", "9");
+  std::ofstream(d.inst.directory + "TuneTest.tps", std::ios::trunc) << "this is no table";
+  std::string ended;
+  ms().setShutdownHandler([&](const std::string& m) { ended = m.empty() ? "ended" : m; });
+  ExaminerApp app(d.dir, {}, d.lock);
+  EXPECT_FALSE(app.start());
+  ms().setShutdownHandler(nullptr);
+  EXPECT_FALSE(ended.empty());
+  EXPECT_EQ(settings::IniFile(d.inst.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
+}
+
 TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
   Demo d;
   {
@@ -187,10 +285,13 @@ TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
     ASSERT_EQ(t.put(), store::Ok);
   }
   int runs = 0;
+  bool abortNext = false;
   std::string started;
   ExaminerApp app(d.dir, [&](AttemptRequest& r) {
     ++runs;
     started = r.test.tema.NAME.utf8();
+    if (abortNext) r.test.tema.HOWEND = 1;  // as Ctrl+Alt with a click does
+    abortNext = false;
     return 0;
   }, d.lock);
   ASSERT_TRUE(app.start());
@@ -204,6 +305,22 @@ TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
   EXPECT_FALSE(w->tests()->isEnabled());  // locked to the preset test
   w->beginTest();
   EXPECT_EQ(runs, 1);
+  EXPECT_EQ(started, "Основы информатики");
+
+  // The next examinee, after an aborted attempt (back to registration), gets
+  // the preset test too.
+  abortNext = true;
+  w->beginTest();
+  EXPECT_EQ(runs, 2);
+  ASSERT_EQ(w->page(), StartWindow::Register);
+  w->field("FAM")->setText("Второй");
+  w->next();
+  ASSERT_EQ(w->page(), StartWindow::Choice);
+  EXPECT_TRUE(w->testChosen());
+  ms().clearShown();
+  w->beginTest();
+  EXPECT_EQ(runs, 3);
+  EXPECT_EQ(d.lastText(), "");  // no "Не выбран тест"
   EXPECT_EQ(started, "Основы информатики");
 }
 
@@ -227,8 +344,22 @@ TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
   w.newJournal();
   EXPECT_EQ(w.list()->rowCount(), 2);
   w.select("Группа 101");
-  w.deleteJournal();  // not the current one: removed without a question
+  ms().script({messages::No});
+  w.deleteJournal();  // not the current one: the standard question first
+  EXPECT_EQ(ms().shown().back().text, "Вы уверены в том, что хотите удалить эту запись?");
+  EXPECT_EQ(w.list()->rowCount(), 2);
+  ms().script({messages::Yes});
+  w.deleteJournal();
+  ms().script({});
   EXPECT_EQ(w.list()->rowCount(), 1);
+  // A name longer than the 50 characters shown is chosen whole.
+  const std::string longName = "Журнал результатов зимней сессии 2026 года, группа ФМ-101";
+  ASSERT_FALSE(a.create(longName));
+  w.refill();
+  w.select(QString::fromStdString(longName));
+  w.choose();
+  EXPECT_EQ(w.chosen().toStdString(), longName);
+  w.select("Общий");
   w.select("Общий");
   w.choose();
   EXPECT_EQ(w.chosen(), "Общий");
