@@ -9,6 +9,7 @@
 #include <set>
 
 #include "attempt.h"
+#include "attempt_runner_logic.h"
 #include "cp1251.h"
 #include "demo_data.h"
 #include "monitoring.h"
@@ -471,6 +472,22 @@ TEST(Attempt, TrainingHelpByFrameCodeAndPages) {
   cfg.helps[1].HELPVOP = "";  // the pages end at the first blank text
   Attempt b(cfg, rnd, clock);
   EXPECT_EQ(b.helpPages(), 1);
+}
+
+TEST(Objects, StoredDocumentNamesAreReducedToASafeLastPart) {
+  struct Case {
+    const char* stored;
+    const char* written;
+  } cases[] = {
+      {"Схема.png", "Схема.png"},
+      {"C:\\Мои документы\\Отчёт.doc", "Отчёт.doc"},
+      {"../../../home/user/.bashrc", ".bashrc"},
+      {"/etc/", "document"},
+      {"..", "document"},
+      {"", "document"},
+      {"a\x01b.txt", "document"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(documentFileName(u(c.stored), "document"), c.written) << c.stored;
 }
 
 TEST(Memos, CodedAndReadBack) {
