@@ -126,6 +126,7 @@ class Parser {
     Translation t;
     t.sql = orExpr();
     if (cur_.kind != Tok::End) Lexer::fail("лишний текст в конце выражения", cur_.at);
+    if (params_.size() > kMaxValues) Lexer::fail("более " + std::to_string(kMaxValues) + " значений в выражении", 0);
     t.params = std::move(params_);
     t.ok = true;
     return t;

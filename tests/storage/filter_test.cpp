@@ -61,6 +61,79 @@ TEST(FilterTranslation, MalformedExpressionsAreRefused) {
   }
 }
 
+TEST(FilterTranslation, HostileInputEndsInAClearErrorNotInACrash) {
+  auto repeat = [](const std::string& s, std::size_t n) {
+    std::string r;
+    r.reserve(s.size() * n);
+    for (std::size_t i = 0; i < n; ++i) r += s;
+    return r;
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* error;  // a part of the message
+  } cases[] = {
+      {"a real beyond double", "PER:AVG > " + repeat("9", 400) + ".5", "слишком большое число"},
+      {"an integer beyond 64 bits", "PER:CODE = 99999999999999999999", "слишком большое число"},
+      {"ten thousand brackets", repeat("(", 10000) + "PER:CODE = 1" + repeat(")", 10000), "вложенность"},
+      {"a hundred thousand NOTs", repeat("NOT ", 100000) + "PER:CODE = 1", "длиннее"},
+      {"NOTs within the length", repeat("NOT ", 5000) + "PER:CODE = 1", "вложенность"},
+      {"minus upon minus", "PER:CODE = " + repeat("-", 1000) + "1", "вложенность"},
+      {"UPPER in UPPER", repeat("UPPER(", 100) + "PER:NAME" + repeat(")", 100) + " = 'A'", "вложенность"},
+      {"a hundred thousand ORs", repeat("PER:CODE = 1 OR ", 100000) + "PER:CODE = 1", "длиннее"},
+  };
+  for (const auto& c : cases) {
+    auto t = filter::translate(c.text, personDef());
+    EXPECT_FALSE(t.ok) << c.what;
+    EXPECT_NE(t.error.find(c.error), std::string::npos) << c.what << ": " << t.error;
+  }
+  // A number too small to tell from zero is zero, not a failure.
+  auto tiny = filter::translate("PER:AVG > 0." + repeat("0", 400) + "1", personDef());
+  ASSERT_TRUE(tiny.ok) << tiny.error;
+  EXPECT_EQ(tiny.params[0].r, 0.0);
+}
+
+TEST(View, LongOrChainsAndDeepNestingRunAsSql) {
+  TempDir dir;
+  Person p;
+  Table t(personDef(), p, dir / "p.tps");
+  ASSERT_EQ(t.create(), Ok);
+  ASSERT_EQ(t.open(), Ok);
+  for (int i = 1; i <= 400; ++i) {
+    p.CODE = static_cast<std::uint16_t>(i);
+    ASSERT_EQ(t.add(), Ok);
+  }
+  // The grade sheet's filter: up to 3072 characters of codes joined by OR;
+  // and the longest chain allowed at all.
+  auto codes = [](int from, int to, std::size_t limit) {
+    std::string f;
+    int n = 0;
+    for (int i = from; i <= to && n < static_cast<int>(filter::kMaxValues); ++i) {
+      std::string term = (f.empty() ? "" : " OR ") + std::string("PER:CODE=") + std::to_string(i);
+      if (f.size() + term.size() > limit) break;
+      f += term;
+      ++n;
+    }
+    return std::make_pair(f, n);
+  };
+  auto [sheet, inSheet] = codes(1, 400, 3072);
+  ASSERT_GT(inSheet, 150);
+  auto [longest, inLongest] = codes(1, 100000, filter::kMaxLength);
+  ASSERT_EQ(inLongest, static_cast<int>(filter::kMaxValues));
+  EXPECT_FALSE(filter::translate(longest + " OR PER:CODE=0", personDef()).ok);
+  // NOT, the brackets and two minuses: exactly as deep as allowed.
+  std::string deep = std::string(filter::kMaxDepth - 4, '(') + "NOT PER:CODE > -(-3)" + std::string(filter::kMaxDepth - 4, ')');
+  struct Case {
+    std::string filter;
+    std::int64_t matches;
+  } cases[] = {{sheet, inSheet}, {longest, 400}, {"NOT (" + sheet + ")", 400 - inSheet}, {deep, 3}};
+  for (const auto& c : cases) {
+    View v(t);
+    ASSERT_EQ(v.setFilter(c.filter), Ok) << v.error().text();
+    EXPECT_EQ(v.records(), c.matches) << c.filter.substr(0, 60) << ": " << v.error().text();
+  }
+}
+
 TEST(View, FiltersAndOrdersWithBoundVariables) {
   TempDir dir;
   Person p;

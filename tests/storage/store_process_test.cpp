@@ -225,3 +225,67 @@ TEST(StoreProcesses, TwentyStationsAddingToOneUniqueKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StoreProcesses, AFileOpenAnywhereIsNotRemoved) {
+  TempDir dir;
+  std::string file = dir / "j.rez";
+  {
+    Line l;
+    Table t(lineDef(), l, file + "\\!Line");
+    ASSERT_EQ(t.create(), Ok);
+  }
+  // Held open by another station, then by this one.
+  Child child([&](Child& self) {
+    Line l;
+    Table t(lineDef(), l, file + "\\!Line");
+    if (t.open(Shared) != Ok) return 1;
+    self.signalParent();
+    self.waitParent();
+    return 0;
+  });
+  child.waitChild();
+  EXPECT_EQ(removeFile(file), AccessDenied);
+  child.signalChild();
+  EXPECT_EQ(child.join(), 0);
+  {
+    Line l;
+    Table t(lineDef(), l, file + "\\!Line");
+    ASSERT_EQ(t.open(Shared), Ok);
+    EXPECT_EQ(removeFile(file), AccessDenied);
+    l.CODE = 1;
+    EXPECT_EQ(t.add(), Ok) << "the file went from under an open table";
+  }
+  EXPECT_EQ(removeFile(file), Ok);
+  EXPECT_EQ(removeFile(file), FileNotFound);
+}
+
+TEST(StoreProcesses, AWriteInAReadOnlyDirectoryIsRefusedNotMissing) {
+  TempDir dir;
+  std::string sub = dir / "ro";
+  ASSERT_EQ(::mkdir(sub.c_str(), 0777), 0);
+  ::chmod(dir.path().c_str(), 0755);
+  std::string file = sub + "/l.tps";
+  {
+    Line l;
+    Table t(lineDef(), l, file);
+    ASSERT_EQ(t.create(), Ok);
+  }
+  ::chmod(file.c_str(), 0666);
+  ASSERT_EQ(::chmod(sub.c_str(), 0555), 0);
+  // Permissions bind only an ordinary user: as root the station runs as nobody.
+  Child child([&](Child&) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    Line l;
+    Table t(lineDef(), l, file);
+    if (t.open(Shared) != Ok) return 11;
+    l.CODE = 1;
+    int rc = t.add();
+    return rc == AccessDenied ? 0 : rc;
+  });
+  EXPECT_EQ(child.join(), 0) << "the add gave that error instead of 5";
+  ::chmod(sub.c_str(), 0777);
+}
+
+}  // namespace

@@ -179,6 +179,54 @@ TEST(OpeningProcedure, ATableHeldByAnotherStationIsRetriedForTenSeconds) {
   }
 }
 
+// Records when the wait cursor came on.
+struct TimedUi : Scripted {
+  std::chrono::steady_clock::time_point cursorAt{};
+  void waitCursor(bool on) override {
+    if (on && cursorAt == std::chrono::steady_clock::time_point{}) cursorAt = std::chrono::steady_clock::now();
+    Scripted::waitCursor(on);
+  }
+};
+
+TEST(OpeningProcedure, ALowLevelWriteLockIsRetriedWithinTheRetryTimeCursorFirst) {
+  TempDir dir;
+  {
+    Person p;
+    Table t(personDef(), p, dir / "person.tps");
+    ASSERT_EQ(t.create(), Ok);
+  }
+  // Another station in the middle of writing the file: readers are locked out.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open((dir / "person.tps").c_str(), &db);
+    char c = sqlite3_exec(db, "BEGIN EXCLUSIVE; DELETE FROM _layout WHERE 0;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    (void)!::write(fds[1], &c, 1);
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(fds[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 1);
+  TimedUi ui;
+  setup::TableOpener opener(ui);
+  opener.retryFor = std::chrono::milliseconds(2000);
+  Person p;
+  Table t(personDef(), p, dir / "person.tps");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(opener.open(t), AccessDenied);
+  auto waited = std::chrono::steady_clock::now() - start;
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_GE(waited, std::chrono::milliseconds(1900));
+  EXPECT_LT(waited, std::chrono::milliseconds(2600)) << "each try waited for the lock by itself";
+  EXPECT_LT(ui.cursorAt - start, std::chrono::milliseconds(400)) << "the wait cursor came late";
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].number, 30);
+}
+
 TEST(MessageProcedure, RecordsTheErrorRollsBackAndReturnsTheButton) {
   TempDir dir;
   Line l;
