@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -548,7 +549,12 @@ void sweepMasterJournals(const std::shared_ptr<FileState>& fs) {
       std::size_t end = text.find('\0', at);
       if (end == std::string::npos) end = text.size();
       std::string child = text.substr(at, end - at);
-      if (!child.empty() && journalNamesMaster(child + "-journal", name)) needed = true;
+      // Any journal of a file it names keeps it, the engine's own test (does
+      // the journal name it?) being the lesser part of caution here.
+      struct stat st{};
+      if (!child.empty() && (journalNamesMaster(child + "-journal", name) ||
+                             (::stat((child + "-journal").c_str(), &st) == 0 && st.st_size > 0)))
+        needed = true;
       at = end + 1;
     }
     if (!needed) ::unlink(path.c_str());

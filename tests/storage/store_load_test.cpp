@@ -63,7 +63,7 @@ TEST(StoreRecovery, MasterJournalsNoFileNeedsAreRemovedWhenTheFileIsOpened) {
     ASSERT_EQ(t.create(), Ok);
   }
   std::string stale = j + "-mj1A2B3C4D", needed = j + "-mj5E6F7081";
-  writeMaster(stale, {j, c});
+  writeMaster(stale, {j, dir / "o.tps"});
   writeMaster(needed, {j, c});
   // c.tps has not been recovered yet: its journal still names one of them.
   writeJournalNaming(c + "-journal", needed);
