@@ -2,9 +2,11 @@
 
 #include "main_frame.h"
 #include "constructor_program.h"
+#include "services.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  ui::installTranslations(app);
   ui::MainFrame frame(QString::fromUtf8(constructor::caption()), {0, 120, 120}, false);
   frame.show();
   return app.exec();

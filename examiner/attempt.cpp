@@ -172,16 +172,13 @@ void Attempt::saveAnswer() {
 }
 
 int Attempt::checkFrame(Dialogue* d, bool timeUp) {
-  tables::Vop v = frame();
+  const tables::Vop& v = frame();
   // With TEM:IFPROSVOP 1 an answer after the frame's time does not count:
-  // the key is blanked, so that points and status agree (none). Otherwise a
-  // late answer is checked as any other.
+  // no points, not right (a blanked key would still match an empty answer
+  // of kinds 1, 2 and 4). Otherwise a late answer is checked as any other.
   const bool late = timeUp && cfg_.tema.IFPROSVOP == 1;
-  if (late) {
-    v.TRUEOT.fill(0);
-    v.TRUEOTSTR.clear();
-  }
-  Check c = check(v, resp_, cfg_.tema.DIFFBALL != 0);
+  Check c = late ? Check{} : check(v, resp_, cfg_.tema.DIFFBALL != 0);
+  ++checks_;
   long points = c.points;
   if (cfg_.tema.MODELEVEL && cfg_.tema.ADDLEVEL) points *= std::max<int>(1, v.LEVEL);
   Answer& a = answers_[code()];
@@ -254,17 +251,21 @@ void Attempt::leave(Dialogue* d, bool checkAnswered) {
   bool& was = answered_[c];
   if (now != was) countAnswered(now ? 1 : -1);
   was = now;
+  auto it = checked_.find(c);
+  const bool unchanged = it != checked_.end() && it->second == resp_;
   if (frameTimeUp_) {
-    // Its time ran out: answered as late, whatever is there, and locked.
-    checkFrame(d, true);
-    checked_[c] = resp_;
+    // Its time ran out: locked. An answer checked on time and not changed
+    // since keeps its result; anything else is answered as late.
+    if (!unchanged) {
+      checkFrame(d, true);
+      checked_[c] = resp_;
+    }
     locked_.insert(c);
     frameTimeUp_ = false;
   } else if (checkAnswered) {
     // Only an answer that changed since its last check is checked again,
     // so that passing through a wrong frame counts no new wrong answer.
-    auto it = checked_.find(c);
-    if (now && (it == checked_.end() || !(it->second == resp_))) {
+    if (now && !unchanged) {
       checkFrame(d, false);
       checked_[c] = resp_;
     } else if (!now) {
@@ -327,8 +328,9 @@ Attempt::Step Attempt::next(Dialogue& d) {
     return Step::Finished;
   }
   const tables::Vop& v = frame();
-  // No retry once the frame's time is over.
-  if (!timeUp && v.KOLPOP >= 2 && outcome != 1 && attempts_ < v.KOLPOP) {
+  // A wrong answer may be tried again; an answer that did not count
+  // because its time was over (outcome 3) may not.
+  if (v.KOLPOP >= 2 && outcome == 2 && attempts_ < v.KOLPOP) {
     if (d.retryWrong()) {
       ++attempts_;
       return Step::Stayed;
@@ -430,7 +432,14 @@ int Attempt::remainingSeconds() const {
   return allowanceSeconds() - testSeconds_;
 }
 
-int Attempt::minutesShown() const { return remainingSeconds() / 60 + 1; }
+int Attempt::minutesShown() const { return std::max(0, (remainingSeconds() - 1 + 59) / 60); }
+
+int Attempt::answeredCount() const {
+  int n = 0;
+  for (int p = 1; p <= length(); ++p)
+    if (answeredAt(p)) ++n;
+  return n;
+}
 
 std::string Attempt::timeUnit() const {
   if (cfg_.tema.MODETRAINING || cfg_.tema.HOWTIMETEST == 3) return "б/о";

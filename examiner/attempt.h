@@ -30,6 +30,7 @@ struct AttemptConfig {
   tables::Titul titul;
   std::vector<tables::Vop> frames;        // in the Vop table's stored order
   std::vector<tables::Training> helps;    // in the Training table's stored order
+  std::vector<std::string> sectionNames;  // RAZ:NAME of sections 1..7 (CP1251)
   int modeWork = 0;                       // 7 error viewing, 9 trial testing
   int variant = 1;                        // for selection mode 5
   int room = 0;                           // GlbTune/Class
@@ -90,6 +91,9 @@ class Attempt {
   int shownNumber(int k) const;
   bool answered() const;
   bool answeredAt(int position) const;  // free order: the grid's colour
+  // Presented frames that hold an answer (fixed order counts in REZ:KOLVOPOT
+  // every frame passed; this is what the examinee actually answered).
+  int answeredCount() const;
 
   // Fixed order: "Далее".
   enum class Step { Stayed, Moved, Finished };
@@ -117,7 +121,9 @@ class Attempt {
   Tick tick();
   int allowanceSeconds() const;         // TEM:TIMETEST * 60 + 1
   int remainingSeconds() const;         // mode 1: of the frame; mode 2: of the test
-  int minutesShown() const;             // mode 2: remaining / 60 + 1
+  // Mode 2: whole minutes left, the extra second of the allowance not
+  // counted (a 15-minute test shows 15 at its start, 0 in its last second).
+  int minutesShown() const;
   std::string timeUnit() const;         // "сек", "мин" or "б/о" (UTF-8)
 
   // The most the frame of a code can earn in this test (weights, levels).
@@ -136,6 +142,8 @@ class Attempt {
   const std::string& wrongList() const { return wrongList_; }
   int consecutiveWrong() const { return wrongRun_; }
   int lastOutcome() const { return lastOutcome_; }
+  // Checks made so far: a step that made none changed no result.
+  int checks() const { return checks_; }
 
  private:
   void load(int position);
@@ -171,6 +179,7 @@ class Attempt {
   int wrongRun_ = 0;
   int attempts_ = 1;
   int lastOutcome_ = 0;
+  int checks_ = 0;
   bool finished_ = false;
   bool frameTimeUp_ = false;
   int testSeconds_ = 0;

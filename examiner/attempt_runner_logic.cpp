@@ -13,6 +13,10 @@ AttemptConfig configFor(testfile::TestFile& tf, const Startup& s, const Registra
     while (tf.vopT.next() == store::Ok) c.frames.push_back(tf.vop);
   if (tf.trainingT.set() == store::Ok)
     while (tf.trainingT.next() == store::Ok) c.helps.push_back(tf.training);
+  c.sectionNames.assign(7, {});
+  if (tf.razdelT.set(tf.razdelT.key("KEYCODERAZ")) == store::Ok)
+    while (tf.razdelT.next() == store::Ok)
+      if (tf.razdel.CODERAZ >= 1 && tf.razdel.CODERAZ <= 7) c.sectionNames[tf.razdel.CODERAZ - 1] = tf.razdel.NAME.str();
   c.modeWork = s.inst.modeWork;
   c.variant = variant;
   c.room = static_cast<int>(s.inst.ini.getInt("GlbTune", "Class", 0));

@@ -236,6 +236,34 @@ std::vector<int> chosenVariants(const tables::Vop& v, const Response& r) {
   return out;
 }
 
+std::string keyTextShown(const tables::Vop& v, const Permutation& p) {
+  static const char* letters[] = {"а", "б", "в", "г", "д", "е", "ж", "з", "и"};
+  const int n = std::min<int>(v.KOLOT, 9);
+  auto key = [&](int stored) { return stored >= 1 && stored <= 9 ? v.TRUEOT[static_cast<std::size_t>(stored - 1)] : 0; };
+  auto storedAt = [&](int k) { return p.count >= k ? p.shown[static_cast<std::size_t>(k)] : k; };
+  auto shownAt = [&](int stored) { return stored >= 1 && stored <= 9 && p.count >= stored ? p.inverse[static_cast<std::size_t>(stored)] : stored; };
+  std::string s;
+  switch (v.TYPEKADR) {
+    case 1:
+      for (int k = 1; k <= n; ++k)
+        if (key(storedAt(k)) == 1) s += (s.empty() ? "" : ", ") + std::string(letters[k - 1]);
+      return s + ".";
+    case 2:
+      for (int k = 1; k <= n; ++k) s += (k > 1 ? ", " : "") + std::string(letters[k - 1]) + "-" + std::to_string(key(storedAt(k)));
+      return s;
+    case 3: {
+      const int k = shownAt(v.TRUEOT[0]);
+      return k >= 1 && k <= 9 ? std::string(letters[k - 1]) + "." : std::string();
+    }
+    case 4:
+      for (int i = 1; i <= 9; ++i)
+        if (int stored = v.TRUEOT[static_cast<std::size_t>(i - 1)])
+          s += (s.empty() ? "" : ", ") + std::string(letters[i - 1]) + std::to_string(shownAt(stored));
+      return s;
+    default: return keyText(v);
+  }
+}
+
 std::string keyText(const tables::Vop& v) {
   std::string s;
   const int n = std::min<int>(v.KOLOT, 9);

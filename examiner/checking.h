@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "selection.h"
 #include "tables_test_file.h"
 
 namespace examiner {
@@ -48,7 +49,11 @@ int keywordsFound(const tables::Vop& v, const std::string& typed);
 std::vector<std::string> synonyms(std::string_view list);
 
 // The key as trial testing and error viewing show it under the frame
-// (UTF-8).
+// (UTF-8), in stored numbering.
 std::string keyText(const tables::Vop& v);
+// The key named as the examinee sees the frame: variants by the letters of
+// their display places (kind 1 "а, в.", kind 2 "а-3, б-1", kind 3 "б."),
+// matching rows by the display numbers of their variants ("а2, б3").
+std::string keyTextShown(const tables::Vop& v, const Permutation& shown);
 
 }  // namespace examiner

@@ -1,5 +1,6 @@
 #include "protocol.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cp1251.h"
@@ -26,8 +27,28 @@ std::string minutes(std::int32_t hundredths) {
 }
 }  // namespace
 
+std::string timeAllowedText(const tables::Tema& t, const std::vector<tables::Vop>& frames) {
+  if (t.HOWTIMETEST == 2) return std::to_string(t.TIMETEST) + " мин.";
+  if (t.HOWTIMETEST != 1) return "не ограничено";
+  // Per frame; a frame of 0 seconds has no limit.
+  int lo = 0, hi = 0;
+  bool unlimited = false;
+  for (const auto& v : frames) {
+    if (v.TIMEVOP == 0) {
+      unlimited = true;
+      continue;
+    }
+    lo = lo == 0 ? v.TIMEVOP : std::min<int>(lo, v.TIMEVOP);
+    hi = std::max<int>(hi, v.TIMEVOP);
+  }
+  if (hi == 0) return frames.empty() ? "по заданиям" : "не ограничено";
+  std::string s = lo == hi ? std::to_string(hi) + " сек. на задание"
+                           : "от " + std::to_string(lo) + " до " + std::to_string(hi) + " сек. на задание";
+  return unlimited ? s + " (на некоторые - без ограничения)" : s;
+}
+
 Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const tables::Titul& ti, const tables::TuneTest& tune,
-                    const std::vector<std::string>& sectionNames) {
+                    const std::vector<std::string>& sectionNames, const std::vector<tables::Vop>& frames) {
   Protocol p;
   p.title = u8(tune.NAMEPROT.view());
   p.subtitle = u8(tune.NAMEPROT2.view());
@@ -43,7 +64,7 @@ Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const table
   add("Начало тестирования:", picture::time(r.TIMEBEG));
   add("Завершение тестирования:", picture::time(r.TIMEEND));
   add("Количество заданий теста:", std::to_string(r.KOLVOP));
-  add("Установлено время на тест:", t.HOWTIMETEST == 2 ? std::to_string(t.TIMETEST) + " мин." : std::string("не ограничено"));
+  add("Установлено время на тест:", timeAllowedText(t, frames));
   add("Тест пройден за:", minutes(r.TESTTIMEFAKT));
   add("Ответы даны на:", std::to_string(r.KOLVOPOT));
   add("Верно выполнено:", std::to_string(r.KOLTROT));

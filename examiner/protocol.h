@@ -27,8 +27,14 @@ struct Protocol {
   std::vector<SectionRow> sections;  // when the test is assessed by sections
 };
 
-// `sectionNames`: RAZ:NAME of sections 1.. (CP1251); `room`: this station's room.
+// `sectionNames`: RAZ:NAME of sections 1.. (CP1251); `frames`: the test's
+// frames, for a time limited per frame.
 Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const tables::Titul& ti, const tables::TuneTest& tune,
-                    const std::vector<std::string>& sectionNames);
+                    const std::vector<std::string>& sectionNames, const std::vector<tables::Vop>& frames = {});
+
+// The time allowed, as the start page, the result window and the protocol
+// say it (UTF-8): "15 мин.", "30 сек. на задание", "от 20 до 60 сек. на
+// задание", "не ограничено".
+std::string timeAllowedText(const tables::Tema& t, const std::vector<tables::Vop>& frames);
 
 }  // namespace examiner

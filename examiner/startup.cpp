@@ -17,6 +17,8 @@ bool readSettings(const store::TableDef& def, const std::string& name, R& rec, m
 }
 
 template bool readSettings<tables::TuneTest>(const store::TableDef&, const std::string&, tables::TuneTest&, messages::Interaction&);
+template bool readSettings<tables::GlbTune>(const store::TableDef&, const std::string&, tables::GlbTune&, messages::Interaction&);
+
 namespace {
 messages::Message notice(const std::string& text, const std::string& caption) {
   messages::Message m;
@@ -25,8 +27,6 @@ messages::Message notice(const std::string& text, const std::string& caption) {
   return m;
 }
 }  // namespace
-
-template bool readSettings<tables::GlbTune>(const store::TableDef&, const std::string&, tables::GlbTune&, messages::Interaction&);
 
 bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& ui) {
   s.inst = setup::resolve(setup::Program::Examiner, workingDir);

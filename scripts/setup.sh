@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libsqlcipher-dev
+  qt6-base-dev qt6-translations-l10n libsqlcipher-dev
   xvfb xauth fonts-dejavu-core
 )
 

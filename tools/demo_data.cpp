@@ -673,6 +673,14 @@ std::string make(const std::string& dirArg, Installation& inst) {
       z.rec.CODELABR = 1;
       z.rec.ZAG = u("Промежуточная аттестация");
       z.add();
+      // The headers the settings hold are in the list too.
+      z.rec.CODEZAG = 3;
+      z.rec.CODELABR = 0;
+      z.rec.ZAG = u("Протокол компьютерного тестирования");
+      z.add();
+      z.rec.CODEZAG = 4;
+      z.rec.ZAG = u("Центр компьютерного тестирования");
+      z.add();
       Central<tables::AutoStar> a(tables::autoStarDef(), base + tables::files::AutoStar);
       a.add();  // disarmed
       Central<tables::SelVar> v(tables::selVarDef(), base + tables::files::SelVar);

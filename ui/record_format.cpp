@@ -60,7 +60,7 @@ QString fieldText(const store::TableDef& def, const void* rec, int field, const 
   }
   long long v = fieldNumber(def, rec, field, element);
   switch (fmt.kind) {
-    case Format::Date: return QString::fromStdString(picture::date(static_cast<std::int32_t>(v)));
+    case Format::Date: return QString::fromStdString(picture::shortDate(static_cast<std::int32_t>(v)));
     case Format::Time: return QString::fromStdString(picture::time(static_cast<std::int32_t>(v)));
     case Format::Fixed: {
       double d = static_cast<double>(v);
@@ -71,7 +71,7 @@ QString fieldText(const store::TableDef& def, const void* rec, int field, const 
     case Format::Integer:
       return QString::fromStdString(picture::integer(v, 0, fmt.grouping));
     case Format::Text:
-      if (f.type == store::FieldType::Date) return QString::fromStdString(picture::date(static_cast<std::int32_t>(v)));
+      if (f.type == store::FieldType::Date) return QString::fromStdString(picture::shortDate(static_cast<std::int32_t>(v)));
       if (f.type == store::FieldType::Decimal) {
         double d = static_cast<double>(v);
         for (int i = 0; i < f.places; ++i) d /= 10;

@@ -8,15 +8,20 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPointer>
 #include <QProcess>
 #include <QTextBrowser>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include "message_service.h"
+#include "window_memory.h"
 
 namespace ui {
 
@@ -117,10 +122,15 @@ QString helpDirectory() {
 }
 
 void openHelp(const QString& context, QWidget* parent) {
-  static QWidget* window = nullptr;
+  // One help window, owned by the window it was asked from: a modal window
+  // (the testing window) would otherwise block it.
+  static QPointer<QWidget> window;
   static QTextBrowser* browser = nullptr;
+  QWidget* owner = parent ? parent->window() : nullptr;
+  if (window && window->parentWidget() != owner) delete window.data();
   if (!window) {
-    window = new QWidget(nullptr, Qt::Window);
+    window = new QWidget(owner, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setWindowTitle(QStringLiteral("Справка"));
     auto* l = new QVBoxLayout(window);
     browser = new QTextBrowser(window);
@@ -134,11 +144,21 @@ void openHelp(const QString& context, QWidget* parent) {
   if (!QFileInfo::exists(page)) page = QDir(dir).filePath(QStringLiteral("index.html"));
   if (QFileInfo::exists(page)) browser->setSource(QUrl::fromLocalFile(page));
   else browser->setHtml(QStringLiteral("<p>Справка к этому окну не найдена.</p>"));
-  if (parent) window->move(parent->geometry().topRight() + QPoint(16, 0));
+  if (owner) placeBeside(window, owner);
   window->show();
   window->raise();
 }
 
 void beep() { QApplication::beep(); }
+
+bool installTranslations(QCoreApplication& app) {
+  // Qt's own texts (the buttons of standard boxes, the file dialogs) in Russian.
+  static QTranslator qt;
+  const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  bool ok = qt.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"), dir);
+  if (ok) app.installTranslator(&qt);
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  return ok;
+}
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QCoreApplication;
 class QWidget;
 
 namespace ui {
@@ -39,5 +40,9 @@ void openHelp(const QString& context, QWidget* parent = nullptr);
 QString helpDirectory();
 
 void beep();
+
+// Loads Qt's own Russian translations, so that every standard dialog speaks
+// Russian; false when they are not installed.
+bool installTranslations(QCoreApplication& app);
 
 }  // namespace ui

@@ -1,6 +1,11 @@
 #include "window_memory.h"
 
+#include <QEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QWidget>
+
+#include "services.h"
 
 #include "settings_file.h"
 
@@ -50,6 +55,71 @@ bool restoreWindow(QWidget* w, const QString& procedure, bool resizable) {
   }
   if (f.get(s, "MaximizeYes") == "Yes") w->setWindowState(w->windowState() | Qt::WindowMaximized);
   return true;
+}
+
+namespace {
+
+class ProcedureKeeper : public QObject {
+ public:
+  ProcedureKeeper(QWidget* w, QString procedure, std::function<void(QWidget*)> place)
+      : QObject(w), procedure_(std::move(procedure)), place_(std::move(place)) {}
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* w = static_cast<QWidget*>(o);
+    if (e->type() == QEvent::Show && !placed_) {
+      placed_ = true;
+      if (!restoreWindow(w, procedure_) && place_) place_(w);
+      keepOnScreen(w);
+    } else if (e->type() == QEvent::Hide && placed_ && w->isWindow()) {
+      saveWindow(w, procedure_);
+    }
+    return false;
+  }
+
+ private:
+  QString procedure_;
+  std::function<void(QWidget*)> place_;
+  bool placed_ = false;
+};
+
+QRect freeArea(const QWidget* w) {
+  QScreen* s = w->screen();
+  return s ? s->availableGeometry() : QRect(0, 0, 1280, 1024);
+}
+
+}  // namespace
+
+void attachProcedure(QWidget* w, const QString& procedure, std::function<void(QWidget*)> placeFirst) {
+  if (w->isWindow()) w->installEventFilter(new ProcedureKeeper(w, procedure, std::move(placeFirst)));
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), w);
+  f1->setContext(w->isWindow() ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+  QObject::connect(f1, &QShortcut::activated, w, [w, procedure] { openHelp(procedure, w); });
+}
+
+void keepOnScreen(QWidget* w) {
+  const QRect area = freeArea(w);
+  QRect g = w->frameGeometry();
+  if (g.width() > area.width() || g.height() > area.height()) {
+    w->resize(std::min(w->width(), area.width() - 16), std::min(w->height(), area.height() - 40));
+    g = w->frameGeometry();
+  }
+  int x = std::clamp(g.x(), area.left(), std::max(area.left(), area.right() - g.width() + 1));
+  int y = std::clamp(g.y(), area.top(), std::max(area.top(), area.bottom() - g.height() + 1));
+  if (x != g.x() || y != g.y()) w->move(x, y);
+}
+
+void placeBeside(QWidget* w, const QWidget* owner) {
+  const QRect area = freeArea(owner);
+  const QRect o = owner->frameGeometry();
+  const QSize size = w->frameGeometry().size();
+  int x;
+  if (o.right() + 8 + size.width() <= area.right()) x = o.right() + 8;
+  else if (o.left() - 8 - size.width() >= area.left()) x = o.left() - 8 - size.width();
+  else x = area.right() - size.width();
+  int y = std::clamp(o.top() + 40, area.top(), std::max(area.top(), area.bottom() - size.height()));
+  w->move(x, y);
+  keepOnScreen(w);
 }
 
 }  // namespace ui

@@ -12,6 +12,7 @@
 
 #include "filepath.h"
 #include "message_service.h"
+#include "window_memory.h"
 #include "pictures.h"
 
 namespace examiner {
@@ -25,6 +26,7 @@ void tell(const std::optional<std::string>& m) {
 
 ArchiveWindow::ArchiveWindow(Archive& archive, QWidget* parent) : QDialog(parent), archive_(archive) {
   setObjectName(QStringLiteral("ArxivRez"));
+  ui::attachProcedure(this, QStringLiteral("ArxivRez"));
   setWindowTitle(QStringLiteral("Архив результатов тестирования"));
   auto* l = new QVBoxLayout(this);
   list_ = new QTableWidget(0, 3, this);
@@ -92,6 +94,7 @@ void ArchiveWindow::select(const QString& name) {
 QString ArchiveWindow::askName(const QString& caption, const QString& name) {
   QDialog d(this);
   d.setObjectName(QStringLiteral("UpdateArxiv"));
+  ui::attachProcedure(&d, QStringLiteral("UpdateArxiv"));
   d.setWindowTitle(caption);
   auto* f = new QFormLayout(&d);
   auto* e = new QLineEdit(name, &d);

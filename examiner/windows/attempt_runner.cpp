@@ -1,5 +1,6 @@
 #include "attempt_runner.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -24,6 +25,7 @@
 #include "report.h"
 #include "scoring.h"
 #include "testing_window.h"
+#include "window_memory.h"
 #include "window_tools.h"
 
 namespace examiner {
@@ -31,14 +33,6 @@ namespace {
 
 QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-std::vector<std::string> sectionNames(testfile::TestFile& tf) {
-  std::vector<std::string> names(7);
-  if (tf.razdelT.set(tf.razdelT.key("KEYCODERAZ")) == store::Ok)
-    while (tf.razdelT.next() == store::Ok)
-      if (tf.razdel.CODERAZ >= 1 && tf.razdel.CODERAZ <= 7) names[tf.razdel.CODERAZ - 1] = tf.razdel.NAME.str();
-  return names;
-}
 
 }  // namespace
 
@@ -69,7 +63,7 @@ ui::Report protocolReport(const Protocol& p) {
   }
   if (!p.sections.empty()) {
     r.addSpace(10);
-    r.addText(QStringLiteral("Неверные ответы даны (по разделам)"), 10, true);
+    r.addText(QStringLiteral("Результаты по разделам теста"), 10, true);
     std::vector<double> cols{w * 0.44, w * 0.14, w * 0.14, w * 0.14, w * 0.14};
     std::vector<Qt::Alignment> al{Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
     r.addRow(cols, {QStringLiteral("Название раздела"), QStringLiteral("Количество"), QStringLiteral("Верно"), QStringLiteral("Балл"),
@@ -86,13 +80,7 @@ ui::Report protocolReport(const Protocol& p) {
   return r;
 }
 
-QString printProtocol(const Protocol& p, const Startup& s, std::int32_t code, QWidget* parent) {
-  ui::ProgressWindow progress(QStringLiteral("Обработано записей"), parent);
-  progress.show();
-  progress.step(0);
-  ui::Report report = protocolReport(p);
-  progress.setText(QStringLiteral("Выполнено 50 %"));
-  progress.step(50);
+QString printOrKeep(const ui::Report& report, const Startup& s, const QString& fileBase, const QString& what) {
   QString saved;
   QPrinterInfo info = QPrinterInfo::defaultPrinter();
   bool printed = false;
@@ -103,16 +91,31 @@ QString printProtocol(const Protocol& p, const Startup& s, std::int32_t code, QW
     printed = report.print(printer, pages);
   }
   if (!printed) {
-    // No printer here: the protocol is kept as a file, never lost.
+    // No printer here: the report is kept as a file, never lost.
     QString dir = QString::fromStdString((s.inst.base.empty() ? s.inst.work("") : s.inst.base) + "Stat/Protocols");
     QDir().mkpath(dir);
-    saved = dir + QStringLiteral("/") + QString::fromStdString(s.inst.fileRez) + QStringLiteral("_") + QString::number(code) +
-            QStringLiteral(".pdf");
-    if (report.writePdf(saved))
-      ui::MessageService::instance().ask(QStringLiteral("Протокол сохранён в файле ") + saved, QStringLiteral("Протокол"));
-    else
+    saved = dir + QStringLiteral("/") + fileBase + QStringLiteral(".pdf");
+    if (report.writePdf(saved)) {
+      ui::MessageService::instance().ask(what + QStringLiteral(" сохранён в файле ") + saved, what);
+    } else {
+      ui::MessageService::instance().ask(QStringLiteral("Не удалось ни напечатать, ни сохранить в файле ") + saved + QStringLiteral("."),
+                                         what, messages::Buttons::Ok, messages::Icon::Exclamation);
       saved.clear();
+    }
   }
+  return saved;
+}
+
+QString printProtocol(const Protocol& p, const Startup& s, std::int32_t code, QWidget* parent) {
+  ui::ProgressWindow progress(QStringLiteral("Обработано записей"), parent);
+  progress.show();
+  progress.step(0);
+  ui::Report report = protocolReport(p);
+  progress.setText(QStringLiteral("Выполнено 50 %"));
+  progress.step(50);
+  // An attempt that was not stored has no code: its file is named by the time.
+  const QString tail = code ? QString::number(code) : QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString saved = printOrKeep(report, s, QString::fromStdString(s.inst.fileRez) + QStringLiteral("_") + tail, QStringLiteral("Протокол"));
   progress.setText(QStringLiteral("Обработка завершена"));
   progress.step(100);
   return saved;
@@ -121,21 +124,25 @@ QString printProtocol(const Protocol& p, const Startup& s, std::int32_t code, QW
 // ------------------------------------------------------------------ result window
 
 ResultWindow::ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, const Startup& s, const std::string& wrongList,
-                           QWidget* parent)
-    : QDialog(parent), r_(r), cfg_(cfg) {
-  (void)s;
-  setObjectName(QStringLiteral("ResultWindow"));
+                           int answered, QWidget* parent)
+    : QDialog(parent), r_(r), cfg_(cfg), s_(s) {
+  setObjectName(QString::fromLatin1(kProcedure));
   setWindowTitle(QStringLiteral("Ормида 2.0 - [Результаты тестирования]"));
   const auto& t = cfg_.tema;
   auto* l = new QVBoxLayout(this);
   auto* g = new QGridLayout;
-  auto add = [&](const QString& label, const QString& value, int row, int col) {
+  // The values take the room beside their labels; long names span both columns.
+  g->setColumnStretch(1, 1);
+  g->setColumnStretch(3, 1);
+  g->setHorizontalSpacing(12);
+  auto add = [&](const QString& label, const QString& value, int row, int col, bool wholeRow = false) {
     auto* lab = new QLabel(label, this);
     auto* val = new QLabel(value, this);
     val->setStyleSheet(QStringLiteral("font-weight: bold;"));
     val->setWordWrap(true);
+    val->setTextInteractionFlags(Qt::TextSelectableByMouse);
     g->addWidget(lab, row, col * 2);
-    g->addWidget(val, row, col * 2 + 1);
+    g->addWidget(val, row, col * 2 + 1, 1, wholeRow ? 3 : 1);
     values_.emplace_back(label, val);
     return val;
   };
@@ -144,14 +151,14 @@ ResultWindow::ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, c
   add(QStringLiteral("Идентификатор:"), fromCp(r.ID.view()), row++, 1);
   add(QStringLiteral("Начало:"), q(picture::time(r.TIMEBEG)), row, 0);
   add(QStringLiteral("Окончание:"), q(picture::time(r.TIMEEND)), row++, 1);
-  add(QStringLiteral("Время на тест:"), t.HOWTIMETEST == 2 ? QString::number(t.TIMETEST) + QStringLiteral(" мин.") : QStringLiteral("не ограничено"), row, 0);
+  add(QStringLiteral("Время на тест:"), q(timeAllowedText(t, cfg_.frames)), row, 0);
   add(QStringLiteral("Затрачено:"), q(picture::time(r.TESTTIMEFAKT)), row++, 1);
-  add(QStringLiteral("Дисциплина:"), fromCp(r.PREDMET.view()), row++, 0);
-  add(QStringLiteral("Кафедра:"), fromCp(r.OTDEL.view()), row++, 0);
-  add(QStringLiteral("Автор теста:"), fromCp(r.WRITER.view()), row++, 0);
+  add(QStringLiteral("Дисциплина:"), fromCp(r.PREDMET.view()), row++, 0, true);
+  add(QStringLiteral("Кафедра:"), fromCp(r.OTDEL.view()), row++, 0, true);
+  add(QStringLiteral("Автор теста:"), fromCp(r.WRITER.view()), row++, 0, true);
   add(QStringLiteral("Группа:"), fromCp(r.GR.view()), row, 0);
   add(QStringLiteral("Вариант:"), t.MODECONTROLZN == 5 ? QString::number(cfg_.variant) : QStringLiteral("нет"), row++, 1);
-  add(QStringLiteral("Тестируемый:"), fromCp(r.FIO.view()), row++, 0);
+  add(QStringLiteral("Тестируемый:"), fromCp(r.FIO.view()), row++, 0, true);
   l->addLayout(g);
   auto* box = new QGroupBox(QStringLiteral("Результат"), this);
   auto* f = new QFormLayout(box);
@@ -163,7 +170,9 @@ ResultWindow::ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, c
     return val;
   };
   value(QStringLiteral("Правильных ответов"), QStringLiteral("%1 вопросов из %2").arg(r.KOLTROT).arg(r.KOLVOP));
-  value(QStringLiteral("Отвечено на"), QString::number(r.KOLVOPOT));
+  // What the examinee answered (in fixed order the stored count also holds
+  // the frames passed without an answer).
+  value(QStringLiteral("Отвечено на"), QString::number(answered < 0 ? r.KOLVOPOT : answered));
   value(QStringLiteral("Набрано баллов"), QString::number(r.REZBAL));
   value(QStringLiteral("Максимальный балл:"), QString::number(r.MAXBALL));
   value(QStringLiteral("Процент верных ответов:"), QString::number(percentageRounded(r.KOLTROT, r.KOLVOP)) + QStringLiteral(" %"));
@@ -213,6 +222,8 @@ ResultWindow::ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, c
     accept();
   });
   if (t.HOWEND == 1 || t.HOWEND == 4) QTimer::singleShot(1000, this, [this] { accept(); });  // on its first timer event
+  setMinimumWidth(720);
+  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
 }
 
 QPushButton* ResultWindow::button(const QString& text) const {
@@ -227,57 +238,103 @@ QString ResultWindow::value(const QString& label) const {
   return {};
 }
 
+ResultWindow::Breakdown ResultWindow::sections() const {
+  // One row per section of the test, the n-th describing section n; the
+  // percentage over all frames of the section in the test.
+  const auto& ti = cfg_.titul;
+  Breakdown b{QStringLiteral("Результаты по разделам теста"),
+              {QStringLiteral("Название"), QStringLiteral("Заданий"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
+               QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")},
+              {}};
+  if (!cfg_.tema.YESRAZ) return b;
+  for (std::size_t n = 0; n < 7 && n < static_cast<std::size_t>(ti.KOLRAZD); ++n) {
+    QString name = n < cfg_.sectionNames.size() ? fromCp(cfg_.sectionNames[n]) : QString();
+    if (name.isEmpty()) name = QStringLiteral("Раздел %1").arg(n + 1);
+    b.rows.push_back({name, QString::number(ti.RASPRAZ[n]), QString::number(r_.KOLOTRAZ[n]), QString::number(r_.PRRAZ[n]),
+                      QString::number(percentageRounded(r_.PRRAZ[n], ti.RASPRAZ[n])), QString::number(ti.MAXBALLRAZ[n]),
+                      QString::number(r_.BALLRAZ[n])});
+  }
+  return b;
+}
+
+ResultWindow::Breakdown ResultWindow::levels() const {
+  const auto& ti = cfg_.titul;
+  Breakdown b{QStringLiteral("Результаты по уровням сложности заданий"),
+              {QStringLiteral("Уровень сложности"), QStringLiteral("Кол-во"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
+               QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")},
+              {}};
+  if (!cfg_.tema.MODELEVEL) return b;
+  for (std::size_t n = 0; n < 5 && n < static_cast<std::size_t>(ti.KOLLEV); ++n)
+    b.rows.push_back({QString::number(n + 1), QString::number(ti.RASPLEV[n]), QString::number(r_.KOLOTLEVEL[n]),
+                      QString::number(r_.PRLEVEL[n]), QString::number(percentageRounded(r_.PRLEVEL[n], ti.RASPLEV[n])),
+                      QString::number(ti.MAXBALLLEV[n]), QString::number(r_.BALLLEV[n])});
+  return b;
+}
+
+ui::Report ResultWindow::breakdownReport() const {
+  ui::Report r(QStringLiteral("Результаты тестирования по разделам и уровням заданий"));
+  r.setPageNumbers();
+  r.addText(QStringLiteral("Результаты тестирования по разделам и уровням заданий"), 13, true, Qt::AlignHCenter);
+  r.addText(fromCp(r_.FIO.view()) + QStringLiteral(", ") + fromCp(r_.GR.view()), 10, false, Qt::AlignHCenter);
+  r.addText(QStringLiteral("Тест: ") + fromCp(r_.NAMETEMA.view()) + QStringLiteral(", ") + q(picture::shortDate(r_.DATE)), 10, false,
+            Qt::AlignHCenter);
+  const double w = r.area().width();
+  std::vector<double> cols{w * 0.34, w * 0.11, w * 0.11, w * 0.11, w * 0.11, w * 0.11, w * 0.11};
+  std::vector<Qt::Alignment> al{Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight,
+                                Qt::AlignRight};
+  for (const Breakdown& b : {sections(), levels()}) {
+    if (b.rows.empty()) continue;
+    r.addSpace(12);
+    r.addText(b.title, 11, true);
+    r.addRow(cols, b.heads, 9, true, al, true);
+    for (const auto& row : b.rows) r.addRow(cols, row, 9, false, al, true);
+  }
+  return r;
+}
+
 void ResultWindow::details() {
   // RezRazd: by sections and by difficulty levels.
-  const auto& t = cfg_.tema;
-  const auto& ti = cfg_.titul;
   QDialog d(this);
   d.setObjectName(QStringLiteral("RezRazd"));
   d.setWindowTitle(QStringLiteral("Результаты тестирования по разделам и уровням заданий"));
+  ui::attachProcedure(&d, QStringLiteral("RezRazd"));
   auto* l = new QVBoxLayout(&d);
   auto* tabs = new QTabWidget(&d);
-  auto table = [&](const QStringList& heads) {
-    auto* tw = new QTableWidget(0, heads.size(), tabs);
-    tw->setHorizontalHeaderLabels(heads);
+  for (const Breakdown& b : {sections(), levels()}) {
+    auto* tw = new QTableWidget(static_cast<int>(b.rows.size()), static_cast<int>(b.heads.size()), tabs);
+    tw->setHorizontalHeaderLabels(b.heads);
     tw->verticalHeader()->hide();
     tw->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tw->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     tw->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    return tw;
-  };
-  auto* sec = table({QStringLiteral("Название"), QStringLiteral("Заданий"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
-                     QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")});
-  if (t.YESRAZ) {
-    for (std::size_t n = 0; n < 7; ++n) {
-      if (n >= static_cast<std::size_t>(ti.KOLRAZD)) break;
-      int r = sec->rowCount();
-      sec->insertRow(r);
-      QStringList cells{QString::number(n + 1), QString::number(ti.RASPRAZ[n]), QString::number(r_.KOLOTRAZ[n]),
-                        QString::number(r_.PRRAZ[n]), QString::number(percentageRounded(r_.PRRAZ[n], ti.RASPRAZ[n])),
-                        QString::number(ti.MAXBALLRAZ[n]), QString::number(r_.BALLRAZ[n])};
-      for (int c = 0; c < cells.size(); ++c) sec->setItem(r, c, new QTableWidgetItem(cells[c]));
-    }
+    for (int r = 0; r < static_cast<int>(b.rows.size()); ++r)
+      for (int c = 0; c < b.heads.size(); ++c) {
+        auto* item = new QTableWidgetItem(b.rows[static_cast<std::size_t>(r)][c]);
+        if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        tw->setItem(r, c, item);
+      }
+    tabs->addTab(tw, b.title);
   }
-  tabs->addTab(sec, QStringLiteral("Результаты по разделам теста"));
-  tabs->setTabEnabled(0, t.YESRAZ != 0);
-  auto* lev = table({QStringLiteral("Уровень сложности"), QStringLiteral("Кол-во"), QStringLiteral("Дан ответ"), QStringLiteral("Верно"),
-                     QStringLiteral("в %"), QStringLiteral("Макс. балл"), QStringLiteral("Факт. балл")});
-  if (t.MODELEVEL) {
-    for (std::size_t n = 0; n < 5 && n < static_cast<std::size_t>(ti.KOLLEV); ++n) {
-      int r = lev->rowCount();
-      lev->insertRow(r);
-      QStringList cells{QString::number(n + 1), QString::number(ti.RASPLEV[n]), QString::number(r_.KOLOTLEVEL[n]),
-                        QString::number(r_.PRLEVEL[n]), QString::number(percentageRounded(r_.PRLEVEL[n], ti.RASPLEV[n])),
-                        QString::number(ti.MAXBALLLEV[n]), QString::number(r_.BALLLEV[n])};
-      for (int c = 0; c < cells.size(); ++c) lev->setItem(r, c, new QTableWidgetItem(cells[c]));
-    }
-  }
-  tabs->addTab(lev, QStringLiteral("Результаты по уровням сложности заданий"));
-  tabs->setTabEnabled(1, t.MODELEVEL != 0);
+  tabs->setTabEnabled(0, cfg_.tema.YESRAZ != 0);
+  tabs->setTabEnabled(1, cfg_.tema.MODELEVEL != 0);
+  if (!cfg_.tema.YESRAZ && cfg_.tema.MODELEVEL) tabs->setCurrentIndex(1);
   l->addWidget(tabs);
+  auto* buttons = new QHBoxLayout;
+  auto* print = new QPushButton(QStringLiteral("Печать"), &d);
   auto* close = new QPushButton(QStringLiteral("Закрыть"), &d);
+  print->setAutoDefault(false);
+  print->setEnabled(cfg_.tema.YESRAZ || cfg_.tema.MODELEVEL);
+  buttons->addWidget(print);
+  buttons->addStretch(1);
+  buttons->addWidget(close);
+  l->addLayout(buttons);
+  connect(print, &QPushButton::clicked, &d, [this] {
+    printOrKeep(breakdownReport(), s_,
+                QString::fromStdString(s_.inst.fileRez) + QStringLiteral("_") + QString::number(r_.CODEREZ) + QStringLiteral("_разделы"),
+                QStringLiteral("Отчёт"));
+  });
   connect(close, &QPushButton::clicked, &d, &QDialog::accept);
-  l->addWidget(close, 0, Qt::AlignRight);
-  d.resize(640, 300);
+  d.resize(720, 320);
   d.exec();
 }
 
@@ -323,11 +380,11 @@ int runAttempt(AttemptRequest& req) {
       if (a != messages::Retry || store.storePending(&e) == 0) break;
     }
   }
-  Protocol protocol = protocolOf(rez, cfg.tema, cfg.titul, s.tune, sectionNames(req.test));
+  Protocol protocol = protocolOf(rez, cfg.tema, cfg.titul, s.tune, cfg.sectionNames, cfg.frames);
   const int howEnd = cfg.tema.HOWEND;
   if (howEnd != 3) printProtocol(protocol, s, rez.CODEREZ);
   if (howEnd != 2 && howEnd != 3) return 0;
-  ResultWindow rw(rez, cfg, s, a.wrongList());
+  ResultWindow rw(rez, cfg, s, a.wrongList(), a.answeredCount());
   rw.onPrint = [&] { printProtocol(protocol, s, rez.CODEREZ, &rw); };
   rw.onErrors = [&] {
     AttemptConfig rc = cfg;

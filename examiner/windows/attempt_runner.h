@@ -20,14 +20,20 @@ namespace examiner {
 QString printProtocol(const Protocol& p, const Startup& s, std::int32_t resultCode, QWidget* parent = nullptr);
 // The protocol as a report, for printing and for its page pictures.
 ui::Report protocolReport(const Protocol& p);
+// Prints a report on the default printer; without one keeps it as
+// base "Stat/Protocols/<fileBase>.pdf" and says so (`what`: "Протокол").
+// Returns the PDF's path when it was kept instead of printed.
+QString printOrKeep(const ui::Report& report, const Startup& s, const QString& fileBase, const QString& what);
 
 // "Ормида 2.0 - [Результаты тестирования]". Its outcome: 2 repeat, 5 exit,
 // 7 registration.
 class ResultWindow : public QDialog {
   Q_OBJECT
  public:
+  static constexpr const char* kProcedure = "ResultWindow";
+  // `answered`: the frames the examinee answered (-1: REZ:KOLVOPOT).
   ResultWindow(const tables::RezTest& r, const AttemptConfig& cfg, const Startup& s, const std::string& wrongList,
-               QWidget* parent = nullptr);
+               int answered = -1, QWidget* parent = nullptr);
   int outcome() const { return outcome_; }
   QPushButton* button(const QString& text) const;
   QString value(const QString& label) const;
@@ -35,11 +41,22 @@ class ResultWindow : public QDialog {
   std::function<void()> onErrors;    // "Ошибки": error viewing of this attempt
   std::function<void()> onPrint;     // "Напечатать"
 
- private:
+  // "Подробно": the window RezRazd with its lists by sections and levels.
   void details();
+  struct Breakdown {
+    QString title;
+    QStringList heads;
+    std::vector<QStringList> rows;
+  };
+  Breakdown sections() const;
+  Breakdown levels() const;
+  ui::Report breakdownReport() const;
+
+ private:
   int outcome_ = 7;
   const tables::RezTest& r_;
   const AttemptConfig& cfg_;
+  const Startup& s_;
   std::vector<std::pair<QString, QLabel*>> values_;
 };
 

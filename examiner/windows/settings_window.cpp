@@ -22,15 +22,44 @@
 #include "cp1251.h"
 #include "message_service.h"
 #include "services.h"
+#include "table_opener.h"
+#include "update_form.h"
+#include "window_memory.h"
 
 namespace examiner {
 namespace {
 QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 std::string toCp(const QString& s) { return cp1251::fromUtf8(s.trimmed().toStdString()); }
+
+// The tables of this window open through the common opening procedure, so
+// that a failure is reported; each is open while the window uses it.
+class Opened {
+ public:
+  explicit Opened(store::Table& t) : t_(t), opener_(ui::MessageService::instance()) { ok_ = opener_.open(t_) == store::Ok; }
+  ~Opened() {
+    if (ok_) opener_.close(t_);
+  }
+  explicit operator bool() const { return ok_; }
+
+ private:
+  store::Table& t_;
+  setup::TableOpener opener_;
+  bool ok_ = false;
+};
+
+void fileError(int number, const store::Table& t) {
+  messages::Procedure p(ui::MessageService::instance());
+  store::ErrorInfo e = t.error();
+  messages::Args a = messages::argsOf(e);
+  a.name = t.name();
+  p.show(number, a, &e);
+}
+
 }  // namespace
 
 SettingsWindow::SettingsWindow(Startup& s, QWidget* parent) : QDialog(parent), s_(s) {
   setObjectName(QStringLiteral("TuneExzam"));
+  ui::attachProcedure(this, QStringLiteral("TuneExzam"));
   setWindowTitle(QStringLiteral("Настройка"));
   auto* l = new QVBoxLayout(this);
   auto* tabs = new QTabWidget(this);
@@ -132,9 +161,12 @@ void SettingsWindow::fillHeaders() {
   std::set<QString> heads;
   tables::BrwZag z;
   store::Table t(tables::brwZagDef(), z, s_.inst.central(tables::files::BrwZag));
-  if (t.open(store::Shared) == store::Ok && t.set() == store::Ok)
-    while (t.next() == store::Ok)
+  if (Opened open{t}; open && t.set() == store::Ok) {
+    int rc;
+    while ((rc = t.next()) == store::Ok)
       if (!z.ZAG.blank()) heads.insert(fromCp(z.ZAG.view()));
+    if (rc != store::NoRecord) fileError(35, t);
+  }
   for (auto* c : {title_, subtitle_}) {
     c->clear();
     for (const auto& h : heads) c->addItem(h);
@@ -156,11 +188,16 @@ void SettingsWindow::chooseFromCatalogue() {
   std::vector<std::pair<QString, QString>> rows;
   tables::AllRez a;
   store::Table t(tables::allRezDef(), a, s_.inst.central(tables::files::AllRez));
-  if (t.open(store::Shared) == store::Ok && t.set(t.key("KEYNAME")) == store::Ok)
-    while (t.next() == store::Ok) {
+  Opened open{t};
+  if (!open) return;
+  if (t.set(t.key("KEYNAME")) == store::Ok) {
+    int rc;
+    while ((rc = t.next()) == store::Ok) {
       rows.emplace_back(fromCp(a.NAMEREZ.view()), fromCp(a.PATHREZ.view()));
       list->addItem(rows.back().first);
     }
+    if (rc != store::NoRecord) fileError(35, t);
+  }
   auto* box = new QDialogButtonBox(&d);
   box->addButton(QStringLiteral("&Выбрать"), QDialogButtonBox::AcceptRole);
   box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
@@ -205,10 +242,13 @@ void SettingsWindow::openArchive() {
 bool SettingsWindow::saveHeaders() {
   tables::TuneTest rec;
   store::Table t(tables::tuneTestDef(), rec, s_.inst.central(tables::files::TuneTest));
-  if (t.open(store::Shared) != store::Ok) return false;
+  Opened open{t};
+  if (!open) return false;
+  t.watch();
   bool have = t.set() == store::Ok && t.next() == store::Ok;
   if (!have) rec = s_.tune;
   std::string title = toCp(title_->currentText()), sub = toCp(subtitle_->currentText());
+  const std::string wasTitle(s_.tune.NAMEPROT.view()), wasSub(s_.tune.NAMEPROT2.view());
   bool passChanged = false;
   if (s_.inst.modeNet == 2 && pw_[0][0]->isEnabled()) {
     for (int w = 0; w < 2; ++w) {
@@ -225,21 +265,29 @@ bool SettingsWindow::saveHeaders() {
   if (title != rec.NAMEPROT.view() || sub != rec.NAMEPROT2.view() || passChanged || !have) {
     rec.NAMEPROT = title;
     rec.NAMEPROT2 = sub;
-    if ((have ? t.put() : t.add()) != store::Ok) return false;
+    if ((have ? t.put() : t.add()) != store::Ok) {
+      fileError(have ? 15 : 14, t);
+      return false;
+    }
     s_.tune = rec;
   }
-  // A header typed in that the list does not hold is added to it.
+  // A header typed in that the list does not hold is added to it through
+  // its form, UpdateZag, which reports what goes wrong.
   tables::BrwZag z;
   store::Table zt(tables::brwZagDef(), z, s_.inst.central(tables::files::BrwZag));
-  if (zt.open(store::Shared) == store::Ok) {
-    for (const std::string& h : {title, sub}) {
-      if (h.empty() || title_->findText(fromCp(h)) >= 0) continue;
-      std::uint16_t code = 1;
-      if (zt.set(zt.key("KEYCODEZAG")) == store::Ok && zt.previous() == store::Ok) code = static_cast<std::uint16_t>(z.CODEZAG + 1);
-      z = tables::BrwZag{};
-      z.CODEZAG = code;
-      z.ZAG = h;
-      zt.add();
+  Opened zopen{zt};
+  if (!zopen) return true;
+  for (const std::string& h : {title, sub}) {
+    // Only a header typed now, not one the settings held already.
+    if (h.empty() || h == wasTitle || h == wasSub || title_->findText(fromCp(h)) >= 0) continue;
+    z = tables::BrwZag{};
+    z.ZAG = h;
+    ui::UpdateForm form(zt, &z, QStringLiteral("UpdateZag"), QStringLiteral("Новый заголовок отчёта"),
+                        QStringLiteral("Заголовок отчёта"), this);
+    form.addField({tables::brwZagDef().fieldIndex("ZAG"), QStringLiteral("Заголовок:")});
+    if (form.run(ui::Insert)) {
+      title_->addItem(fromCp(h));
+      subtitle_->addItem(fromCp(h));
     }
   }
   return true;
@@ -251,7 +299,8 @@ void SettingsWindow::accept() {
   {
     const std::string file = fileName_->text().trimmed().toStdString();
     std::string why;
-    if (file != s_.inst.fileRez && !setup::safeFileName(file, &why)) {
+    if (file.empty()) why = "Не указано имя файла результатов.";
+    if (file != s_.inst.fileRez && (file.empty() || !setup::safeFileName(file, &why))) {
       ms.ask(QString::fromStdString(why), QStringLiteral("Файл результатов"), messages::Buttons::Ok, messages::Icon::Exclamation);
       fileName_->selectAll();
       fileName_->setFocus();
@@ -262,9 +311,9 @@ void SettingsWindow::accept() {
   if (newVariants_->isChecked()) {
     tables::SelVar v;
     store::Table t(tables::selVarDef(), v, s_.inst.central(tables::files::SelVar));
-    if (t.open(store::Shared) == store::Ok && t.set() == store::Ok && t.next() == store::Ok) {
+    if (Opened open{t}; open && t.set() == store::Ok && t.next() == store::Ok) {
       v.NAMETEST.clear();
-      t.put();
+      if (t.put() != store::Ok) fileError(15, t);
     }
   }
   const int mode = net_->isChecked() ? 1 : 2;

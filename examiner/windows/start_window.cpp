@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +24,8 @@
 
 #include "cp1251.h"
 #include "message_service.h"
+#include "protocol.h"
+#include "window_memory.h"
 #include "pictures.h"
 #include "selection.h"
 
@@ -72,6 +75,20 @@ StartWindow::StartWindow(Startup& s, AttemptRunner runner, QWidget* parent)
   t->start(1000);
   tick();
   if (presetTest()) applyAutostart();
+  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
+}
+
+void StartWindow::keyPressEvent(QKeyEvent* e) {
+  // Enter presses the page's own button: "СТАРТ", "Далее", "Начать тестирование".
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    switch (page()) {
+      case Invite: start(); return;
+      case Register: next(); return;
+      case Choice: beginTest(); return;
+      default: break;
+    }
+  }
+  QWidget::keyPressEvent(e);
 }
 
 bool StartWindow::presetTest() const { return s_.autostart.armed && s_.autostart.presetsTest; }
@@ -345,9 +362,15 @@ void StartWindow::chooseGroup(int row) {
 
 void StartWindow::chooseStudent(int row) {
   if (row < 0 || row >= static_cast<int>(studentRows_.size())) return;
-  examiner::chooseStudent(reg_, studentRows_[static_cast<std::size_t>(row)]);
-  reg_.password.clear();
+  const auto& st = studentRows_[static_cast<std::size_t>(row)];
+  // The same student clicked again keeps the password typed for him.
+  const bool same = reg_.code != 0 && reg_.code == st.CODEST;
+  readFields();
+  const std::string typed = reg_.password;
+  examiner::chooseStudent(reg_, st);
+  reg_.password = same ? typed : std::string();
   writeFields();
+  addBtn_->setEnabled(false);  // a listed student is not added again
 }
 
 void StartWindow::setFromList(bool on) {
@@ -403,6 +426,7 @@ void StartWindow::changePassword() {
   if (!reg_.code) return;
   QDialog d(this);
   d.setObjectName(QStringLiteral("PassStu"));
+  ui::attachProcedure(&d, QStringLiteral("PassStu"));
   d.setWindowTitle(QStringLiteral("Пароль"));
   auto* f = new QFormLayout(&d);
   auto* oldP = new QLineEdit(&d);
@@ -519,7 +543,7 @@ void StartWindow::fillTests() {
   tests_->setRowCount(static_cast<int>(testRows_.size()));
   for (int r = 0; r < static_cast<int>(testRows_.size()); ++r) {
     tests_->setItem(r, 0, new QTableWidgetItem(q(testRows_[static_cast<std::size_t>(r)].name).left(50)));
-    tests_->setItem(r, 1, new QTableWidgetItem(q(picture::date(testRows_[static_cast<std::size_t>(r)].date))));
+    tests_->setItem(r, 1, new QTableWidgetItem(q(picture::shortDate(testRows_[static_cast<std::size_t>(r)].date))));
   }
   tests_->blockSignals(false);
 }
@@ -551,7 +575,14 @@ void StartWindow::showTest() {
   infoWho_->setText(fromCp(reg_.fullName()));
   bool open = test_.isOpen();
   infoTest_->setText(open ? fromCp(test_.tema.NAME.str()) : QString());
-  infoTime_->setText(open ? QString::number(test_.tema.TIMETEST) + QStringLiteral(" мин.") : QString());
+  if (open) {
+    std::vector<tables::Vop> frames;
+    if (test_.tema.HOWTIMETEST == 1 && test_.vopT.set() == store::Ok)
+      while (test_.vopT.next() == store::Ok) frames.push_back(test_.vop);
+    infoTime_->setText(q(timeAllowedText(test_.tema, frames)));
+  } else {
+    infoTime_->clear();
+  }
   infoCount_->setText(open ? fromCp(test_.titul.KOLVOP.str()) : QString());
   instruction_->setPlainText(open ? QString::fromStdString(test_.titul.INS.utf8()) : QString());
 }
@@ -582,6 +613,7 @@ int StartWindow::askVariant() {
   if (openCentral(lt) && lt.get(lt.key("KEYNUMROOM")) == store::Ok) r.workstations = room.KOLWS;
   QDialog d(this);
   d.setObjectName(QStringLiteral("SelVar"));
+  ui::attachProcedure(&d, QStringLiteral("SelVar"));
   d.setWindowTitle(QStringLiteral("Многовариантный тест"));
   auto* f = new QFormLayout(&d);
   f->addRow(QStringLiteral("Всего вариантов:"), new QLabel(QString::number(r.variants), &d));

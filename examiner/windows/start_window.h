@@ -37,6 +37,7 @@ using AttemptRunner = std::function<int(AttemptRequest&)>;
 class StartWindow : public QWidget {
   Q_OBJECT
  public:
+  static constexpr const char* kProcedure = "StartWindow";
   StartWindow(Startup& s, AttemptRunner runner, QWidget* parent = nullptr);
   ~StartWindow() override;
 
@@ -72,6 +73,9 @@ class StartWindow : public QWidget {
  signals:
   void exitRequested();
   void settingsRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void buildInvite();

@@ -26,6 +26,7 @@
 #include "cp1251.h"
 #include "message_service.h"
 #include "result_file.h"
+#include "window_memory.h"
 
 namespace examiner {
 namespace {
@@ -34,14 +35,37 @@ QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUt
 const QColor kMarked(142, 193, 149);
 const char* kLetters[] = {"а", "б", "в", "г", "д", "е", "ж", "з", "и"};
 
+// The fonts of TuneTest: index 0 the frame text, 1 the variants. The style
+// holds the weight (100..900) and the flags italic 0x1000, underline 0x2000
+// and strikeout 0x4000; the colour is stored as 0x00BBGGRR.
 QFont fontOf(const tables::TuneTest& tune, int which) {
   if (!tune.YESFONT) return QFont(QStringLiteral("DejaVu Sans"), 10);
   QFont f(fromCp(tune.FONTNAME[static_cast<std::size_t>(which)].view()));
   int size = tune.FONTSIZE[static_cast<std::size_t>(which)];
   f.setPointSize(size > 0 ? size : 10);
-  int style = tune.FONTSTYLE[static_cast<std::size_t>(which)];
-  if (style >= 700) f.setBold(true);
+  const int style = tune.FONTSTYLE[static_cast<std::size_t>(which)];
+  const int weight = style & 0xFFF;
+  if (weight >= 100 && weight <= 900) f.setWeight(static_cast<QFont::Weight>(weight));
+  f.setItalic(style & 0x1000);
+  f.setUnderline(style & 0x2000);
+  f.setStrikeOut(style & 0x4000);
   return f;
+}
+
+QColor colourOf(const tables::TuneTest& tune, int which) {
+  if (!tune.YESFONT) return QColor(0, 0, 0);
+  const std::uint32_t c = static_cast<std::uint32_t>(tune.FONTCOLOR[static_cast<std::size_t>(which)]);
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Read-only answers (error viewing, a frame whose time ran out) stay
+// readable: the text keeps its colour on the marking colour.
+QString variantStyle(bool marked, const QColor& text) {
+  QString s = QStringLiteral("QPushButton { text-align: left; padding: 4px 8px; color: %2;%1 }"
+                             " QPushButton:disabled { color: %2; }")
+                  .arg(marked ? QStringLiteral(" background-color: rgb(142,193,149);") : QString(), text.name());
+  if (marked) s += QStringLiteral(" QPushButton:disabled { background-color: rgb(142,193,149); }");
+  return s;
 }
 
 void paint(QWidget* w, const QColor& c) {
@@ -77,10 +101,11 @@ class TestingWindow::Nested {
 TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup& s, const QString& examinee,
                              Monitor* monitor, QWidget* parent)
     : QDialog(parent), attempt_(a), cfg_(cfg), s_(s), monitor_(monitor) {
-  setObjectName(QStringLiteral("TestingWindow"));
+  setObjectName(QString::fromLatin1(kProcedure));
   QString caption = fromCp(cfg_.tema.NAME.view());
   if (cfg_.tema.MODECONTROLZN == 5) caption += QStringLiteral(" ") + QString::number(cfg_.variant);
-  caption += QStringLiteral(" - ") + examinee;
+  // A trial run has no examinee; its mode is said once, below.
+  if (!examinee.isEmpty() && cfg_.modeWork != 9) caption += QStringLiteral(" - ") + examinee;
   if (attempt_.reviewing()) caption += QStringLiteral(" [Просмотр ошибок]");
   if (cfg_.modeWork == 9) caption += QStringLiteral(" [Пробное тестирование]");
   setWindowTitle(caption);
@@ -113,12 +138,18 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   auto* textRow = new QHBoxLayout;
   text_ = new QTextBrowser(framePanel_);
   text_->setFont(fontOf(s_.tune, 0));
+  text_->setTextColor(colourOf(s_.tune, 0));
   text_->setMinimumHeight(110);
   picture_ = new QLabel(framePanel_);
   picture_->setAlignment(Qt::AlignCenter);
   textRow->addWidget(text_, 1);
-  textRow->addWidget(picture_);
   fl->addLayout(textRow, 2);
+  // Layout 1 puts the picture beside the text; the others below it.
+  pictureBelow_ = new QWidget(framePanel_);
+  auto* below = new QHBoxLayout(pictureBelow_);
+  below->setContentsMargins(0, 5, 0, 0);
+  fl->addWidget(pictureBelow_);
+  pictureBelow_->hide();
   objectLabel_ = new QLabel(framePanel_);
   objectLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   fl->addWidget(objectLabel_);
@@ -193,32 +224,13 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   connect(next_, &QPushButton::clicked, this, &TestingWindow::pressNext);
   connect(help_, &QPushButton::clicked, this, [this] { openHelp(false); });
   connect(calc_, &QPushButton::clicked, this, &TestingWindow::toggleCalculator);
-  connect(object_, &QPushButton::clicked, this, [this] {
-    // The document opens in the desktop's application for its type, from a temporary copy.
-    const tables::Vop& v = attempt_.frame();
-    QByteArray bytes;
-    QString name = QStringLiteral("document");
-    if (v.OBJECTSAVE == "B") {
-      bytes = QByteArray(reinterpret_cast<const char*>(v.OLEBLOB.bytes.data()), static_cast<int>(v.OLEBLOB.size()));
-    } else {
-      tables::Emb e;
-      if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) == store::Ok) {
-        bytes = QByteArray(reinterpret_cast<const char*>(e.DATA.bytes.data()), static_cast<int>(e.DATA.size()));
-        name = QString::fromStdString(documentFileName(e.FILENAME.view(), "document"));
-      }
-    }
-    QDir().mkpath(QDir::temp().filePath(QStringLiteral("ormida-objects")));
-    QFile f(QDir::temp().filePath(QStringLiteral("ormida-objects/") + name));
-    if (f.open(QIODevice::WriteOnly)) {
-      f.write(bytes);
-      f.close();
-      QDesktopServices::openUrl(QUrl::fromLocalFile(f.fileName()));
-    }
-  });
+  connect(object_, &QPushButton::clicked, this, &TestingWindow::openObject);
   connect(pictureBtn_, &QPushButton::clicked, this, [this] {
     Nested nested(this);
     QDialog d(this);
+    d.setObjectName(QStringLiteral("Picture"));
     d.setWindowTitle(QStringLiteral("Рисунок к заданию."));
+    ui::attachProcedure(&d, QStringLiteral("Picture"));
     auto* l = new QVBoxLayout(&d);
     auto* p = new QLabel(&d);
     QImage img;
@@ -242,7 +254,10 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   // Ctrl+Alt with a left click anywhere in the window, on its controls too.
   qApp->installEventFilter(this);
   resize(980, 680);
-  if (cfg_.tema.YESCALC == 2) toggleCalculator();
+  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
+  if (cfg_.tema.YESCALC == 2) QTimer::singleShot(0, this, [this] {
+      if (!calcWindow_) toggleCalculator();
+    });
   showFrame();
 }
 
@@ -259,11 +274,7 @@ bool TestingWindow::eventFilter(QObject* o, QEvent* e) {
   return QDialog::eventFilter(o, e);
 }
 
-TestingWindow::~TestingWindow() {
-  qApp->removeEventFilter(this);
-  delete helpWindow_;
-  delete calcWindow_;
-}
+TestingWindow::~TestingWindow() { qApp->removeEventFilter(this); }
 
 void TestingWindow::setTheme(const QString& name) {
   theme_ = name;
@@ -300,22 +311,34 @@ void TestingWindow::showFrame() {
   const tables::Vop& v = attempt_.frame();
   position_->setText(QStringLiteral("Задание %1 из %2").arg(attempt_.position()).arg(attempt_.length()));
   text_->setPlainText(QString::fromStdString(cp1251::toUtf8(v.VOPROS.text)));
-  // The picture, laid out by the frame's picture layout.
+  // The picture, laid out by the frame's picture layout: 1 beside the text,
+  // 3 to 5 below it (3 scaled to 201 units high, 4 at the top left, 5 centred
+  // in 295 x 187), 2 none.
   picture_->clear();
   picture_->hide();
   pictureBtn_->setVisible(false);
+  pictureBelow_->hide();
   if (v.YESIMAGE != 0 && v.YESIMAGE != 2 && !v.BLOBVOP.empty()) {
     QImage img;
     img.loadFromData(v.BLOBVOP.bytes.data(), static_cast<int>(v.BLOBVOP.size()));
     if (!img.isNull()) {
       if (v.YESIMAGE == 3) img = img.scaledToHeight(201, Qt::SmoothTransformation);
+      picture_->setMinimumSize(0, 0);
+      picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
       if (v.YESIMAGE == 5) picture_->setFixedSize(std::max(295, img.width()), std::max(187, img.height()));
-      else {
-        picture_->setMinimumSize(0, 0);
-        picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-      }
       picture_->setPixmap(QPixmap::fromImage(img));
-      picture_->setAlignment(v.YESIMAGE == 4 ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignCenter);
+      auto* besideText = static_cast<QHBoxLayout*>(text_->parentWidget()->layout()->itemAt(0)->layout());
+      auto* below = static_cast<QHBoxLayout*>(pictureBelow_->layout());
+      besideText->removeWidget(picture_);
+      below->removeWidget(picture_);
+      if (v.YESIMAGE == 1) {
+        besideText->addWidget(picture_);
+        picture_->setAlignment(Qt::AlignCenter);
+      } else {
+        below->insertWidget(0, picture_, 0, v.YESIMAGE == 4 ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignHCenter);
+        picture_->setAlignment(Qt::AlignCenter);
+        pictureBelow_->show();
+      }
       picture_->show();
       pictureBtn_->setVisible(true);
     }
@@ -323,15 +346,27 @@ void TestingWindow::showFrame() {
   showObject();
   showAnswers();
   // Trial testing and error viewing write the key out under the frame.
+  // Both name the variants by the letters and numbers shown.
   if (cfg_.modeWork == 9 || attempt_.reviewing())
-    key_->setText(QStringLiteral("Правильный ответ: ") + QString::fromStdString(keyText(v)));
+    key_->setText(QStringLiteral("Правильный ответ: ") + QString::fromStdString(keyTextShown(v, attempt_.permutation())));
   else
     key_->clear();
   key_->setVisible(!key_->text().isEmpty());
   showGrid();
   timer_->setText(timerText());
   answeredBefore_ = attempt_.answered();
-  if (cfg_.tema.MODETRAINING && cfg_.tema.HOWTRN && !attempt_.reviewing()) openHelp(true);
+  if (cfg_.tema.MODETRAINING && HelpWindow::autoView(cfg_) && !attempt_.reviewing()) openHelp(true);
+  else if (helpWindow_ && helpWindow_->isVisible()) helpWindow_->showFor(attempt_.code(), attempt_.position());
+}
+
+std::vector<std::uint8_t> TestingWindow::objectBytes(QString& name) const {
+  const tables::Vop& v = attempt_.frame();
+  name.clear();
+  if (v.OBJECTSAVE == "B") return v.OLEBLOB.bytes;
+  tables::Emb e;
+  if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) != store::Ok) return {};
+  name = QString::fromStdString(documentFileName(e.FILENAME.view(), {}));
+  return e.DATA.bytes;
 }
 
 void TestingWindow::showObject() {
@@ -340,29 +375,27 @@ void TestingWindow::showObject() {
   object_->setVisible(has);
   objectLabel_->setVisible(has);
   if (!has) return;
-  std::vector<std::uint8_t> bytes;
   QString name;
-  if (v.OBJECTSAVE == "B") {
-    bytes = v.OLEBLOB.bytes;
-    name = QStringLiteral("прилагаемый документ");
-  } else {
-    tables::Emb e;
-    if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) == store::Ok) {
-      bytes = e.DATA.bytes;
-      name = fromCp(e.FILENAME.view());
-    } else {
-      name = QStringLiteral("Документ не найден: ") + fromCp(v.OBJECTDOC.view());
-    }
-  }
+  std::vector<std::uint8_t> bytes = objectBytes(name);
   QImage img;
-  if (!bytes.empty() && img.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
+  if (bytes.empty()) {
+    objectLabel_->setPixmap({});
+    objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") + fromCp(v.OBJECTDOC.view()));
+  } else if (img.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
     objectLabel_->setPixmap(QPixmap::fromImage(img.scaledToHeight(std::min(img.height(), 200))));
   } else {
-    // Not a picture: the document is shown by its name; "Объект" opens it.
+    // Not a picture: the document is named; "Объект" opens it.
     objectLabel_->setPixmap({});
-    objectLabel_->setText(QStringLiteral("К заданию приложен документ: ") + name + QStringLiteral(" (кнопка «Объект» открывает его)"));
-    objectLabel_->setToolTip(QStringLiteral("Кнопка «Объект» открывает документ"));
+    objectLabel_->setText(QStringLiteral("К заданию приложен документ «") + documentLabel(bytes, name) +
+                          QStringLiteral("» (кнопка «Объект» открывает его)"));
   }
+}
+
+void TestingWindow::openObject() {
+  QString name;
+  std::vector<std::uint8_t> bytes = objectBytes(name);
+  Nested nested(this);  // a message may be shown
+  docs_.open(this, bytes, name);
 }
 
 void TestingWindow::showAnswers() {
@@ -392,10 +425,9 @@ void TestingWindow::showAnswers() {
         label = QStringLiteral("[%1]  ").arg(r.r[static_cast<std::size_t>(stored)]) + label;
       auto* b = new QPushButton(label, answersInner_);
       b->setFont(vf);
-      b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px;"));
       b->setAutoDefault(false);
       bool marked = (v.TYPEKADR == 1 && r.r[static_cast<std::size_t>(stored)] == 1) || (v.TYPEKADR == 3 && r.r[1] == stored);
-      if (marked) b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px; background-color: rgb(142,193,149);"));
+      b->setStyleSheet(variantStyle(marked, colourOf(s_.tune, 1)));
       b->setEnabled(!readOnly);
       connect(b, &QPushButton::clicked, this, [this, k] { clickVariant(k); });
       answersLayout_->addWidget(b);
@@ -413,7 +445,7 @@ void TestingWindow::showAnswers() {
                                     (shown ? QString::number(shown) : QStringLiteral("?")),
                                 answersInner_);
       b->setFont(vf);
-      b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px;"));
+      b->setStyleSheet(variantStyle(false, colourOf(s_.tune, 1)));
       b->setAutoDefault(false);
       b->setEnabled(!readOnly);
       connect(b, &QPushButton::clicked, this, [this, i] { clickVariant(i); });
@@ -445,6 +477,7 @@ void TestingWindow::showAnswers() {
       Nested nested(this);
       QDialog d(this);
       d.setObjectName(QStringLiteral("ADDOtvet"));
+      ui::attachProcedure(&d, QStringLiteral("ADDOtvet"));
       d.setWindowTitle(QStringLiteral("Введите правильный ответ"));
       auto* f = new QFormLayout(&d);
       auto* e = new QLineEdit(typed_->text(), &d);
@@ -538,28 +571,33 @@ void TestingWindow::feedback(int outcome) {
   w->setObjectName(QStringLiteral("Feedback"));
   w->setWindowTitle(QStringLiteral("Сообщение системы"));
   auto* l = new QVBoxLayout(w);
-  auto* tabs = new QTabWidget(w);
-  const char* names[] = {"Верный ответ", "Неверный ответ", "Истекло время!"};
-  for (int i = 0; i < 3; ++i) {
-    auto* page = new QLabel(w);
-    page->setAlignment(Qt::AlignCenter);
-    page->setWordWrap(true);
-    QString text = QString::fromUtf8(names[i]);
-    if (i == 2) text += QStringLiteral("\nОтвет не засчитан.");
-    if (i + 1 == outcome && cfg_.tema.MODETRAINING) {
-      // Training: the comments of the variants the examinee chose, by
-      // stored variant number (the response being checked now).
-      if (const auto* help = attempt_.helpForFrame())
-        for (int v : chosenVariants(attempt_.frame(), attempt_.response()))
-          if (!help->COMMOT[static_cast<std::size_t>(v - 1)].blank())
-            text += QStringLiteral("\n") + fromCp(help->COMMOT[static_cast<std::size_t>(v - 1)].view());
-    }
-    page->setText(text);
-    tabs->addTab(page, QString::fromUtf8(names[i]));
-  }
-  tabs->setCurrentIndex(std::clamp(outcome, 1, 3) - 1);
-  l->addWidget(tabs);
-  w->resize(320, 160);
+  // The one outcome, in large letters; in training the comments of the
+  // variants the examinee chose, by stored variant number.
+  static const char* names[] = {"Верный ответ", "Неверный ответ", "Истекло время!"};
+  const int o = std::clamp(outcome, 1, 3);
+  auto* head = new QLabel(QString::fromUtf8(names[o - 1]), w);
+  head->setObjectName(QStringLiteral("outcome"));
+  QFont hf = head->font();
+  hf.setPointSizeF(hf.pointSizeF() * 1.5);
+  hf.setBold(true);
+  head->setFont(hf);
+  head->setAlignment(Qt::AlignCenter);
+  head->setStyleSheet(o == 1 ? QStringLiteral("color: #1b5e20;") : QStringLiteral("color: #b71c1c;"));
+  l->addWidget(head);
+  QStringList more;
+  if (o == 3) more << QStringLiteral("Ответ не засчитан.");
+  if (cfg_.tema.MODETRAINING)
+    if (const auto* help = attempt_.helpForFrame())
+      for (int v : chosenVariants(attempt_.frame(), attempt_.response()))
+        if (!help->COMMOT[static_cast<std::size_t>(v - 1)].blank()) more << fromCp(help->COMMOT[static_cast<std::size_t>(v - 1)].view());
+  auto* body = new QLabel(more.join(QStringLiteral("\n")), w);
+  body->setObjectName(QStringLiteral("comments"));
+  body->setWordWrap(true);
+  body->setAlignment(Qt::AlignCenter);
+  body->setVisible(!more.isEmpty());
+  l->addWidget(body);
+  w->resize(more.isEmpty() ? 300 : 420, more.isEmpty() ? 110 : 200);
+  const int interval = more.size() > (o == 3 ? 1 : 0) ? 3000 : 800;  // comments take longer to read
   // It closes itself on its third timer event.
   auto* t = new QTimer(w);
   connect(t, &QTimer::timeout, w, [this, w, count = 0]() mutable {
@@ -568,30 +606,34 @@ void TestingWindow::feedback(int outcome) {
       w->deleteLater();
     }
   });
-  t->start(700);
+  t->start(interval);
   w->show();
 }
 
-void TestingWindow::afterAnswer() {
+void TestingWindow::report(std::uint16_t code, int checksBefore, int answeredBefore) {
+  // The monitoring record follows what a step changed: a frame passed
+  // without a new check adds no wrong answer and no maximum.
   if (!monitor_ || attempt_.reviewing()) return;
-  const std::uint16_t c = attempt_.codeAt(attempt_.position());
-  monitor_->answered(attempt_.result().KOLVOPOT, static_cast<int>(attempt_.maxPointsOf(c)), attempt_.result().REZBAL, c,
-                     attempt_.lastOutcome() != 1);
+  const bool checked = attempt_.checks() > checksBefore;
+  if (!checked && attempt_.result().KOLVOPOT == answeredBefore) return;
+  int max = 0;
+  if (checked && maxReported_.insert(code).second) max = static_cast<int>(attempt_.maxPointsOf(code));
+  monitor_->answered(attempt_.result().KOLVOPOT, max, attempt_.result().REZBAL, code, checked && attempt_.lastOutcome() != 1);
 }
 
-void TestingWindow::afterStep(int before, Attempt::Step st) {
+void TestingWindow::step(const std::function<Attempt::Step()>& what) {
+  const std::uint16_t code = attempt_.code();
+  const int checks = attempt_.checks(), answered = attempt_.result().KOLVOPOT;
+  const Attempt::Step st = what();
+  report(code, checks, answered);
   if (st == Attempt::Step::Stayed) {
     showAnswers();
     showGrid();
-    return;
+  } else if (st == Attempt::Step::Finished || attempt_.finished()) {
+    ended();
+  } else {
+    showFrame();
   }
-  if (monitor_ && !attempt_.reviewing()) {
-    const std::uint16_t c = attempt_.codeAt(before);
-    monitor_->answered(attempt_.result().KOLVOPOT, static_cast<int>(attempt_.maxPointsOf(c)), attempt_.result().REZBAL, c,
-                       attempt_.lastOutcome() != 1);
-  }
-  if (st == Attempt::Step::Finished) ended();
-  else showFrame();
 }
 
 void TestingWindow::pressNext() {
@@ -600,25 +642,21 @@ void TestingWindow::pressNext() {
     if (attempt_.position() < attempt_.length()) goToPosition(attempt_.position() + 1);
     return;
   }
-  const int before = attempt_.position();
-  afterStep(before, attempt_.next(*this));
+  step([this] { return attempt_.next(*this); });
 }
 
 void TestingWindow::goToPosition(int p) {
   if (attempt_.finished() || nested_ || p < 1 || p > attempt_.length() || p == attempt_.position()) return;
-  // Training: leaving a frame without an answer opens the help instead.
-  if (cfg_.tema.MODETRAINING && !attempt_.reviewing() && !attempt_.answered()) {
+  // Training: leaving a frame without an answer opens the help instead (a
+  // frame whose time ran out can no longer be answered, so it is left).
+  if (cfg_.tema.MODETRAINING && !attempt_.reviewing() && !attempt_.answered() && !attempt_.locked()) {
     openHelp(false);
     return;
   }
-  bool wasAnswered = attempt_.answered();
-  attempt_.goTo(p, *this);
-  if (wasAnswered) afterAnswer();
-  if (attempt_.finished()) {
-    ended();
-    return;
-  }
-  showFrame();
+  step([this, p] {
+    attempt_.goTo(p, *this);
+    return attempt_.finished() ? Attempt::Step::Finished : Attempt::Step::Moved;
+  });
 }
 
 void TestingWindow::pressFinish() {
@@ -665,16 +703,12 @@ void TestingWindow::applyTimeUps() {
     ended();
     return;
   }
-  if (attempt_.frameTimeUp()) {
-    const int before = attempt_.position();
-    afterStep(before, attempt_.frameTimedOut(*this));
-  }
+  if (attempt_.frameTimeUp()) step([this] { return attempt_.frameTimedOut(*this); });
 }
 
 void TestingWindow::ended() {
   timerTick_->stop();
-  if (helpWindow_) helpWindow_->close();
-  if (calcWindow_) calcWindow_->close();
+  closeCompanions();
   if (monitor_) monitor_->remove();
   accept();
 }
@@ -682,8 +716,7 @@ void TestingWindow::ended() {
 void TestingWindow::abortAttempt() {
   aborted_ = true;
   timerTick_->stop();
-  if (helpWindow_) helpWindow_->close();
-  if (calcWindow_) calcWindow_->close();
+  closeCompanions();
   if (monitor_) monitor_->remove();
   QDialog::reject();
 }
@@ -710,12 +743,14 @@ void TestingWindow::mousePressEvent(QMouseEvent* e) {
 }
 
 void TestingWindow::openHelp(bool automatic) {
-  (void)automatic;
-  if (!helpWindow_) helpWindow_ = new HelpWindow(cfg_);
-  if (cfg_.tema.HOWHELP == 2) helpWindow_->page(0);
-  else helpWindow_->showFor(attempt_.code());
+  // Owned by this window: it works beside it and goes with it.
+  if (!helpWindow_) helpWindow_ = new HelpWindow(cfg_, this);
+  helpWindow_->showFor(attempt_.code(), attempt_.position());
   helpWindow_->show();
-  helpWindow_->raise();
+  if (!automatic) {
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+  }
 }
 
 void TestingWindow::toggleCalculator() {
@@ -723,101 +758,22 @@ void TestingWindow::toggleCalculator() {
     calcWindow_->close();
     return;
   }
-  if (!calcWindow_) calcWindow_ = new CalculatorWindow;
+  if (!calcWindow_) calcWindow_ = new CalculatorWindow(this);
   calcWindow_->show();
+  calcWindow_->raise();
+  calcWindow_->activateWindow();
 }
 
-// ------------------------------------------------------------------ help
-
-HelpWindow::HelpWindow(const AttemptConfig& cfg, QWidget* parent) : QWidget(parent, Qt::Window), cfg_(cfg) {
-  setWindowTitle(QStringLiteral("Учебно-справочный материал"));
-  auto* l = new QVBoxLayout(this);
-  auto* tabs = new QTabWidget(this);
-  auto* sheet = new QWidget(tabs);
-  auto* pl = new QVBoxLayout(sheet);
-  frame_ = new QLabel(sheet);
-  pl->addWidget(frame_);
-  view_ = new QTextBrowser(sheet);
-  pl->addWidget(view_, 1);
-  tabs->addTab(sheet, QStringLiteral("Справка к заданию"));
-  l->addWidget(tabs, 1);
-  auto* b = new QHBoxLayout;
-  auto* back = new QPushButton(QStringLiteral("Назад"), this);
-  auto* cur = new QPushButton(QStringLiteral("Текущая"), this);
-  auto* fwd = new QPushButton(QStringLiteral("Далее"), this);
-  b->addWidget(back);
-  b->addWidget(cur);
-  b->addWidget(fwd);
-  b->addStretch(1);
-  l->addLayout(b);
-  connect(back, &QPushButton::clicked, this, [this] { page(page_ - 1); });
-  connect(fwd, &QPushButton::clicked, this, [this] { page(page_ + 1); });
-  connect(cur, &QPushButton::clicked, this, [this] { showFor(code_); });
-  resize(460, 380);
+void TestingWindow::closeCompanions() {
+  if (helpWindow_) helpWindow_->close();
+  if (calcWindow_) calcWindow_->close();
+  if (docs_.lastViewer()) docs_.lastViewer()->close();
 }
 
-void HelpWindow::showFor(std::uint16_t code) {
-  code_ = code;
-  frame_->setText(QStringLiteral("К заданию: %1").arg(code));
-  view_->setPlainText(QStringLiteral("К этому заданию нет справочного материала."));
-  for (const auto& h : cfg_.helps)
-    if (h.CODEVOP == code) view_->setPlainText(QString::fromStdString(cp1251::toUtf8(h.HELPVOP.text)));
+QPushButton* TestingWindow::button(const QString& text) const {
+  for (auto* b : findChildren<QPushButton*>())
+    if (b->text() == text && b->window() == this) return b;
+  return nullptr;
 }
-
-void HelpWindow::page(int p) {
-  // The pages run up to the first record whose help text is blank.
-  int pages = 0;
-  for (const auto& h : cfg_.helps) {
-    if (cp1251::clip(h.HELPVOP.text).empty()) break;
-    ++pages;
-  }
-  if (pages == 0) return;
-  page_ = std::clamp(p, 0, pages - 1);
-  frame_->setText(QStringLiteral("Страница %1 из %2").arg(page_ + 1).arg(pages));
-  view_->setPlainText(QString::fromStdString(cp1251::toUtf8(cfg_.helps[static_cast<std::size_t>(page_)].HELPVOP.text)));
-}
-
-QString HelpWindow::text() const { return view_->toPlainText(); }
-
-// ------------------------------------------------------------------ calculator
-
-CalculatorWindow::CalculatorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName(QStringLiteral("CALCWINDOW"));
-  setWindowTitle(QStringLiteral("Калькулятор"));
-  auto* l = new QVBoxLayout(this);
-  display_ = new QLineEdit(QStringLiteral("0"), this);
-  display_->setReadOnly(true);
-  display_->setAlignment(Qt::AlignRight);
-  QFont f = display_->font();
-  f.setPointSizeF(f.pointSizeF() * 1.4);
-  display_->setFont(f);
-  l->addWidget(display_);
-  auto* g = new QGridLayout;
-  const char* keys[6][5] = {{"MC", "MR", "MS", "M+", "M-"},   {"C", "<-", "+/-", "sqrt", "1/x"},
-                            {"7", "8", "9", "/", "x^2"},      {"4", "5", "6", "*", "lg"},
-                            {"1", "2", "3", "-", "ln"},       {"0", ".", "=", "+", "Exp"}};
-  for (int r = 0; r < 6; ++r)
-    for (int c = 0; c < 5; ++c) {
-      QString k = QString::fromUtf8(keys[r][c]);
-      auto* b = new QPushButton(k == "x^2" ? QStringLiteral("x²") : k == "<-" ? QStringLiteral("←") : k, this);
-      b->setMinimumSize(44, 32);
-      connect(b, &QPushButton::clicked, this, [this, k] { press(k); });
-      g->addWidget(b, r, c);
-    }
-  auto* pi = new QPushButton(QStringLiteral("π"), this);
-  connect(pi, &QPushButton::clicked, this, [this] { press(QStringLiteral("pi")); });
-  g->addWidget(pi, 6, 0);
-  auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
-  connect(close, &QPushButton::clicked, this, &QWidget::close);
-  g->addWidget(close, 6, 3, 1, 2);
-  l->addLayout(g);
-}
-
-void CalculatorWindow::press(const QString& key) {
-  calc_.press(key.toStdString());
-  display_->setText(QString::fromStdString(calc_.display()));
-}
-
-QString CalculatorWindow::display() const { return display_->text(); }
 
 }  // namespace examiner

@@ -4,11 +4,15 @@
 // timer, the feedback, the help window and the calculator.
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "attempt.h"
-#include "calculator.h"
+#include "calculator_window.h"
+#include "document_view.h"
+#include "help_window.h"
 #include "monitoring.h"
 #include "startup.h"
 
@@ -25,12 +29,10 @@ class QFrame;
 
 namespace examiner {
 
-class HelpWindow;
-class CalculatorWindow;
-
 class TestingWindow : public QDialog, public Dialogue {
   Q_OBJECT
  public:
+  static constexpr const char* kProcedure = "TestingWindow";
   TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup& s, const QString& examinee, Monitor* monitor = nullptr,
                 QWidget* parent = nullptr);
   ~TestingWindow() override;
@@ -58,6 +60,16 @@ class TestingWindow : public QDialog, public Dialogue {
   QString timerText() const;
   QWidget* feedbackWindow() const { return feedback_; }
   QString frameText() const;
+  HelpWindow* helpWindow() const { return helpWindow_; }
+  CalculatorWindow* calculatorWindow() const { return calcWindow_; }
+  QLabel* objectLabel() const { return objectLabel_; }
+  QLabel* pictureLabel() const { return picture_; }
+  QPushButton* button(const QString& text) const;
+  // "Объект": the frame's document, shown here or in the desktop's application.
+  void openObject();
+  DocumentOpener& documents() { return docs_; }
+  void openHelp(bool automatic = false);
+  void toggleCalculator();
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
@@ -70,13 +82,14 @@ class TestingWindow : public QDialog, public Dialogue {
   void showAnswers();
   void showGrid();
   void showObject();
-  void afterAnswer();
-  void afterStep(int positionBefore, Attempt::Step step);
+  // Runs a step of the attempt, then reports it and shows where it led.
+  void step(const std::function<Attempt::Step()>& what);
+  void report(std::uint16_t code, int checksBefore, int answeredBefore);
   void applyTimeUps();
   void ended();
-  void openHelp(bool automatic);
-  void toggleCalculator();
+  void closeCompanions();
   QString variantText(int storedVariant) const;
+  std::vector<std::uint8_t> objectBytes(QString& name) const;
 
   Attempt& attempt_;
   const AttemptConfig& cfg_;
@@ -92,6 +105,7 @@ class TestingWindow : public QDialog, public Dialogue {
   bool testTimeUpPending_ = false;
   int group_ = 0;
   int answeredBefore_ = 0;
+  std::set<std::uint16_t> maxReported_;  // frames whose maximum the monitor has
   QString theme_ = QStringLiteral("Стандартный");
 
   QLabel *position_, *timer_, *picture_, *objectLabel_, *key_;
@@ -112,36 +126,8 @@ class TestingWindow : public QDialog, public Dialogue {
   HelpWindow* helpWindow_ = nullptr;
   CalculatorWindow* calcWindow_ = nullptr;
   QFrame* framePanel_;
-};
-
-// "Учебно-справочный материал".
-class HelpWindow : public QWidget {
-  Q_OBJECT
- public:
-  HelpWindow(const AttemptConfig& cfg, QWidget* parent = nullptr);
-  void showFor(std::uint16_t frameCode);
-  void page(int p);  // TEM:HOWHELP 2: pages of the whole test's help
-  QString text() const;
-
- private:
-  const AttemptConfig& cfg_;
-  QTextBrowser* view_;
-  QLabel* frame_;
-  int page_ = 0;
-  std::uint16_t code_ = 0;
-};
-
-// The calculator CALCWINDOW.
-class CalculatorWindow : public QWidget {
-  Q_OBJECT
- public:
-  explicit CalculatorWindow(QWidget* parent = nullptr);
-  void press(const QString& key);
-  QString display() const;
-
- private:
-  Calculator calc_;
-  QLineEdit* display_;
+  QWidget* pictureBelow_;
+  DocumentOpener docs_;
 };
 
 }  // namespace examiner

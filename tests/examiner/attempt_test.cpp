@@ -259,12 +259,14 @@ TEST(Attempt, TimeRules) {
     Attempt a(syntheticTest(2, 0), rnd, clock);  // one minute for the test
     a.start();
     EXPECT_EQ(a.allowanceSeconds(), 61);
-    EXPECT_EQ(a.minutesShown(), 2);
+    // Whole minutes left as a student reads them: a one-minute test shows 1
+    // until its last (extra) second.
+    EXPECT_EQ(a.minutesShown(), 1);
     EXPECT_EQ(a.timeUnit(), "мин");
     a.tick();
-    EXPECT_EQ(a.minutesShown(), 2);
+    EXPECT_EQ(a.minutesShown(), 1);
     a.tick();
-    EXPECT_EQ(a.minutesShown(), 1);  // fewer than 60 seconds remain
+    EXPECT_EQ(a.minutesShown(), 1);
     Attempt::Tick t = Attempt::Tick::None;
     int ticks = 2;
     while (t == Attempt::Tick::None && ticks < 200) {
@@ -273,6 +275,16 @@ TEST(Attempt, TimeRules) {
     }
     EXPECT_EQ(t, Attempt::Tick::TestTimeUp);
     EXPECT_EQ(ticks, 61);
+    EXPECT_EQ(a.minutesShown(), 0);
+  }
+  {
+    AttemptConfig c = syntheticTest(2, 0);
+    c.tema.TIMETEST = 15;
+    Attempt a(c, rnd, clock);
+    a.start();
+    EXPECT_EQ(a.minutesShown(), 15);  // not 16
+    for (int i = 0; i < 60; ++i) a.tick();
+    EXPECT_EQ(a.minutesShown(), 14);
   }
   {
     AttemptConfig c = syntheticTest(2, 0);
@@ -364,13 +376,14 @@ TEST(Attempt, HandComputedTimeOrderAndWeights) {
          a.goTo(2, d);
          a.click(1);
          a.goTo(1, d);
+         a.click(2);  // changed, and then too late
          EXPECT_EQ(ticks(a, 4), Attempt::Tick::FrameTimeUp);  // 6 + 4 seconds
          EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Moved);
          EXPECT_EQ(a.position(), 2);
          a.goTo(1, d);
          EXPECT_TRUE(a.locked());
-         a.click(2);  // cannot be answered again
-         EXPECT_EQ(a.response().r[1], 1);
+         a.click(1);  // cannot be answered again
+         EXPECT_EQ(a.response().r[1], 2);
          EXPECT_EQ(ticks(a, 30), Attempt::Tick::None);  // nor time out twice
          a.finish(d);
        },
@@ -387,16 +400,45 @@ TEST(Attempt, HandComputedTimeOrderAndWeights) {
          EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Finished);  // none left
        },
        {0, 0, 2, 2, {3, 3}, true}},
-      {"free order: a right answer whose time runs out later is late", 2, freeOrder(perFrame(4, 1)),
+      {"free order: an answer checked on time keeps its result when the time runs out later", 2, freeOrder(perFrame(4, 1)),
        [&](Attempt& a, Answers& d) {
          a.click(1);
          a.goTo(2, d);
          a.goTo(1, d);
          ticks(a, 4);
          a.frameTimedOut(d);
+         EXPECT_TRUE(a.lockedAt(1));
          a.finish(d);
        },
-       {0, 0, 1, 2, {1, 3}, true}},
+       {1, 1, 1, 2, {1}, true}},
+      {"free order: an unchanged wrong answer timing out is no new wrong answer", 2,
+       freeOrder([perFrame](AttemptConfig& c) {
+         perFrame(5, 1)(c);
+         c.tema.STOPTEST = 2;
+       }),
+       [&](Attempt& a, Answers& d) {
+         a.click(2);
+         a.goTo(2, d);
+         a.goTo(1, d);
+         ticks(a, 5);
+         EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Moved);
+         EXPECT_EQ(a.consecutiveWrong(), 1);
+         a.finish(d);
+       },
+       {0, 0, 1, 2, {2}, true}},
+      {"late and empty, weighted, a key with zeros in it: still nothing", 1,
+       [perFrame](AttemptConfig& c) {
+         perFrame(3, 1)(c);
+         c.tema.DIFFBALL = 1;
+         c.frames[0].TYPEKADR = 1;
+         c.frames[0].TRUEOT = {1, 0, 0, 0, 0, 0, 0, 0, 0};
+         c.frames[0].MARK = {1, 4, 0, 0, 0, 0, 0, 0, 0};
+       },
+       [&](Attempt& a, Answers& d) {
+         ticks(a, 3);
+         EXPECT_EQ(a.frameTimedOut(d), Attempt::Step::Finished);
+       },
+       {0, 0, 1, 5, {3}, true}},
       {"free order: passing a wrong frame again is no new wrong answer", 3,
        freeOrder([](AttemptConfig& c) { c.tema.STOPTEST = 2; }),
        [&](Attempt& a, Answers& d) {

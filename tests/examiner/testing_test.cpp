@@ -3,9 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
 
 #include "attempt_runner.h"
 #include "attempt_runner_logic.h"
@@ -93,7 +101,7 @@ TEST(TestingWindow, FixedOrderAttemptThroughTheWindowIsStored) {
   TestingWindow w(a, cfg, d.s, "Иванов Алексей", &monitor);
   EXPECT_TRUE(w.windowTitle().startsWith(QString::fromStdString(cfg.tema.NAME.utf8())));
   EXPECT_TRUE(w.windowTitle().endsWith("Иванов Алексей"));
-  EXPECT_EQ(w.timerText(), "16 мин");
+  EXPECT_EQ(w.timerText(), "15 мин");
   EXPECT_TRUE(w.frameText().contains("12 · 12"));
   w.clickVariant(2);
   EXPECT_TRUE(w.variantButton(2)->styleSheet().contains("142,193,149"));  // the marked colour
@@ -142,7 +150,7 @@ TEST(TestingWindow, FixedOrderAttemptThroughTheWindowIsStored) {
   rw.pressNext();
   ASSERT_NE(rw.variantButton(1), nullptr);
   EXPECT_FALSE(rw.variantButton(1)->isEnabled());
-  EXPECT_TRUE(rw.keyShown().endsWith("2."));
+  EXPECT_TRUE(rw.keyShown().endsWith("б."));  // by the letter shown
   rw.pressNext();
   EXPECT_TRUE(rw.finished());
 }
@@ -282,6 +290,165 @@ TEST(TestingWindow, TimeUpInsideAQuestionBoxWaitsUntilItCloses) {
     EXPECT_EQ(ms().shown().back().caption, "Внимание!");
     EXPECT_EQ(a.result().KOLTROT, 1);
   }
+}
+
+// The calculator and the help window work beside the testing window, which
+// is modal: key and mouse input reach them through the window system.
+TEST(TestingWindow, CalculatorAndHelpWorkBesideTheModalTestingWindow) {
+  Demo d;
+  ScriptedRandom rnd;
+  FixedClock clock;
+  AttemptConfig cfg = syntheticTest(2, 0, 1);
+  cfg.tema.YESCALC = 1;
+  cfg.tema.MODETRAINING = 1;
+  cfg.tema.HOWHELP = 1;
+  cfg.helps.resize(1);
+  cfg.helps[0].CODEVOP = 1;
+  cfg.helps[0].HELPVOP = cp1251::fromUtf8("Да — первый вариант.");
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  TestingWindow w(a, cfg, d.s, "X");
+  w.setWindowModality(Qt::ApplicationModal);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+  ASSERT_NE(w.button("Калькулятор"), nullptr);
+  w.button("Калькулятор")->click();
+  CalculatorWindow* calc = w.calculatorWindow();
+  ASSERT_NE(calc, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(calc));
+  for (char k : std::string("12+30")) QTest::keyClick(calc->windowHandle(), k);
+  QTest::keyClick(calc->windowHandle(), Qt::Key_Return);
+  EXPECT_EQ(calc->display(), "42");
+  QWidget* key7 = calc->findChild<QPushButton*>("7");
+  ASSERT_NE(key7, nullptr);
+  QTest::mouseClick(calc->windowHandle(), Qt::LeftButton, {}, key7->mapTo(calc, key7->rect().center()));
+  EXPECT_EQ(calc->display(), "7");
+  const QRect area = calc->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(calc->frameGeometry())) << "the calculator opens on the screen";
+  EXPECT_FALSE(calc->frameGeometry().intersects(w.button("Калькулятор")->geometry().translated(w.geometry().topLeft())));
+
+  w.button("Конспект")->click();
+  HelpWindow* help = w.helpWindow();
+  ASSERT_NE(help, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+  EXPECT_EQ(help->text(), "Да — первый вариант.");
+  EXPECT_EQ(help->heading()->text(), "К заданию: 1");
+  EXPECT_TRUE(area.contains(help->frameGeometry()));
+  auto* close = help->findChild<QPushButton*>();
+  for (auto* b : help->findChildren<QPushButton*>())
+    if (b->text() == "Закрыть") close = b;
+  QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, close->mapTo(help, close->rect().center()));
+  EXPECT_FALSE(help->isVisible());
+
+  // Both go with the test.
+  w.button("Конспект")->click();
+  w.clickVariant(1);
+  w.pressNext();
+  w.clickVariant(1);
+  w.pressNext();
+  ASSERT_TRUE(w.finished());
+  EXPECT_FALSE(calc->isVisible());
+  EXPECT_FALSE(help->isVisible());
+}
+
+TEST(TestingWindow, FeedbackShowsOneOutcomeWithTheChosenVariantsComments) {
+  Demo d;
+  ScriptedRandom rnd;  // variants in stored order
+  FixedClock clock;
+  AttemptConfig cfg = syntheticTest(2, 0, 1);
+  cfg.tema.SHOWTF_OT = 1;
+  cfg.tema.MODETRAINING = 1;
+  cfg.helps.resize(1);
+  cfg.helps[0].CODEVOP = 1;
+  cfg.helps[0].COMMOT[0] = cp1251::fromUtf8("Верно: да.");
+  cfg.helps[0].COMMOT[1] = cp1251::fromUtf8("Подумайте ещё: нет неверно.");
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  TestingWindow w(a, cfg, d.s, "X");
+  w.clickVariant(2);
+  w.pressNext();
+  QWidget* f = w.feedbackWindow();
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->findChild<QTabWidget*>(), nullptr);  // one outcome, no tabs
+  EXPECT_EQ(f->findChild<QLabel*>("outcome")->text(), "Неверный ответ");
+  EXPECT_EQ(f->findChild<QLabel*>("comments")->text(), "Подумайте ещё: нет неверно.");
+}
+
+TEST(TestingWindow, ObjectsAndTheTrialKeyAsTheStudentSeesThem) {
+  Demo d;
+  FixedClock clock;
+  AttemptConfig cfg = syntheticTest(1, 0, 1);
+  cfg.modeWork = 9;
+  auto& v = cfg.frames[0];
+  v.TYPEKADR = 3;
+  v.KOLOT = 3;
+  v.VAROT13 = "maybe";
+  v.TRUEOT[0] = 1;  // stored variant 1
+  v.OBJECTTYPE = "D";
+  v.OBJECTSAVE = "B";
+  const std::string pdf = "%PDF-1.4\n1 0 obj << >> endobj\ntrailer << >>\n%%EOF\n";
+  v.OLEBLOB.bytes.assign(pdf.begin(), pdf.end());
+  ScriptedRandom rnd({3, 1, 1});  // shown: stored 3, 1, 2
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  TestingWindow w(a, cfg, d.s, {});
+  EXPECT_FALSE(w.windowTitle().contains(" - "));  // no examinee in a trial run
+  EXPECT_EQ(w.windowTitle().count("Пробное тестирование"), 1);
+  EXPECT_EQ(w.keyShown(), "Правильный ответ: б.");  // stored 1 is shown second
+  EXPECT_TRUE(w.objectLabel()->text().contains("PDF"));
+
+  // No application for the document: the student is told, and the copy
+  // lies in a folder of this run's own.
+  w.documents().desktopOpen = [](const QString&) { return false; };
+  ms().clearShown();
+  w.openObject();
+  ASSERT_FALSE(ms().shown().empty());
+  EXPECT_NE(ms().shown().back().text.find("нет программы"), std::string::npos);
+  const QFileInfo copy(w.documents().lastCopy());
+  EXPECT_TRUE(copy.exists());
+  EXPECT_EQ(copy.suffix(), "pdf");
+  EXPECT_EQ(QFile::permissions(copy.absolutePath()) & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions{});
+
+  // Plain text is shown here, whatever the desktop has.
+  const std::string text = "Таблица значений";
+  std::vector<std::uint8_t> bytes(text.begin(), text.end());
+  ms().clearShown();
+  EXPECT_TRUE(w.documents().open(&w, bytes, "таблица.txt"));
+  EXPECT_TRUE(ms().shown().empty());
+  ASSERT_NE(w.documents().lastViewer(), nullptr);
+  EXPECT_TRUE(w.documents().lastViewer()->findChild<QTextBrowser*>()->toPlainText().contains("Таблица"));
+}
+
+TEST(Checking, TheKeyNamedByWhatIsShown) {
+  auto frame = [](int kind, int n, std::vector<int> key) {
+    tables::Vop v;
+    v.TYPEKADR = static_cast<std::uint8_t>(kind);
+    v.KOLOT = static_cast<std::uint8_t>(n);
+    for (std::size_t i = 0; i < key.size(); ++i) v.TRUEOT[i] = static_cast<std::uint8_t>(key[i]);
+    return v;
+  };
+  ScriptedRandom r({3, 1, 1});  // display 1, 2, 3 show stored 3, 1, 2
+  const Permutation shown = drawPermutation(3, r);
+  const Permutation same = drawPermutation(3, r, true);
+  struct Case {
+    tables::Vop v;
+    const Permutation& p;
+    std::string key;
+  } cases[] = {
+      {frame(1, 3, {1, 0, 1}), shown, "а, б."},
+      {frame(2, 3, {3, 1, 2}), shown, "а-2, б-3, в-1"},
+      {frame(3, 3, {2}), shown, "в."},
+      {frame(4, 3, {2, 3, 1}), shown, "а3, б1, в2"},
+      {frame(3, 3, {2}), same, "б."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(keyTextShown(c.v, c.p), c.key) << c.key;
+}
+
+TEST(ExaminerWindows, StandardBoxesSpeakRussian) {
+  QMessageBox box(QMessageBox::Question, "t", "?", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Да");
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Нет");
 }
 
 TEST(TestingWindow, CtrlAltClickAbortsWithoutStoring) {

@@ -360,7 +360,6 @@ TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
   w.choose();
   EXPECT_EQ(w.chosen().toStdString(), longName);
   w.select("Общий");
-  w.select("Общий");
   w.choose();
   EXPECT_EQ(w.chosen(), "Общий");
 }
