@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "archive_window.h"
+#include "browse.h"
 #include "attempt_runner.h"
 #include "attempt_runner_logic.h"
 #include "cp1251.h"
@@ -34,8 +35,8 @@ int main(int argc, char** argv) {
   f->grab().save(out + "/start.png");
   w->passwordField()->setText("user");
   w->start();
-  w->groups()->setCurrentRow(1);
-  w->chooseStudent(2);
+  w->groups()->choose(w->groups()->positionAt(1));
+  w->chooseStudentAt(2);
   app.processEvents();
   f->grab().save(out + "/register.png");
   w->next();

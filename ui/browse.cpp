@@ -75,7 +75,9 @@ BrowseWindow::BrowseWindow(store::Table& table, void* buffer, QString procedure,
   gl->addWidget(bar_);
   outer->addWidget(group_, 1);
 
-  auto* buttons = new QHBoxLayout;
+  buttonRow_ = new QWidget(this);
+  auto* buttons = new QHBoxLayout(buttonRow_);
+  buttons->setContentsMargins(0, 0, 0, 0);
   insert_ = new QPushButton(QStringLiteral("&Добавить"), this);
   change_ = new QPushButton(QStringLiteral("&Изменить"), this);
   delete_ = new QPushButton(QStringLiteral("&Удалить"), this);
@@ -88,7 +90,7 @@ BrowseWindow::BrowseWindow(store::Table& table, void* buffer, QString procedure,
   buttons->addWidget(close_);
   buttons->addWidget(help_);
   for (auto* b : {insert_, change_, delete_, select_, close_, help_}) b->setAutoDefault(false);
-  outer->addLayout(buttons);
+  outer->addWidget(buttonRow_);
 
   typing_ = new QTimer(this);
   typing_->setSingleShot(true);
@@ -105,7 +107,9 @@ BrowseWindow::BrowseWindow(store::Table& table, void* buffer, QString procedure,
   connect(list_, &QTableWidget::cellClicked, this, [this](int r, int) {
     if (r < rowCount()) {
       current_ = r;
+      table_.def().copyBuffer(buf_, rows_[static_cast<std::size_t>(current_)].rec.get());
       updateButtons();
+      userMoved();
     } else {
       paint();
     }
@@ -190,6 +194,25 @@ void BrowseWindow::addMenuItem(const QString& text, std::function<void()> action
 
 void BrowseWindow::setGroupTitle(const QString& t) { group_->setTitle(t); }
 
+void BrowseWindow::setRecordFilter(std::function<bool()> keep) { keep_ = std::move(keep); }
+
+void BrowseWindow::setEmbedded(bool on) {
+  embedded_ = on;
+  if (on) setWindowFlags(Qt::Widget);
+  buttonRow_->setVisible(!on);
+}
+
+void BrowseWindow::userMoved() {
+  if (!rows_.empty()) emit userChose(currentPosition());
+}
+
+bool BrowseWindow::choose(store::Position pos) {
+  fillFrom(pos, current_);
+  if (currentPosition() != pos) return false;
+  userMoved();
+  return true;
+}
+
 int BrowseWindow::order() const { return tabs_->currentIndex() < 0 ? 0 : tabs_->currentIndex(); }
 void BrowseWindow::setOrder(int i) { tabs_->setCurrentIndex(i); }
 int BrowseWindow::keyOf() const { return orders_.empty() ? -1 : orders_[static_cast<std::size_t>(order())].first; }
@@ -202,6 +225,10 @@ int BrowseWindow::pageRows() const {
 
 store::Position BrowseWindow::currentPosition() const {
   return rows_.empty() ? 0 : rows_[static_cast<std::size_t>(current_)].pos;
+}
+
+store::Position BrowseWindow::positionAt(int row) const {
+  return row >= 0 && row < rowCount() ? rows_[static_cast<std::size_t>(row)].pos : 0;
 }
 
 QString BrowseWindow::cellText(int row, int column) const {
@@ -226,6 +253,7 @@ std::vector<BrowseWindow::Row> BrowseWindow::readAfter(store::Position after, in
   if (rc != store::Ok) return out;
   if (after && table_.next() != store::Ok) return out;  // the record itself
   while (static_cast<int>(out.size()) < n && table_.next() == store::Ok) {
+    if (keep_ && !keep_()) continue;
     Row r{table_.position(), def.makeBuffer()};
     def.copyBuffer(r.rec.get(), buf_);
     out.push_back(std::move(r));
@@ -241,6 +269,7 @@ std::vector<BrowseWindow::Row> BrowseWindow::readBefore(store::Position before, 
   if (rc != store::Ok) return out;
   if (before && table_.previous() != store::Ok) return out;
   while (static_cast<int>(out.size()) < n && table_.previous() == store::Ok) {
+    if (keep_ && !keep_()) continue;
     Row r{table_.position(), def.makeBuffer()};
     def.copyBuffer(r.rec.get(), buf_);
     out.push_back(std::move(r));
@@ -311,7 +340,7 @@ void BrowseWindow::fillFrom(store::Position pos, int rowOnScreen) {
   {
     const auto& def = table_.def();
     int key = keyOf();
-    if (table_.setAt(key, pos) == store::Ok && table_.next() == store::Ok) {
+    if (table_.setAt(key, pos) == store::Ok && table_.next() == store::Ok && (!keep_ || keep_())) {
       Row r{table_.position(), def.makeBuffer()};
       def.copyBuffer(r.rec.get(), buf_);
       self.push_back(std::move(r));
@@ -424,7 +453,12 @@ void BrowseWindow::locate(const QString& prefix) {
     return;
   }
   store::Position pos = 0;
-  if (table_.setFrom(key) == store::Ok && table_.next() == store::Ok) pos = table_.position();
+  if (table_.setFrom(key) == store::Ok)
+    while (table_.next() == store::Ok)
+      if (!keep_ || keep_()) {
+        pos = table_.position();
+        break;
+      }
   if (pos) fillFrom(pos, 0);
   else end();
 }
@@ -476,7 +510,8 @@ void BrowseWindow::tagAll() {
   if (!tagging_) return;
   int key = keyOf();
   if ((key >= 0 ? table_.set(key) : table_.set()) == store::Ok)
-    while (table_.next() == store::Ok) tags_.insert(table_.position());
+    while (table_.next() == store::Ok)
+      if (!keep_ || keep_()) tags_.insert(table_.position());
   refresh();
 }
 
@@ -491,7 +526,7 @@ void BrowseWindow::flipTags() {
   int key = keyOf();
   if ((key >= 0 ? table_.set(key) : table_.set()) == store::Ok)
     while (table_.next() == store::Ok)
-      if (!tags_.count(table_.position())) flipped.insert(table_.position());
+      if ((!keep_ || keep_()) && !tags_.count(table_.position())) flipped.insert(table_.position());
   tags_ = std::move(flipped);
   refresh();
 }
@@ -529,17 +564,22 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
   if (o == list_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
     const bool ctrl = k->modifiers() & Qt::ControlModifier;
+    auto moved = [this] {
+      userMoved();
+      return true;
+    };
     switch (k->key()) {
-      case Qt::Key_Down: down(); return true;
-      case Qt::Key_Up: up(); return true;
-      case Qt::Key_PageDown: pageDown(); return true;
-      case Qt::Key_PageUp: pageUp(); return true;
-      case Qt::Key_Home: home(); return true;
-      case Qt::Key_End: end(); return true;
+      case Qt::Key_Down: down(); return moved();
+      case Qt::Key_Up: up(); return moved();
+      case Qt::Key_PageDown: pageDown(); return moved();
+      case Qt::Key_PageUp: pageUp(); return moved();
+      case Qt::Key_Home: home(); return moved();
+      case Qt::Key_End: end(); return moved();
       case Qt::Key_Insert: if (insert_->isEnabled()) insertRecord(); return true;
       case Qt::Key_Delete: if (delete_->isEnabled()) deleteRecord(); return true;
       case Qt::Key_Return:
       case Qt::Key_Enter:
+        if (embedded_) return false;  // the window around the list acts on it
         if (selectMode_) selectRecord();
         else if (change_->isEnabled()) changeRecord();
         return true;
@@ -567,7 +607,7 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
       typed_ += t;
       typing_->start();
       locate(typed_);
-      return true;
+      return moved();
     }
   }
   if (o == list_->viewport() && e->type() == QEvent::Wheel) {
@@ -588,6 +628,7 @@ void BrowseWindow::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (!placed_) {
     placed_ = true;
+    if (embedded_) return;  // filled by the window around it
     restoreWindow(this, procedure_);
     home();
     list_->setFocus();
@@ -595,12 +636,22 @@ void BrowseWindow::showEvent(QShowEvent* e) {
 }
 
 void BrowseWindow::closeEvent(QCloseEvent* e) {
-  saveWindow(this, procedure_);
+  if (!embedded_) saveWindow(this, procedure_);
   QDialog::closeEvent(e);
 }
 
+void BrowseWindow::reject() {
+  if (!embedded_) QDialog::reject();  // Esc does not hide a list inside a page
+}
+
+void BrowseWindow::keyPressEvent(QKeyEvent* e) {
+  // Inside a page, Enter and Esc belong to the page.
+  if (embedded_) QWidget::keyPressEvent(e);
+  else QDialog::keyPressEvent(e);
+}
+
 void BrowseWindow::done(int r) {
-  saveWindow(this, procedure_);
+  if (!embedded_) saveWindow(this, procedure_);
   QDialog::done(r);
 }
 

@@ -50,6 +50,11 @@ class BrowseWindow : public QDialog {
   void setTagging(bool on);
   void addMenuItem(const QString& text, std::function<void()> action);
   void setGroupTitle(const QString& title);
+  // Only the records for which `keep` (reading the buffer) holds are listed.
+  void setRecordFilter(std::function<bool()> keep);
+  // A list inside another window: no buttons of its own, no remembered
+  // place; Enter goes on to the window around it.
+  void setEmbedded(bool on);
 
   // Reads the page again, landing on `pos` when given.
   void refresh(store::Position landOn = 0);
@@ -61,6 +66,7 @@ class BrowseWindow : public QDialog {
   int rowCount() const { return static_cast<int>(rows_.size()); }
   int currentRow() const { return current_; }
   store::Position currentPosition() const;
+  store::Position positionAt(int row) const;
   QString cellText(int row, int column) const;
   const std::set<store::Position>& tags() const { return tags_; }
   bool selected() const { return selected_; }
@@ -86,6 +92,14 @@ class BrowseWindow : public QDialog {
 
   QMenu* contextMenu();  // built from the buttons' state
   QPushButton* button(const QString& text) const;
+  QTableWidget* table() const { return list_; }
+  // Makes the row of `pos` current, as a click on it would (the user's choice).
+  bool choose(store::Position pos);
+
+ signals:
+  // The user moved to a record or clicked one (the buffer holds it); not
+  // sent when the list is merely filled again.
+  void userChose(store::Position pos);
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
@@ -93,6 +107,8 @@ class BrowseWindow : public QDialog {
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void done(int r) override;
+  void reject() override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   struct Row {
@@ -116,6 +132,10 @@ class BrowseWindow : public QDialog {
   std::vector<Column> columns_;
   std::function<std::unique_ptr<UpdateForm>()> makeForm_;
   std::vector<std::pair<QString, std::function<void()>>> extraItems_;
+  std::function<bool()> keep_;
+  bool embedded_ = false;
+  QWidget* buttonRow_ = nullptr;
+  void userMoved();
   bool selectMode_ = false, tagging_ = false, selected_ = false, placed_ = false;
   std::vector<Row> rows_;
   int current_ = 0;

@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "browse.h"
 #include "cp1251.h"
 #include "message_service.h"
 #include "protocol.h"
@@ -93,7 +94,16 @@ void StartWindow::keyPressEvent(QKeyEvent* e) {
 
 bool StartWindow::presetTest() const { return s_.autostart.armed && s_.autostart.presetsTest; }
 
-StartWindow::~StartWindow() { test_.close(); }
+StartWindow::~StartWindow() {
+  // The lists go before the tables they read.
+  delete groups_;
+  delete students_;
+  if (listsOpen_) {
+    opener_.close(*studentT_);
+    opener_.close(*groupT_);
+  }
+  test_.close();
+}
 
 bool StartWindow::openCentral(store::Table& t) {
   // The tables here live only while a list is read, so no use count is kept.
@@ -208,20 +218,28 @@ void StartWindow::buildRegister() {
   fromList_->setChecked(true);
   g->addWidget(fromList_, 0, 0, 1, 2);
   g->addWidget(new QLabel(QStringLiteral("Выбор из справочника "), box), 1, 0);
-  groups_ = new QListWidget(box);
-  groups_->setMaximumWidth(200);
+  // The standard browse lists of the contingent: paging, locate by typing.
+  groupT_ = std::make_unique<store::Table>(tables::groupDef(), groupRec_, s_.inst.central(tables::files::Group));
+  studentT_ = std::make_unique<store::Table>(tables::studentDef(), studentRec_, s_.inst.central(tables::files::Student));
+  groups_ = new ui::BrowseWindow(*groupT_, &groupRec_, QStringLiteral("Group"), {}, box);
+  groups_->setEmbedded(true);
+  groups_->setGroupTitle(QString());
+  groups_->addOrder(groupT_->key("KEYNAME"), QStringLiteral("Группа"));
+  groups_->addColumn({tables::groupDef().fieldIndex("NAME"), QStringLiteral("Группа"), 16});
+  groups_->setMaximumWidth(230);
   g->addWidget(groups_, 2, 0, 6, 1);
-  students_ = new QTableWidget(0, 3, box);
-  students_->setHorizontalHeaderLabels({QStringLiteral("Фамилия"), QStringLiteral("Имя"), QStringLiteral("Отчество")});
-  students_->verticalHeader()->hide();
-  students_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  students_->setSelectionMode(QAbstractItemView::SingleSelection);
-  students_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  students_ = new ui::BrowseWindow(*studentT_, &studentRec_, QStringLiteral("Student"), {}, box);
+  students_->setEmbedded(true);
+  students_->setGroupTitle(QString());
+  students_->addOrder(studentT_->key("KEYFAM"), QStringLiteral("Фамилия"));
+  for (auto [field, head] : {std::pair{"FAM", "Фамилия"}, {"NAME", "Имя"}, {"OTCHE", "Отчество"}})
+    students_->addColumn({tables::studentDef().fieldIndex(field), QString::fromUtf8(head), 12});
+  // Only the chosen group's students; none before a group is chosen.
+  students_->setRecordFilter([this] { return reg_.groupCode != 0 && studentRec_.CODEGR == reg_.groupCode; });
   // Tab leaves the list; moving from cell to cell would choose other students.
-  students_->setTabKeyNavigation(false);
-  students_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  students_->verticalHeader()->setDefaultSectionSize(students_->fontMetrics().height() + 8);
+  students_->table()->setTabKeyNavigation(false);
   g->addWidget(students_, 2, 1, 6, 1);
+  g->setColumnStretch(1, 2);
   auto* f = new QFormLayout;
   fam_ = new QLineEdit(box);
   name_ = new QLineEdit(box);
@@ -264,10 +282,9 @@ void StartWindow::buildRegister() {
   pass_->setEnabled(!s_.tune.CHECKPASS.blank());
   passBtn_->setEnabled(!s_.tune.CHANGEPASS.blank());
   connect(fromList_, &QCheckBox::toggled, this, &StartWindow::setFromList);
-  connect(groups_, &QListWidget::currentRowChanged, this, &StartWindow::chooseGroup);
-  connect(students_, &QTableWidget::currentCellChanged, this, [this](int r, int, int, int) { chooseStudent(r); });
-  // A click on the row already current chooses it again (after "Новый пользователь").
-  connect(students_, &QTableWidget::cellClicked, this, [this](int r, int) { chooseStudent(r); });
+  connect(groups_, &ui::BrowseWindow::userChose, this, [this] { chooseGroup(); });
+  // Also a click on the row already current chooses it (after "Новый пользователь").
+  connect(students_, &ui::BrowseWindow::userChose, this, [this] { chooseStudent(); });
   connect(newBtn, &QPushButton::clicked, this, &StartWindow::newStudent);
   connect(addBtn_, &QPushButton::clicked, this, &StartWindow::addStudent);
   connect(passBtn_, &QPushButton::clicked, this, &StartWindow::changePassword);
@@ -297,62 +314,55 @@ void StartWindow::writeFields() {
   pass_->setText(fromCp(reg_.password));
 }
 
+bool StartWindow::openLists() {
+  // Open while the program runs, through the common opening procedure.
+  if (!listsOpen_) listsOpen_ = opener_.open(*groupT_) == store::Ok && opener_.open(*studentT_) == store::Ok;
+  return listsOpen_;
+}
+
 void StartWindow::fillGroups() {
-  groups_->blockSignals(true);
-  groups_->clear();
-  groupRows_.clear();
-  tables::Group g;
-  store::Table t(tables::groupDef(), g, s_.inst.central(tables::files::Group));
-  if (openCentral(t) && t.set(t.key("KEYNAME")) == store::Ok) {
-    while (t.next() == store::Ok) {
-      groupRows_.push_back(g);
-      groups_->addItem(fromCp(g.NAME.str()));
-    }
+  if (!openLists()) return;
+  store::Position at = 0;
+  if (reg_.groupCode) {
+    groupRec_.CODEGR = reg_.groupCode;
+    if (groupT_->get(groupT_->key("KEYCODEGR")) == store::Ok) at = groupT_->position();
   }
-  for (int i = 0; i < static_cast<int>(groupRows_.size()); ++i)
-    if (groupRows_[static_cast<std::size_t>(i)].CODEGR == reg_.groupCode) groups_->setCurrentRow(i);
-  groups_->blockSignals(false);
+  groups_->refresh(at);
   fillStudents();
 }
 
 void StartWindow::fillStudents() {
-  students_->blockSignals(true);
-  students_->setRowCount(0);
-  studentRows_.clear();
-  if (fromList_->isChecked() && reg_.groupCode) {
-    tables::Student st;
-    store::Table t(tables::studentDef(), st, s_.inst.central(tables::files::Student));
-    if (openCentral(t)) {
-      store::View v(t);
-      v.setFilter("STU:CODEGR = GR");
-      v.bind("GR", std::int64_t{reg_.groupCode});
-      v.setOrder(t.key("KEYFAM"));
-      int rc;
-      while ((rc = v.next()) == store::Ok) studentRows_.push_back(st);
-      if (rc != store::NoRecord) tableError(t);
-    }
+  if (!openLists()) return;
+  store::Position at = 0;
+  if (reg_.code) {
+    studentRec_.CODEST = reg_.code;
+    if (studentT_->get(studentT_->key("KEYKODST")) == store::Ok) at = studentT_->position();
   }
-  students_->setRowCount(static_cast<int>(studentRows_.size()));
-  for (int r = 0; r < static_cast<int>(studentRows_.size()); ++r) {
-    const auto& st = studentRows_[static_cast<std::size_t>(r)];
-    students_->setItem(r, 0, new QTableWidgetItem(fromCp(st.FAM.str())));
-    students_->setItem(r, 1, new QTableWidgetItem(fromCp(st.NAME.str())));
-    students_->setItem(r, 2, new QTableWidgetItem(fromCp(st.OTCHE.str())));
-    if (st.CODEST == reg_.code && reg_.code) students_->selectRow(r);
-  }
-  students_->blockSignals(false);
+  students_->refresh(at);
+  if (!reg_.code) students_->table()->clearSelection();  // nobody chosen yet
 }
 
-void StartWindow::chooseGroup(int row) {
-  if (row < 0 || row >= static_cast<int>(groupRows_.size())) return;
+void StartWindow::chooseGroupNamed(const QString& name) {
+  if (!openLists()) return;
+  groupRec_ = tables::Group{};
+  groupRec_.NAME = cp1251::fromUtf8(name.toStdString());
+  if (groupT_->get(groupT_->key("KEYNAME")) == store::Ok) groups_->choose(groupT_->position());
+}
+
+void StartWindow::chooseStudentAt(int row) {
+  if (row >= 0 && row < students_->rowCount()) students_->choose(students_->positionAt(row));
+}
+
+void StartWindow::chooseGroup() {
+  const tables::Group chosen = groupRec_;
   tables::Faket fak;
   store::Table ft(tables::faketDef(), fak, s_.inst.central(tables::files::Faket));
   bool haveFak = openCentral(ft);
-  examiner::chooseGroup(reg_, groupRows_[static_cast<std::size_t>(row)], haveFak ? &ft : nullptr, &fak);
+  examiner::chooseGroup(reg_, chosen, haveFak ? &ft : nullptr, &fak);
   // The course of the group, for the result.
   tables::Kurs k;
   store::Table kt(tables::kursDef(), k, s_.inst.central(tables::files::Kurs));
-  k.CODEKURS = groupRows_[static_cast<std::size_t>(row)].CODEKURS;
+  k.CODEKURS = chosen.CODEKURS;
   reg_.course.clear();
   if (openCentral(kt) && kt.get(kt.key("KEYCODEKURS")) == store::Ok) reg_.course = k.NAME.str();
   group_->setText(fromCp(reg_.group));
@@ -360,9 +370,9 @@ void StartWindow::chooseGroup(int row) {
   fillStudents();
 }
 
-void StartWindow::chooseStudent(int row) {
-  if (row < 0 || row >= static_cast<int>(studentRows_.size())) return;
-  const auto& st = studentRows_[static_cast<std::size_t>(row)];
+void StartWindow::chooseStudent() {
+  const tables::Student st = studentRec_;
+  if (st.CODEGR != reg_.groupCode || !fromList_->isChecked()) return;
   // The same student clicked again keeps the password typed for him.
   const bool same = reg_.code != 0 && reg_.code == st.CODEST;
   readFields();
@@ -385,10 +395,7 @@ void StartWindow::setFromList(bool on) {
 void StartWindow::forgetStudent() {
   newUser(reg_);
   writeFields();
-  students_->blockSignals(true);
-  students_->setCurrentCell(-1, -1);
-  students_->clearSelection();
-  students_->blockSignals(false);
+  students_->table()->clearSelection();
 }
 
 void StartWindow::newStudent() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "message_service.h"
 #include "registration.h"
 #include "startup.h"
 #include "table_opener.h"
@@ -21,6 +22,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QTableWidget;
+
+namespace ui {
+class BrowseWindow;
+}
 
 namespace examiner {
 
@@ -53,8 +58,9 @@ class StartWindow : public QWidget {
   void newStudent();     // "Новый пользователь"
   void changePassword(); // "Пароль"
   void beginTest();      // "Начать тестирование"
-  void chooseGroup(int row);
-  void chooseStudent(int row);
+  // The group and the student as the user chooses them in the lists.
+  void chooseGroupNamed(const QString& name);
+  void chooseStudentAt(int row);  // a row of the student list's page
   void chooseLibrary(int row);
   void chooseTest(int row);
   void setFromList(bool on);
@@ -62,8 +68,8 @@ class StartWindow : public QWidget {
   // The widgets tests type into.
   QLineEdit* passwordField() const { return startPass_; }
   QLineEdit* field(const char* name) const;
-  QListWidget* groups() const { return groups_; }
-  QTableWidget* students() const { return students_; }
+  ui::BrowseWindow* groups() const { return groups_; }
+  ui::BrowseWindow* students() const { return students_; }
   QListWidget* libraries() const { return libs_; }
   QTableWidget* tests() const { return tests_; }
   const Registration& registration() const { return reg_; }
@@ -81,8 +87,11 @@ class StartWindow : public QWidget {
   void buildInvite();
   void buildRegister();
   void buildChoice();
+  bool openLists();
   void fillGroups();
   void fillStudents();
+  void chooseGroup();    // the group in the group list's buffer
+  void chooseStudent();  // the student in the student list's buffer
   void fillTests();
   void showTest();
   void tick();
@@ -105,8 +114,11 @@ class StartWindow : public QWidget {
   testfile::TestFile test_;
   int chosenTimes_ = 0;
   TestLocation location_;
-  std::vector<tables::Group> groupRows_;
-  std::vector<tables::Student> studentRows_;
+  tables::Group groupRec_;
+  tables::Student studentRec_;
+  std::unique_ptr<store::Table> groupT_, studentT_;
+  setup::TableOpener opener_{ui::MessageService::instance()};
+  bool listsOpen_ = false;
   std::vector<Library> libRows_;
   std::vector<TestEntry> testRows_;
 
@@ -114,8 +126,8 @@ class StartWindow : public QWidget {
   QLineEdit* startPass_;
   QLabel *day_, *clock_;
   QCheckBox* fromList_;
-  QListWidget* groups_;
-  QTableWidget* students_;
+  ui::BrowseWindow* groups_;
+  ui::BrowseWindow* students_;
   QLineEdit *fam_, *name_, *otche_, *group_, *pass_;
   QPushButton *addBtn_, *passBtn_;
   QListWidget* libs_;

@@ -324,6 +324,13 @@ TEST(TestingWindow, CalculatorAndHelpWorkBesideTheModalTestingWindow) {
   ASSERT_NE(key7, nullptr);
   QTest::mouseClick(calc->windowHandle(), Qt::LeftButton, {}, key7->mapTo(calc, key7->rect().center()));
   EXPECT_EQ(calc->display(), "7");
+  // F1 opens the window's own help page, beside it and not blocked either.
+  QTest::keyClick(calc->windowHandle(), Qt::Key_F1);
+  QTextBrowser* page = nullptr;
+  for (QWidget* x : QApplication::topLevelWidgets() + calc->findChildren<QWidget*>())
+    if (x->isVisible() && x->windowTitle() == "Справка") page = x->findChild<QTextBrowser*>();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->documentTitle(), "Калькулятор");
   const QRect area = calc->screen()->availableGeometry();
   EXPECT_TRUE(area.contains(calc->frameGeometry())) << "the calculator opens on the screen";
   EXPECT_FALSE(calc->frameGeometry().intersects(w.button("Калькулятор")->geometry().translated(w.geometry().topLeft())));

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <fstream>
 
 #include "archive_window.h"
+#include "browse.h"
 #include "cp1251.h"
 #include "demo_data.h"
 #include "examiner_app.h"
@@ -44,10 +46,14 @@ struct Demo {
   std::string lastText() const { return ms().shown().empty() ? std::string() : ms().shown().back().text; }
 };
 
-int rowOf(QListWidget* l, const QString& text) {
-  for (int i = 0; i < l->count(); ++i)
-    if (l->item(i)->text() == text) return i;
-  return -1;
+// Chooses a listed student the way a click on the row does.
+void chooseStudentCoded(const Demo& d, StartWindow* w, std::int32_t code) {
+  tables::Student st;
+  store::Table t(tables::studentDef(), st, d.inst.directory + "Student.tps");
+  ASSERT_EQ(t.open(store::Shared), store::Ok);
+  st.CODEST = code;
+  ASSERT_EQ(t.get(t.key("KEYKODST")), store::Ok);
+  ASSERT_TRUE(w->students()->choose(t.position()));
 }
 
 int rowOf(QTableWidget* t, const QString& text) {
@@ -90,23 +96,14 @@ TEST(ExaminerWindows, StartPasswordsRegistrationAndTestChoice) {
   ASSERT_EQ(w->page(), StartWindow::Register);
   EXPECT_EQ(app.startup().inst.modeWork, 5);
 
-  // Signing in from the lists.
-  int g = rowOf(w->groups(), "ФМ-101");
-  ASSERT_GE(g, 0);
-  w->groups()->setCurrentRow(g);
+  // Signing in from the lists: the group's students only.
+  EXPECT_EQ(w->students()->rowCount(), 0);  // no group chosen yet
+  w->chooseGroupNamed("ФМ-101");
   EXPECT_EQ(w->field("GROUP")->text(), "ФМ-101");
-  ASSERT_EQ(w->students()->rowCount(), 10);
-  int s = -1;
-  for (int r = 0; r < w->students()->rowCount(); ++r)
-    if (w->students()->item(r, 0)->text() == "Кузнецов" || w->students()->item(r, 0)->text() == "Кузнецова") s = r;
-  (void)s;
-  // The student with code 1 is in this group.
-  bool found = false;
-  for (int r = 0; r < w->students()->rowCount() && !found; ++r) {
-    w->chooseStudent(r);
-    found = w->registration().code == 1;
-  }
-  ASSERT_TRUE(found);
+  ASSERT_GT(w->students()->rowCount(), 0);
+  EXPECT_TRUE(w->field("FAM")->text().isEmpty());  // listing chooses nobody
+  chooseStudentCoded(d, w, 1);  // the student with code 1 is in this group
+  ASSERT_EQ(w->registration().code, 1);
   EXPECT_FALSE(w->field("FAM")->text().isEmpty());
   EXPECT_EQ(w->registration().faculty, cp1251::fromUtf8("Физико-математический факультет"));
 
@@ -151,7 +148,7 @@ TEST(ExaminerWindows, NewStudentsAndStudentPasswords) {
   StartWindow* w = app.startWindow();
   w->passwordField()->setText("user");
   w->start();
-  w->groups()->setCurrentRow(rowOf(w->groups(), "ЕГ-201"));
+  w->chooseGroupNamed("ЕГ-201");
   w->newStudent();
   w->field("FAM")->setText("Орлова");
   w->field("NAME")->setText("Вера");
@@ -168,7 +165,7 @@ TEST(ExaminerWindows, NewStudentsAndStudentPasswords) {
   EXPECT_EQ(d.lastText(), "В списке уже имеется|такая фамилия с такими инициалами");
   EXPECT_EQ(w->students()->rowCount(), 1);
 
-  w->chooseStudent(0);
+  w->chooseStudentAt(0);
   w->field("PASSWORD")->setText("000");
   w->next();
   EXPECT_EQ(d.lastText(), "Неверный пароль доступа.");
@@ -191,9 +188,11 @@ TEST(ExaminerWindows, AStudentChosenAgainAfterNewUserKeepsTheCode) {
   StartWindow* w = app.startWindow();
   w->passwordField()->setText("user");
   w->start();
-  w->groups()->setCurrentRow(rowOf(w->groups(), "ФМ-101"));
-  QTableWidget* list = w->students();
-  ASSERT_GT(list->rowCount(), 3);
+  app.frame()->resize(1000, 760);
+  w->chooseGroupNamed("ФМ-101");
+  QApplication::processEvents();
+  QTableWidget* list = w->students()->table();
+  ASSERT_GT(w->students()->rowCount(), 3);
   auto clickRow = [&](int r) {
     QRect cell = list->visualRect(list->model()->index(r, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
@@ -222,6 +221,34 @@ TEST(ExaminerWindows, AStudentChosenAgainAfterNewUserKeepsTheCode) {
   EXPECT_TRUE(w->field("FAM")->text().isEmpty());
   EXPECT_EQ(w->registration().code, 0);
   EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
+TEST(ExaminerWindows, EnterPressesEachPagesButtonAndDatesReadAlike) {
+  Demo d;
+  int runs = 0;
+  ExaminerApp app(d.dir, [&](AttemptRequest&) {
+    ++runs;
+    return 0;
+  }, d.lock);
+  ASSERT_TRUE(app.start());
+  app.frame()->show();
+  StartWindow* w = app.startWindow();
+  w->passwordField()->setText("user");
+  QTest::keyClick(w->passwordField(), Qt::Key_Return);
+  ASSERT_EQ(w->page(), StartWindow::Register);
+  w->chooseGroupNamed("ФМ-101");
+  w->field("FAM")->setText("Гость");
+  QTest::keyClick(w->field("FAM"), Qt::Key_Return);  // "Далее"
+  ASSERT_EQ(w->page(), StartWindow::Choice);
+  const int t = rowOf(w->tests(), "Арифметика");
+  ASSERT_GE(t, 0);
+  // One date format everywhere: day.month.year.
+  EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4}$").match(w->tests()->item(t, 1)->text()).hasMatch())
+      << w->tests()->item(t, 1)->text().toStdString();
+  w->chooseTest(t);
+  w->tests()->setFocus();
+  QTest::keyClick(w->tests(), Qt::Key_Return);  // "Начать тестирование"
+  EXPECT_EQ(runs, 1);
 }
 
 TEST(ExaminerWindows, SettingsRefuseUnsafeJournalsAndAFailedRestartGoesOn) {
