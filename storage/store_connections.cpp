@@ -530,8 +530,7 @@ void sweepMasterJournals(const std::shared_ptr<FileState>& fs) {
   if (found.empty()) return;
   // A master journal is named after the first file of its transaction, and
   // that transaction holds the file's writer's turn until it is done: with
-  // the turn in hand, only a journal that a file's rollback journal still
-  // names is needed (for that file's recovery, which removes it).
+  // the turn in hand, no live transaction of ours is writing one.
   WriterTurn turn;
   ErrorInfo ignored;
   if (turn.take(fs, ignored, false) != Ok) return;
@@ -544,16 +543,18 @@ void sweepMasterJournals(const std::shared_ptr<FileState>& fs) {
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) > 0 && text.size() < (1u << 20)) text.append(buf, static_cast<std::size_t>(n));
     ::close(fd);
+    // The engine's own rule: a master journal lists the rollback journals of
+    // its files (not the files), and is needed while any of them names it;
+    // deleting it then would make the surviving journals count as committed
+    // and leave the transaction half stored. A journal that exists but cannot
+    // be read keeps it too.
     bool needed = n < 0;
     for (std::size_t at = 0; at < text.size() && !needed;) {
       std::size_t end = text.find('\0', at);
       if (end == std::string::npos) end = text.size();
-      std::string child = text.substr(at, end - at);
-      // Any journal of a file it names keeps it, the engine's own test (does
-      // the journal name it?) being the lesser part of caution here.
-      struct stat st{};
-      if (!child.empty() && (journalNamesMaster(child + "-journal", name) ||
-                             (::stat((child + "-journal").c_str(), &st) == 0 && st.st_size > 0)))
+      std::string journal = text.substr(at, end - at);
+      if (!journal.empty() && ::access(journal.c_str(), F_OK) == 0 &&
+          (::access(journal.c_str(), R_OK) != 0 || journalNamesMaster(journal, name)))
         needed = true;
       at = end + 1;
     }

@@ -1,9 +1,16 @@
 // The store under load and under kill -9 (short forms of the harnesses; the
 // benchmark runs the long ones), and what a station that died leaves behind.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <fstream>
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
 
 #include "store.h"
 #include "store_harness.h"
@@ -31,10 +38,11 @@ TEST(StoreUnderLoad, WritersKilledAtRandomLeaveWholeAttemptsAndSoundFiles) {
 }
 
 // A master journal of a transaction over two files, as a station that died
-// while committing leaves it: the names of the files, each ended by a zero.
-void writeMaster(const std::string& path, const std::vector<std::string>& files) {
+// while committing leaves it: the names of the files' rollback journals,
+// each ended by a zero.
+void writeMaster(const std::string& path, const std::vector<std::string>& journals) {
   std::ofstream f(path, std::ios::binary);
-  for (const auto& n : files) f << n << '\0';
+  for (const auto& n : journals) f << n << '\0';
 }
 
 // The end of a rollback journal that names a master journal.
@@ -62,9 +70,10 @@ TEST(StoreRecovery, MasterJournalsNoFileNeedsAreRemovedWhenTheFileIsOpened) {
     Table t(lineDef(), l, j + "\\!Line");
     ASSERT_EQ(t.create(), Ok);
   }
-  std::string stale = j + "-mj1A2B3C4D", needed = j + "-mj5E6F7081";
-  writeMaster(stale, {j, dir / "o.tps"});
-  writeMaster(needed, {j, c});
+  std::string stale = j + "-mj1A2B3C4D", needed = j + "-mj5E6F7081", superseded = j + "-mj99AABBCC";
+  writeMaster(stale, {j + "-journal", dir / "o.tps-journal"});
+  writeMaster(needed, {j + "-journal", c + "-journal"});
+  writeMaster(superseded, {c + "-journal"});
   // c.tps has not been recovered yet: its journal still names one of them.
   writeJournalNaming(c + "-journal", needed);
   Line l;
@@ -72,7 +81,84 @@ TEST(StoreRecovery, MasterJournalsNoFileNeedsAreRemovedWhenTheFileIsOpened) {
   ASSERT_EQ(t.open(Shared), Ok);
   struct stat st{};
   EXPECT_NE(::stat(stale.c_str(), &st), 0) << "a stale master journal was left";
+  EXPECT_NE(::stat(superseded.c_str(), &st), 0) << "a master journal no journal names was left";
   EXPECT_EQ(::stat(needed.c_str(), &st), 0) << "a master journal still needed for recovery was removed";
+}
+
+// The engine's own file system, except that deleting a master journal, the
+// moment a transaction over several files commits, ends the process: a
+// station dying at the last instant before its commit, both files written.
+sqlite3_vfs* realVfs = nullptr;
+sqlite3_vfs dyingVfs;
+int deleteOrDie(sqlite3_vfs*, const char* name, int syncDir) {
+  if (std::strstr(name, "-mj")) ::_exit(0);
+  return realVfs->xDelete(realVfs, name, syncDir);
+}
+
+int mastersIn(const std::string& dir) {
+  int n = 0;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d)) n += std::strstr(e->d_name, "-mj") != nullptr;
+    ::closedir(d);
+  }
+  return n;
+}
+
+TEST(StoreRecovery, ATransactionOverTwoFilesDyingBeforeItsCommitIsAbsentWhicheverFileOpensFirst) {
+  for (bool journalFirst : {true, false}) {
+    SCOPED_TRACE(journalFirst ? "the first file opened first" : "the attached file opened first");
+    TempDir dir;
+    std::string j = dir / "j.rez\\!Line", c = dir / "c.tps";
+    auto store2 = [&](Line& a, Table& ta, Line& b, Table& tb, std::int32_t code) {
+      Transaction tx{&ta, &tb};
+      if (tx.begin()) return 1;
+      a.CODE = b.CODE = code;
+      a.TEXT = b.TEXT = "attempt";
+      if (ta.add() || tb.add()) return 2;
+      return tx.commit() ? 3 : 0;
+    };
+    {
+      Line a, b;
+      Table ta(lineDef(), a, j), tb(lineDef(), b, c);
+      ASSERT_EQ(ta.create(), Ok);
+      ASSERT_EQ(tb.create(), Ok);
+      ASSERT_EQ(ta.open(Shared), Ok);
+      ASSERT_EQ(tb.open(Shared), Ok);
+      ASSERT_EQ(store2(a, ta, b, tb, 1), 0);
+    }
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      realVfs = sqlite3_vfs_find(nullptr);
+      dyingVfs = *realVfs;
+      dyingVfs.zName = "dying";
+      dyingVfs.xDelete = deleteOrDie;
+      sqlite3_vfs_register(&dyingVfs, 1);
+      Line a, b;
+      Table ta(lineDef(), a, j), tb(lineDef(), b, c);
+      if (ta.open(Shared) || tb.open(Shared)) ::_exit(10);
+      ::_exit(20 + store2(a, ta, b, tb, 2));  // reached only if the commit did not die
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the station did not die committing: " << status;
+    ASSERT_EQ(mastersIn(dir.path()), 1);
+    struct stat st{};
+    ASSERT_EQ(::stat((dir / "j.rez-journal").c_str(), &st), 0);
+    ASSERT_EQ(::stat((dir / "c.tps-journal").c_str(), &st), 0);
+
+    Line a, b;
+    Table ta(lineDef(), a, j), tb(lineDef(), b, c);
+    if (journalFirst) {
+      ASSERT_EQ(ta.open(Shared), Ok);
+      ASSERT_EQ(tb.open(Shared), Ok);
+    } else {
+      ASSERT_EQ(tb.open(Shared), Ok);
+      ASSERT_EQ(ta.open(Shared), Ok);
+    }
+    EXPECT_EQ(ta.records(), 1);
+    EXPECT_EQ(tb.records(), 1);
+    EXPECT_EQ(mastersIn(dir.path()), 0) << "the master journal outlived the recovery of both files";
+  }
 }
 
 }  // namespace
