@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace examiner {
+namespace common {
 
 double Calculator::value() const { return std::strtod(text_.c_str(), nullptr); }
 
@@ -96,4 +96,4 @@ void Calculator::press(const std::string& k) {
   }
 }
 
-}  // namespace examiner
+}  // namespace common

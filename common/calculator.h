@@ -2,7 +2,7 @@
 // The examinee's calculator: one display value x, one memory value m.
 #include <string>
 
-namespace examiner {
+namespace common {
 
 class Calculator {
  public:
@@ -25,4 +25,4 @@ class Calculator {
   bool error_ = false;
 };
 
-}  // namespace examiner
+}  // namespace common

@@ -8,7 +8,7 @@
 
 #include "window_memory.h"
 
-namespace examiner {
+namespace common {
 
 CalculatorWindow::CalculatorWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QString::fromLatin1(kProcedure));
@@ -81,4 +81,4 @@ void CalculatorWindow::keyPressEvent(QKeyEvent* e) {
   QWidget::keyPressEvent(e);
 }
 
-}  // namespace examiner
+}  // namespace common

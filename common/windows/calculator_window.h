@@ -7,7 +7,7 @@
 
 class QLineEdit;
 
-namespace examiner {
+namespace common {
 
 class CalculatorWindow : public QWidget {
   Q_OBJECT
@@ -26,4 +26,4 @@ class CalculatorWindow : public QWidget {
   QLineEdit* display_;
 };
 
-}  // namespace examiner
+}  // namespace common

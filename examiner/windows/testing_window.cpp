@@ -758,7 +758,7 @@ void TestingWindow::toggleCalculator() {
     calcWindow_->close();
     return;
   }
-  if (!calcWindow_) calcWindow_ = new CalculatorWindow(this);
+  if (!calcWindow_) calcWindow_ = new common::CalculatorWindow(this);
   calcWindow_->show();
   calcWindow_->raise();
   calcWindow_->activateWindow();

@@ -61,7 +61,7 @@ class TestingWindow : public QDialog, public Dialogue {
   QWidget* feedbackWindow() const { return feedback_; }
   QString frameText() const;
   HelpWindow* helpWindow() const { return helpWindow_; }
-  CalculatorWindow* calculatorWindow() const { return calcWindow_; }
+  common::CalculatorWindow* calculatorWindow() const { return calcWindow_; }
   QLabel* objectLabel() const { return objectLabel_; }
   QLabel* pictureLabel() const { return picture_; }
   QPushButton* button(const QString& text) const;
@@ -124,7 +124,7 @@ class TestingWindow : public QDialog, public Dialogue {
   QTimer* timerTick_;
   QWidget* feedback_ = nullptr;
   HelpWindow* helpWindow_ = nullptr;
-  CalculatorWindow* calcWindow_ = nullptr;
+  common::CalculatorWindow* calcWindow_ = nullptr;
   QFrame* framePanel_;
   QWidget* pictureBelow_;
   DocumentOpener docs_;

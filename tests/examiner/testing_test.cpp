@@ -59,7 +59,7 @@ TEST(Calculator, KeySequences) {
       {{"6", "/", "0", "=", "C", "4"}, "4"},
   };
   for (const auto& c : cases) {
-    Calculator k;
+    common::Calculator k;
     for (const auto& key : c.keys) k.press(key);
     EXPECT_EQ(k.display(), c.display) << c.keys.size();
   }
@@ -314,7 +314,7 @@ TEST(TestingWindow, CalculatorAndHelpWorkBesideTheModalTestingWindow) {
 
   ASSERT_NE(w.button("Калькулятор"), nullptr);
   w.button("Калькулятор")->click();
-  CalculatorWindow* calc = w.calculatorWindow();
+  common::CalculatorWindow* calc = w.calculatorWindow();
   ASSERT_NE(calc, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(calc));
   for (char k : std::string("12+30")) QTest::keyClick(calc->windowHandle(), k);

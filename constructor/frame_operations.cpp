@@ -1,0 +1,392 @@
+#include "frame_operations.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "cp1251.h"
+#include "filepath.h"
+#include "frame_rules.h"
+#include "result_file.h"
+#include "statistics.h"
+#include "tables_results.h"
+
+namespace constructor {
+namespace {
+
+constexpr std::uint16_t kTemporary = 38527;  // the code a frame holds while codes are exchanged
+
+Outcome refused(std::string text) { return {Outcome::Refused, std::move(text)}; }
+
+Outcome failed(const store::ErrorInfo& e, const std::string& what) {
+  return {e.code ? e.code : store::StoreSpecific, what + " (" + e.text() + ")."};
+}
+
+bool storedApart(const tables::Vop& v) { return v.OBJECTSAVE == "F" && v.OBJECTLINK != "L"; }
+
+// The companion file of one test, opened for a transaction when it exists
+// (or when it must be made).
+struct Companion {
+  tables::Emb rec;
+  store::Table t{tables::embDef(), rec};
+  bool open = false;
+  int attach(const testfile::TestFile& tf, bool create) {
+    t.setName(companionOf(tf) + "\\!Emb");
+    const std::string real = filepath::resolve(companionOf(tf));
+    if (real != companionOf(tf)) t.setName(real + "\\!Emb");
+    int rc = t.open(store::Shared);
+    if (rc == store::FileNotFound && create) {
+      if ((rc = t.createIfMissing()) == store::Ok) rc = t.open(store::Shared);
+    }
+    if (rc == store::FileNotFound && !create) return store::Ok;  // none: nothing stored apart
+    open = rc == store::Ok;
+    return rc;
+  }
+};
+
+// An error from whichever table failed last.
+struct Failure {
+  store::ErrorInfo e;
+  int set(const store::Table& t) {
+    e = t.error();
+    if (!e.code) e.code = store::StoreSpecific;
+    return e.code;
+  }
+};
+
+std::vector<store::Table*> tablesOf(testfile::TestFile& tf) {
+  return {&tf.temaT, &tf.titulT, &tf.razdelT, &tf.vopT, &tf.trainingT};
+}
+
+// Gives frames new codes: old -> new for every code in `map` (codes left
+// out keep theirs). Help records follow with TRA:CODE = TRA:CODEVOP, the
+// stored objects' parts and their OBJECTDOC too. Done in two steps through
+// temporary codes from 38527 up, so that no unique key meets itself.
+int relabel(testfile::TestFile& tf, Companion& emb, const std::map<std::uint16_t, std::uint16_t>& map, Failure& f) {
+  if (map.empty()) return store::Ok;
+  std::map<std::uint16_t, std::uint16_t> temp;  // old -> temporary
+  std::uint16_t next = kTemporary;
+  for (const auto& [from, to] : map) temp[from] = next++;
+
+  // Frames.
+  std::vector<std::pair<store::Position, std::uint16_t>> frames;  // position, old code
+  if (tf.vopT.set() != store::Ok) return f.set(tf.vopT);
+  int rc;
+  while ((rc = tf.vopT.next()) == store::Ok)
+    if (map.count(tf.vop.CODEVOP)) frames.emplace_back(tf.vopT.position(), tf.vop.CODEVOP);
+  if (rc != store::NoRecord) return f.set(tf.vopT);
+  for (int step = 0; step < 2; ++step)
+    for (const auto& [pos, old] : frames) {
+      if (tf.vopT.getAt(pos) != store::Ok) return f.set(tf.vopT);
+      tf.vop.CODEVOP = step == 0 ? temp.at(old) : map.at(old);
+      if (step == 1 && storedApart(tf.vop)) tf.vop.OBJECTDOC = cp1251::fromUtf8(objectPartName(tf, tf.vop.CODEVOP));
+      if (tf.vopT.put() != store::Ok) return f.set(tf.vopT);
+    }
+
+  // Help records: every one is set to TRA:CODE = TRA:CODEVOP, through
+  // temporary record numbers, so that older numbering cannot collide.
+  std::vector<std::pair<store::Position, std::uint16_t>> helps;  // position, frame code
+  if (tf.trainingT.set() != store::Ok) return f.set(tf.trainingT);
+  while ((rc = tf.trainingT.next()) == store::Ok) helps.emplace_back(tf.trainingT.position(), tf.training.CODEVOP);
+  if (rc != store::NoRecord) return f.set(tf.trainingT);
+  std::uint16_t spare = kTemporary;
+  for (const auto& [pos, code] : helps) {
+    if (tf.trainingT.getAt(pos) != store::Ok) return f.set(tf.trainingT);
+    tf.training.CODE = spare++;
+    if (map.count(code)) tf.training.CODEVOP = temp.at(code);
+    if (tf.trainingT.put() != store::Ok) return f.set(tf.trainingT);
+  }
+  for (const auto& [pos, code] : helps) {
+    if (tf.trainingT.getAt(pos) != store::Ok) return f.set(tf.trainingT);
+    const std::uint16_t now = map.count(code) ? map.at(code) : code;
+    tf.training.CODEVOP = now;
+    tf.training.CODE = now;
+    if (tf.trainingT.put() != store::Ok) return f.set(tf.trainingT);
+  }
+
+  // Stored objects.
+  if (emb.open) {
+    std::vector<std::pair<store::Position, std::uint16_t>> parts;
+    if (emb.t.set() != store::Ok) return f.set(emb.t);
+    while ((rc = emb.t.next()) == store::Ok)
+      if (map.count(emb.rec.CODEVOP)) parts.emplace_back(emb.t.position(), emb.rec.CODEVOP);
+    if (rc != store::NoRecord) return f.set(emb.t);
+    for (int step = 0; step < 2; ++step)
+      for (const auto& [pos, old] : parts) {
+        if (emb.t.getAt(pos) != store::Ok) return f.set(emb.t);
+        emb.rec.CODEVOP = step == 0 ? temp.at(old) : map.at(old);
+        if (emb.t.put() != store::Ok) return f.set(emb.t);
+      }
+  }
+  return store::Ok;
+}
+
+// Codes 1..N in code order.
+int compact(testfile::TestFile& tf, Companion& emb, Failure& f) {
+  std::vector<std::uint16_t> codes;
+  if (frameCodes(tf, codes) != store::Ok) return f.set(tf.vopT);
+  std::map<std::uint16_t, std::uint16_t> map;
+  for (std::size_t i = 0; i < codes.size(); ++i)
+    if (codes[i] != i + 1) map[codes[i]] = static_cast<std::uint16_t>(i + 1);
+  return relabel(tf, emb, map, f);
+}
+
+// Removes a frame's help record and stored object (when it has them).
+int dropExtras(testfile::TestFile& tf, Companion& emb, std::uint16_t code, Failure& f) {
+  tf.training.CODEVOP = code;
+  int rc = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
+  if (rc == store::Ok && tf.trainingT.del() != store::Ok) return f.set(tf.trainingT);
+  if (rc != store::Ok && rc != store::NoRecord) return f.set(tf.trainingT);
+  if (emb.open) {
+    emb.rec.CODEVOP = code;
+    rc = emb.t.get(emb.t.key("KEYCODEVOP"));
+    if (rc == store::Ok && emb.t.del() != store::Ok) return f.set(emb.t);
+    if (rc != store::Ok && rc != store::NoRecord) return f.set(emb.t);
+  }
+  return store::Ok;
+}
+
+// Runs `body` in one transaction over the test's tables (and its companion
+// file), then recounts and commits.
+template <class Body>
+Outcome inTransaction(testfile::TestFile& tf, bool needCompanion, const std::string& what, Body body) {
+  Companion emb;
+  if (int rc = emb.attach(tf, needCompanion); rc != store::Ok) return failed(emb.t.error(), "Не удалось открыть файл объектов теста");
+  std::vector<store::Table*> tables = tablesOf(tf);
+  if (emb.open) tables.push_back(&emb.t);
+  store::Transaction tx(tables);
+  if (tx.begin() != store::Ok) return failed(tx.error(), what);
+  Failure f;
+  Outcome o = body(emb, f);
+  if (!o) return o;
+  if (recount(tf, &f.e) != store::Ok) return failed(f.e, "Не удалось обновить статистику теста");
+  if (tx.commit() != store::Ok) return failed(tx.error(), what);
+  return {};
+}
+
+}  // namespace
+
+std::string companionOf(const testfile::TestFile& tf) { return results::embPath(tf.path()); }
+
+std::string objectPartName(const testfile::TestFile& tf, std::uint16_t code) {
+  return filepath::fileNameOf(results::embPart(tf.path(), code));
+}
+
+int frameCodes(testfile::TestFile& tf, std::vector<std::uint16_t>& out) {
+  out.clear();
+  int rc = tf.vopT.set(tf.vopT.key("KEYCODEVOP"));
+  if (rc != store::Ok) return rc;
+  while ((rc = tf.vopT.next()) == store::Ok) out.push_back(tf.vop.CODEVOP);
+  return rc == store::NoRecord ? store::Ok : rc;
+}
+
+Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& d, const std::string& typeEdit, std::uint16_t& code) {
+  return inTransaction(tf, false, "Не удалось добавить кадр", [&](Companion& emb, Failure& f) -> Outcome {
+    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    const std::int64_t n = tf.vopT.records();
+    if (n >= kMostFrames) return refused("В тесте уже " + std::to_string(kMostFrames) + " заданий: больше добавить нельзя.");
+    if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
+    tables::Vop v;
+    v.CODEVOP = static_cast<std::uint16_t>(n + 1);
+    v.CODETEMA = tf.tema.CODETEMA;
+    v.TYPEEDIT = typeEdit.empty() ? std::string("Stnd") : typeEdit;
+    v.TYPEKADR = 1;
+    v.TYPEETOT = 1;
+    v.KOLPOP = 1;
+    v.VARTEST = d.VARTEST;
+    v.LEVEL = d.LEVEL;
+    v.BALLVOP = d.BALLVOP;
+    v.CODERAZ = d.CODERAZ;
+    v.RAZDEL = d.RAZDEL.view();
+    v.TIMEVOP = d.TIMEVOP;
+    if (d.KOLPOP) v.KOLPOP = d.KOLPOP;
+    v.HEIGTTEXTVOP = 216;
+    v.HEIGTTEXTOT.fill(216);
+    tf.vop = v;
+    if (tf.vopT.add() != store::Ok) return failed(tf.vopT.error(), "Не удалось добавить кадр");
+    code = v.CODEVOP;
+    return {};
+  });
+}
+
+Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help) {
+  if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
+  std::vector<std::string> problems = normaliseFrame(v, tf.tema);
+  if (!problems.empty()) {
+    std::string text;
+    for (const auto& p : problems) text += (text.empty() ? "" : "|") + p;
+    return refused(text);
+  }
+  return inTransaction(tf, false, "Не удалось записать кадр", [&](Companion&, Failure&) -> Outcome {
+    const tables::Vop toWrite = v;
+    tf.vop.CODEVOP = v.CODEVOP;
+    int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+    if (rc != store::Ok && rc != store::NoRecord) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
+    if (rc == store::NoRecord) {
+      std::vector<std::uint16_t> codes;
+      if (frameCodes(tf, codes) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадры");
+      if (static_cast<int>(codes.size()) >= kMostFrames)
+        return refused("В тесте уже " + std::to_string(kMostFrames) + " заданий: больше добавить нельзя.");
+      if (v.CODEVOP != codes.size() + 1)
+        return refused("Код нового кадра должен быть " + std::to_string(codes.size() + 1) + ": коды кадров идут подряд.");
+    }
+    tf.vop = toWrite;
+    if ((rc == store::Ok ? tf.vopT.put() : tf.vopT.add()) != store::Ok) return failed(tf.vopT.error(), "Не удалось записать кадр");
+    if (help) {
+      const tables::Training h = *help;
+      tf.training.CODEVOP = v.CODEVOP;
+      int hr = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
+      if (hr != store::Ok && hr != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
+      tf.training = h;
+      tf.training.CODEVOP = v.CODEVOP;
+      tf.training.CODE = v.CODEVOP;
+      if ((hr == store::Ok ? tf.trainingT.put() : tf.trainingT.add()) != store::Ok)
+        return failed(tf.trainingT.error(), "Не удалось записать справку к кадру");
+    }
+    return {};
+  });
+}
+
+Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes) {
+  return inTransaction(tf, false, "Не удалось удалить кадры", [&](Companion& emb, Failure& f) -> Outcome {
+    for (std::uint16_t c : codes) {
+      tf.vop.CODEVOP = c;
+      int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+      if (rc == store::NoRecord) continue;  // deleted meanwhile
+      if (rc != store::Ok || tf.vopT.del() != store::Ok) return failed(tf.vopT.error(), "Не удалось удалить кадр " + std::to_string(c));
+      if (dropExtras(tf, emb, c, f) != store::Ok) return failed(f.e, "Не удалось удалить справку или объект кадра " + std::to_string(c));
+    }
+    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    return {};
+  });
+}
+
+Outcome renumber(testfile::TestFile& tf) {
+  return inTransaction(tf, false, "Не удалось перенумеровать кадры", [&](Companion& emb, Failure& f) -> Outcome {
+    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    return {};
+  });
+}
+
+Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::uint16_t& now) {
+  now = code;
+  return inTransaction(tf, false, "Не удалось переместить кадр", [&](Companion& emb, Failure& f) -> Outcome {
+    std::vector<std::uint16_t> codes;
+    if (frameCodes(tf, codes) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадры");
+    auto at = std::find(codes.begin(), codes.end(), code);
+    if (at == codes.end()) return refused("Кадр " + std::to_string(code) + " не найден.");
+    const bool up = where == Place::Up || where == Place::First;
+    const bool repeat = where == Place::First || where == Place::Last;
+    // Exchanged with its neighbour that way, step by step.
+    std::size_t i = static_cast<std::size_t>(at - codes.begin());
+    do {
+      if (up ? i == 0 : i + 1 >= codes.size()) break;
+      const std::size_t j = up ? i - 1 : i + 1;
+      std::map<std::uint16_t, std::uint16_t> swap{{codes[i], codes[j]}, {codes[j], codes[i]}};
+      if (relabel(tf, emb, swap, f) != store::Ok) return failed(f.e, "Не удалось переместить кадр");
+      now = codes[j];
+      i = j;
+    } while (repeat);
+    return {};
+  });
+}
+
+Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& codes, testfile::TestFile& to, bool move,
+                   std::vector<std::uint16_t>& newCodes) {
+  newCodes.clear();
+  const bool same = filepath::sameName(filepath::resolve(from.path()), filepath::resolve(to.path()));
+  if (same && move) return refused("Задания нельзя переместить в тот же тест.");
+
+  // What travels: each frame with its help and its stored object, read first.
+  struct Travelling {
+    tables::Vop v;
+    std::optional<tables::Training> help;
+    std::optional<tables::Emb> object;
+    store::Position at = 0;
+  };
+  std::vector<Travelling> going;
+  bool objects = false;
+  {
+    Companion srcEmb;
+    if (srcEmb.attach(from, false) != store::Ok) return failed(srcEmb.t.error(), "Не удалось открыть файл объектов теста");
+    for (std::uint16_t c : codes) {
+      from.vop.CODEVOP = c;
+      if (from.vopT.get(from.vopT.key("KEYCODEVOP")) != store::Ok) return failed(from.vopT.error(), "Не удалось прочитать кадр " + std::to_string(c));
+      Travelling t{from.vop, std::nullopt, std::nullopt, from.vopT.position()};
+      from.training.CODEVOP = c;
+      int rc = from.trainingT.get(from.trainingT.key("KEYCODEVOP"));
+      if (rc == store::Ok) t.help = from.training;
+      else if (rc != store::NoRecord) return failed(from.trainingT.error(), "Не удалось прочитать справку к кадру");
+      if (storedApart(t.v)) {
+        if (!srcEmb.open) return refused("Объект кадра " + std::to_string(c) + " не найден: нет файла " + companionOf(from) + ".");
+        srcEmb.rec.CODEVOP = c;
+        if (srcEmb.t.get(srcEmb.t.key("KEYCODEVOP")) != store::Ok)
+          return failed(srcEmb.t.error(), "Не удалось прочитать объект кадра " + std::to_string(c));
+        t.object = srcEmb.rec;
+        objects = true;
+      }
+      going.push_back(std::move(t));
+    }
+  }
+
+  Companion toEmb, fromEmb;
+  if (toEmb.attach(to, objects) != store::Ok) return failed(toEmb.t.error(), "Не удалось открыть файл объектов теста-приёмника");
+  std::vector<store::Table*> tables = tablesOf(to);
+  if (toEmb.open) tables.push_back(&toEmb.t);
+  if (move) {
+    if (fromEmb.attach(from, false) != store::Ok) return failed(fromEmb.t.error(), "Не удалось открыть файл объектов теста");
+    for (store::Table* t : tablesOf(from)) tables.push_back(t);
+    if (fromEmb.open) tables.push_back(&fromEmb.t);
+  }
+  store::Transaction tx(tables);
+  const std::string what = move ? "Не удалось переместить задания" : "Не удалось скопировать задания";
+  if (tx.begin() != store::Ok) return failed(tx.error(), what);
+  Failure f;
+  // The target's codes first run 1..N, the copies follow.
+  if (compact(to, toEmb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры теста-приёмника");
+  std::int64_t n = to.vopT.records();
+  if (n + static_cast<std::int64_t>(going.size()) > kMostFrames)
+    return refused("В тесте-приёмнике " + std::to_string(n) + " заданий: добавить ещё " + std::to_string(going.size()) +
+                   " нельзя, в тесте может быть не больше " + std::to_string(kMostFrames) + ".");
+  if (to.temaT.set() != store::Ok || to.temaT.next() != store::Ok) return failed(to.temaT.error(), "Не удалось прочитать сценарий теста-приёмника");
+  for (const Travelling& t : going) {
+    const auto code = static_cast<std::uint16_t>(++n);
+    to.vop = t.v;
+    to.vop.CODEVOP = code;
+    to.vop.CODETEMA = to.tema.CODETEMA;
+    if (t.object) {
+      // The object's bytes go into the target's own companion file.
+      const std::string part = objectPartName(to, code);
+      if (part.size() > 64) return refused("Имя части файла объектов \"" + part + "\" длиннее 64 знаков: переименуйте тест-приёмник короче.");
+      toEmb.rec.CODEVOP = code;
+      int rc = toEmb.t.get(toEmb.t.key("KEYCODEVOP"));  // a leftover part of that code is replaced
+      toEmb.rec = *t.object;
+      toEmb.rec.CODEVOP = code;
+      if ((rc == store::Ok ? toEmb.t.put() : toEmb.t.add()) != store::Ok) return failed(toEmb.t.error(), "Не удалось записать объект кадра");
+      to.vop.OBJECTDOC = cp1251::fromUtf8(part);
+    }
+    if (to.vopT.add() != store::Ok) return failed(to.vopT.error(), "Не удалось добавить кадр " + std::to_string(code));
+    if (t.help) {
+      to.training = *t.help;
+      to.training.CODE = code;
+      to.training.CODEVOP = code;
+      if (to.trainingT.add() != store::Ok) return failed(to.trainingT.error(), "Не удалось добавить справку к кадру " + std::to_string(code));
+    }
+    newCodes.push_back(code);
+  }
+  if (move) {
+    for (const Travelling& t : going) {
+      if (from.vopT.getAt(t.at) != store::Ok || from.vopT.del() != store::Ok)
+        return failed(from.vopT.error(), "Не удалось удалить перенесённый кадр " + std::to_string(t.v.CODEVOP));
+      if (dropExtras(from, fromEmb, t.v.CODEVOP, f) != store::Ok) return failed(f.e, "Не удалось удалить справку или объект кадра");
+    }
+    if (compact(from, fromEmb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    if (recount(from, &f.e) != store::Ok) return failed(f.e, "Не удалось обновить статистику теста");
+  }
+  if (recount(to, &f.e) != store::Ok) return failed(f.e, "Не удалось обновить статистику теста-приёмника");
+  if (tx.commit() != store::Ok) return failed(tx.error(), what);
+  return {};
+}
+
+}  // namespace constructor

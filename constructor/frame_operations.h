@@ -1,0 +1,59 @@
+#pragma once
+// Every change to the frames of a test: a new frame, saving one, deleting,
+// renumbering and reordering, copying and moving between tests. Each runs
+// in one transaction over every file it touches (the test, its companion
+// file of separately stored objects, the other test) and recounts the title
+// statistics in it. Frame codes stay 1..N without gaps, and a frame's help
+// record and stored object follow it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tables_work.h"
+#include "test_file.h"
+#include "test_register.h"
+
+namespace constructor {
+
+// The most frames a test holds (a result keeps 512 places).
+inline constexpr int kMostFrames = 512;
+
+// The frames' codes in code order.
+int frameCodes(testfile::TestFile& tf, std::vector<std::uint16_t>& out);
+
+// Adds a new frame with the next code, primed from the frame defaults, of
+// the editor kind "Stnd" or "Objk"; `code` gets its code.
+Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& defaults, const std::string& typeEdit, std::uint16_t& code);
+
+// Saves a frame (added when its code is not in the test yet): normalised
+// and validated first, refused with the problems named; with its help and
+// comments record when `help` is given (its codes follow the frame's).
+Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help = nullptr);
+
+// Deletes the frames of these codes with their help and stored objects and
+// renumbers the rest, keeping their order.
+Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes);
+
+// Codes 1..N in the present order.
+Outcome renumber(testfile::TestFile& tf);
+
+// One place up or down, or to the first or last place (the neighbours'
+// codes exchanged through the temporary code 38527). `now` gets the
+// frame's code afterwards; a frame with no neighbour that way stays.
+enum class Place { Up, Down, First, Last };
+Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::uint16_t& now);
+
+// Copies (or moves) the frames of these codes, in this order, to the end
+// of another test (or of the same one): the target renumbered first, the
+// copies taking the codes after its last; help records and stored objects
+// (their bytes, into the target's companion file) go along. A move deletes
+// the sources in the same commit. `newCodes` gets the copies' codes.
+Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& codes, testfile::TestFile& to, bool move,
+                   std::vector<std::uint16_t>& newCodes);
+
+// The companion file of a test's separately stored objects, and the
+// OBJECTDOC value naming the part of a frame code (relative to the base).
+std::string companionOf(const testfile::TestFile& tf);
+std::string objectPartName(const testfile::TestFile& tf, std::uint16_t code);
+
+}  // namespace constructor

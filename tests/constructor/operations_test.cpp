@@ -1,0 +1,384 @@
+// Tests and frames changed through the Constructor's library: the register
+// and the files, frames deleted, reordered, copied and moved with their
+// help and stored objects, sections, and the title statistics after each.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "cp1251.h"
+#include "filepath.h"
+#include "frame_operations.h"
+#include "result_file.h"
+#include "sections.h"
+#include "statistics.h"
+#include "test_choice.h"
+#include "test_names.h"
+#include "test_register.h"
+#include "test_tables.h"
+
+using namespace constructor;
+using testing_tables::TempDir;
+
+namespace {
+
+std::string u(const std::string& s) { return cp1251::fromUtf8(s); }
+const std::string kKey = "ключ-теста";
+
+// A base directory with its register.
+struct Base {
+  TempDir dir;
+  std::string path = dir.path() + "/";
+  TestRegister reg{dir / "DataTest.tps"};
+
+  std::uint16_t make(const std::string& name) {
+    std::uint16_t code = 0;
+    NewTestRequest r;
+    r.baseDir = path;
+    r.baseCode = 3;
+    r.name = name;
+    r.keyWord = u(kKey);
+    Outcome o = reg.create(r, code);
+    EXPECT_TRUE(o) << o.message;
+    return code;
+  }
+  void open(testfile::TestFile& tf, const std::string& name) {
+    tf.name(path, name, u(kKey));
+    ASSERT_EQ(tf.open(), store::Ok) << tf.error().text();
+  }
+};
+
+// Frame k: single choice, question "Вопрос k", help "Справка k", and for
+// odd k an object stored apart holding "объект k".
+void addFrames(testfile::TestFile& tf, int count, int from = 1, bool objects = true) {
+  tables::VopParam defaults;
+  for (int k = from; k < from + count; ++k) {
+    std::uint16_t code = 0;
+    Outcome o = newFrame(tf, defaults, "Stnd", code);
+    ASSERT_TRUE(o) << o.message;
+    tables::Vop v;
+    v.CODEVOP = code;
+    v.TYPEEDIT = "Stnd";
+    v.TYPEKADR = 3;
+    v.VOPROS = u("Вопрос " + std::to_string(k));
+    v.VAROT11 = u("да");
+    v.VAROT12 = u("нет");
+    v.TRUEOT[0] = 1;
+    v.KOLPOP = 1;
+    if (objects && k % 2 == 1) {
+      const std::string bytes = "объект " + std::to_string(k);
+      ASSERT_EQ(results::writeEmb(results::embPart(tf.path(), code), std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                  u("док" + std::to_string(k) + ".txt"), "txt"),
+                store::Ok);
+      v.OBJECTTYPE = "D";
+      v.OBJECTSAVE = "F";
+      v.OBJECTLINK = "N";
+      v.OBJECTDOC = u(objectPartName(tf, code));
+    }
+    tables::Training help;
+    help.HELPVOP = u("Справка " + std::to_string(k));
+    help.COMMOT[0] = u("к варианту а " + std::to_string(k));
+    o = saveFrame(tf, v, &help);
+    ASSERT_TRUE(o) << o.message;
+  }
+}
+
+// What a test holds, frame by frame, in code order: the question's number,
+// and whether its help and object are its own.
+struct Seen {
+  std::uint16_t code;
+  std::string question;  // "Вопрос k"
+  std::string help;      // "Справка k", or "" without one
+  std::string object;    // "объект k", or ""
+  bool operator==(const Seen&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const Seen& s) {
+  return o << s.code << ":" << s.question << "/" << s.help << "/" << s.object;
+}
+
+std::vector<Seen> contents(testfile::TestFile& tf) {
+  std::vector<Seen> out;
+  std::vector<tables::Vop> frames;
+  EXPECT_EQ(tf.frames(frames), store::Ok);
+  for (const auto& v : frames) {
+    Seen s{v.CODEVOP, cp1251::toUtf8(v.VOPROS.text), "", ""};
+    if (tf.findHelp(v.CODEVOP) == store::Ok) {
+      s.help = cp1251::toUtf8(tf.training.HELPVOP.text);
+      EXPECT_EQ(tf.training.CODE, v.CODEVOP) << "help record number follows the frame";
+    }
+    if (v.OBJECTSAVE == "F") {
+      EXPECT_EQ(cp1251::toUtf8(cp1251::clip(v.OBJECTDOC.view())), objectPartName(tf, v.CODEVOP));
+      tables::Emb e;
+      if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), filepath::directoryOf(tf.path()) + "/"), e) == store::Ok)
+        s.object.assign(e.DATA.bytes.begin(), e.DATA.bytes.end());
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+Seen frame(std::uint16_t code, int k, bool object) {
+  return {code, "Вопрос " + std::to_string(k), "Справка " + std::to_string(k), object ? "объект " + std::to_string(k) : ""};
+}
+
+// The title's counts as the frames give them (one point a frame).
+void expectTitle(testfile::TestFile& tf, int frames, int objects) {
+  ASSERT_EQ(tf.titulT.set(), store::Ok);
+  ASSERT_EQ(tf.titulT.next(), store::Ok);
+  EXPECT_EQ(tf.titul.KOLVOP.str(), std::to_string(frames));
+  EXPECT_EQ(tf.titul.MAXBALL, frames);
+  EXPECT_EQ(tf.titul.KOLOBJ, objects);
+}
+
+TEST(TestFiles, CreatedOpenedRenamedAndDeletedUnderADottedName) {
+  Base b;
+  EXPECT_EQ(b.make("Гр. 1.2"), 1);  // the first code of an empty register
+  EXPECT_EQ(b.make("Другой"), 2);
+  auto listed = testsOf(b.path);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].base, "Гр. 1.2");  // the whole name for every operation
+  EXPECT_EQ(listed[0].shown, "Гр");      // cut at the first point in the lists
+  {
+    testfile::TestFile tf;
+    b.open(tf, "Гр. 1.2");
+    EXPECT_EQ(tf.tema.NAME.utf8(), "Гр. 1.2");
+    EXPECT_EQ(tf.tema.CODETEMA, 1);
+    addFrames(tf, 2);
+    tf.close();
+  }
+  // Renamed: the companion file along, the stored objects named anew, the
+  // scenario's name following the file's.
+  Outcome o = b.reg.rename(b.path, "Гр. 1.2", "Гр. 2.0", u(kKey));
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "Гр. 1.2.orm"));
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "Гр. 1.emb"));
+  EXPECT_TRUE(std::filesystem::exists(b.dir / "Гр. 2.0.orm"));
+  {
+    testfile::TestFile tf;
+    b.open(tf, "Гр. 2.0");
+    EXPECT_EQ(tf.tema.NAME.utf8(), "Гр. 2.0");
+    EXPECT_EQ(contents(tf), (std::vector<Seen>{frame(1, 1, true), frame(2, 2, false)}));
+  }
+  EXPECT_FALSE(b.reg.rename(b.path, "Гр. 2.0", "Другой", u(kKey)));  // taken
+  EXPECT_FALSE(b.reg.rename(b.path, "Гр. 2.0", "../Другой", u(kKey)));
+  ASSERT_TRUE(b.reg.remove(b.path, "Гр. 2.0"));
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "Гр. 2.0.orm"));
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "Гр. 2.emb"));
+
+  // The register keeps refusing a name it holds, any letter case.
+  std::uint16_t code = 0;
+  NewTestRequest r{b.path, 3, "гр. 1.2", "", "", u(kKey)};
+  Outcome again = b.reg.create(r, code);
+  EXPECT_EQ(again.error, Outcome::Refused);
+  EXPECT_EQ(again.message, "Тест с таким именем уже существует.");
+  // A file of that name on disk is refused and left as it was.
+  std::ofstream(b.dir / "Чужой.orm") << "не тест";
+  r.name = "ЧУЖОЙ";
+  EXPECT_EQ(b.reg.create(r, code).error, Outcome::Refused);
+  std::ifstream in(b.dir / "Чужой.orm");
+  std::string kept((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(kept, "не тест");
+  r.name = "../вне";
+  EXPECT_EQ(b.reg.create(r, code).error, Outcome::Refused);
+  // The register record holds the base's code; the password is one record updated.
+  ASSERT_TRUE(b.reg.setPassword(2, "секрет"));
+  tables::DataTest d;
+  store::Table t(tables::dataTestDef(), d, b.dir / "DataTest.tps");
+  ASSERT_EQ(t.open(store::Shared), store::Ok);
+  EXPECT_EQ(t.records(), 2);
+  d.CODETEST = 2;
+  ASSERT_EQ(t.get(t.key("KEYCODE")), store::Ok);
+  EXPECT_EQ(d.CODEBD, 3);
+  EXPECT_EQ(d.PASSW.utf8(), "секрет");
+}
+
+TEST(Frames, DeletingKeepsTheOrderWithHelpAndObjects) {
+  Base b;
+  b.make("Тест");
+  testfile::TestFile tf;
+  b.open(tf, "Тест");
+  addFrames(tf, 6);
+  Outcome o = deleteFrames(tf, {2, 4});
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(contents(tf), (std::vector<Seen>{frame(1, 1, true), frame(2, 3, true), frame(3, 5, true), frame(4, 6, false)}));
+  expectTitle(tf, 4, 3);
+  // The parts of the deleted frames are gone from the companion file.
+  tables::Emb e;
+  EXPECT_EQ(results::readEmb(results::embPart(tf.path(), 5), e), store::NoRecord);
+}
+
+TEST(Frames, ReorderedThroughTheTemporaryCode) {
+  struct Case {
+    const char* what;
+    std::uint16_t code;
+    Place where;
+    std::vector<int> order;  // the questions' numbers in code order
+    std::uint16_t now;
+  } cases[] = {
+      {"up", 3, Place::Up, {1, 3, 2, 4}, 2},
+      {"down", 2, Place::Down, {1, 3, 2, 4}, 3},
+      {"first", 3, Place::First, {3, 1, 2, 4}, 1},
+      {"last", 1, Place::Last, {2, 3, 4, 1}, 4},
+      {"the first frame up stays", 1, Place::Up, {1, 2, 3, 4}, 1},
+      {"the last frame down stays", 4, Place::Down, {1, 2, 3, 4}, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Base b;
+    b.make("Т");
+    testfile::TestFile tf;
+    b.open(tf, "Т");
+    addFrames(tf, 4);
+    std::uint16_t now = 0;
+    Outcome o = moveFrame(tf, c.code, c.where, now);
+    ASSERT_TRUE(o) << o.message;
+    EXPECT_EQ(now, c.now);
+    std::vector<Seen> expected;
+    for (std::size_t i = 0; i < c.order.size(); ++i)
+      expected.push_back(frame(static_cast<std::uint16_t>(i + 1), c.order[i], c.order[i] % 2 == 1));
+    EXPECT_EQ(contents(tf), expected);
+  }
+}
+
+TEST(Frames, CopiedAndMovedIntoATestOfAnotherBase) {
+  Base a, b;
+  a.make("Источник");
+  b.make("Приёмник");
+  testfile::TestFile src, dst;
+  a.open(src, "Источник");
+  b.open(dst, "Приёмник");
+  addFrames(src, 5);
+  addFrames(dst, 5, 11, false);
+  const auto before = contents(src);
+
+  std::vector<std::uint16_t> got;
+  Outcome o = copyFrames(src, {3, 1, 5}, dst, false, got);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(got, (std::vector<std::uint16_t>{6, 7, 8}));
+  auto now = contents(dst);
+  ASSERT_EQ(now.size(), 8u);
+  EXPECT_EQ(now[5], frame(6, 3, true));  // in tag order, objects in the target's own file
+  EXPECT_EQ(now[6], frame(7, 1, true));
+  EXPECT_EQ(now[7], frame(8, 5, true));
+  EXPECT_TRUE(std::filesystem::exists(b.dir / "Приёмник.emb"));
+  EXPECT_EQ(contents(src), before);
+  expectTitle(dst, 8, 3);
+
+  // A move that cannot be completed leaves both tests as they were.
+  {
+    store::Transaction tx{&dst.vopT};
+    ASSERT_EQ(tx.begin(), store::Ok);
+    for (int k = 9; k <= kMostFrames - 1; ++k) {
+      dst.vop = tables::Vop{};
+      dst.vop.CODEVOP = static_cast<std::uint16_t>(k);
+      ASSERT_EQ(dst.vopT.add(), store::Ok);
+    }
+    ASSERT_EQ(tx.commit(), store::Ok);
+  }
+  const auto full = contents(dst);
+  o = copyFrames(src, {2, 4}, dst, true, got);
+  EXPECT_EQ(o.error, Outcome::Refused);
+  EXPECT_EQ(contents(src), before);
+  EXPECT_EQ(contents(dst), full);
+
+  // Moved where there is room: gone from the source in the same commit.
+  Base c;
+  c.make("Третий");
+  testfile::TestFile third;
+  c.open(third, "Третий");
+  o = copyFrames(src, {2, 5}, third, true, got);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(contents(third), (std::vector<Seen>{frame(1, 2, false), frame(2, 5, true)}));
+  EXPECT_EQ(contents(src), (std::vector<Seen>{frame(1, 1, true), frame(2, 3, true), frame(3, 4, false)}));
+  expectTitle(src, 3, 2);
+  expectTitle(third, 2, 1);
+}
+
+TEST(Frames, CopiesIntoTheSameTestFollowItsEnd) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  addFrames(tf, 3);
+  std::vector<std::uint16_t> got;
+  Outcome o = copyFrames(tf, {1, 2}, tf, false, got);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(contents(tf), (std::vector<Seen>{frame(1, 1, true), frame(2, 2, false), frame(3, 3, true), frame(4, 1, true),
+                                             frame(5, 2, false)}));
+  EXPECT_FALSE(copyFrames(tf, {1}, tf, true, got));
+}
+
+TEST(Statistics, FollowFramesSectionsAndKeepTheRunCount) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  ASSERT_TRUE(addSection(tf, 2, "Дроби"));
+  EXPECT_EQ(addSection(tf, 8, "Лишний").error, Outcome::Refused);
+  EXPECT_EQ(addSection(tf, 2, "Снова").error, Outcome::Refused);
+  addFrames(tf, 3, 1, false);
+  // Frame 2 into section 2 at level 3, frame 3 at level 5 with a picture.
+  std::vector<tables::Vop> frames;
+  ASSERT_EQ(tf.frames(frames), store::Ok);
+  frames[1].CODERAZ = 2;
+  frames[1].RAZDEL = u("Дроби");
+  frames[1].LEVEL = 3;
+  frames[2].LEVEL = 5;
+  frames[2].YESIMAGE = 3;
+  frames[2].BLOBVOP.bytes = {1, 2, 3};
+  ASSERT_TRUE(saveFrame(tf, frames[1]));
+
+  // Another station runs the test meanwhile.
+  const int runs = tf.titul.KOLRUN;
+  pid_t kid = ::fork();
+  if (kid == 0) {
+    testfile::TestFile other;
+    other.name(b.path, "Т", u(kKey));
+    _exit(other.open() == store::Ok && examiner::raiseRunCount(other) == store::Ok ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(kid, &status, 0);
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(saveFrame(tf, frames[2]));
+
+  ASSERT_EQ(tf.titulT.set(), store::Ok);
+  ASSERT_EQ(tf.titulT.next(), store::Ok);
+  const tables::Titul& t = tf.titul;
+  EXPECT_EQ(t.KOLRUN, runs + 1);
+  EXPECT_EQ(t.KOLVOP.str(), "3");
+  EXPECT_EQ(t.KOLOBJ, 1);
+  EXPECT_EQ(t.KOLRAZD, 2);
+  EXPECT_EQ(t.RASPRAZ[1], 1);
+  EXPECT_EQ(t.KOLLEV, 5);
+  EXPECT_EQ(t.RASPLEV[2], 1);
+  EXPECT_EQ(t.RASPLEV[4], 1);
+  tf.razdel.CODERAZ = 2;
+  ASSERT_EQ(tf.razdelT.get(tf.razdelT.key("KEYCODERAZ")), store::Ok);
+  EXPECT_EQ(tf.razdel.KOLZAD, 1);
+
+  // Levels multiply the points where the test says so (level 0 counts as 1).
+  ASSERT_EQ(tf.temaT.set(), store::Ok);
+  ASSERT_EQ(tf.temaT.next(), store::Ok);
+  tf.tema.MODELEVEL = 1;
+  tf.tema.ADDLEVEL = 1;
+  ASSERT_EQ(tf.temaT.put(), store::Ok);
+  ASSERT_TRUE(renumber(tf));
+  ASSERT_EQ(tf.titulT.set(), store::Ok);
+  ASSERT_EQ(tf.titulT.next(), store::Ok);
+  EXPECT_EQ(tf.titul.MAXBALL, 1 + 3 + 5);
+  EXPECT_EQ(tf.titul.MAXBALLLEV[2], 3);
+
+  // A section in use is not deleted; renamed, its frames follow.
+  EXPECT_EQ(deleteSection(tf, 2).error, Outcome::Refused);
+  ASSERT_TRUE(changeSection(tf, 2, 4, "Дроби и проценты"));
+  ASSERT_EQ(tf.frames(frames), store::Ok);
+  EXPECT_EQ(frames[1].CODERAZ, 4);
+  EXPECT_EQ(frames[1].RAZDEL.utf8(), "Дроби и проценты");
+  ASSERT_TRUE(deleteFrames(tf, {2}));
+  ASSERT_TRUE(deleteSection(tf, 4));
+}
+
+}  // namespace
