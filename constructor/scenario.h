@@ -1,0 +1,109 @@
+#pragma once
+// The scenario of a test: which of its controls are open given the others
+// (as data, so the window only shows them), the values a choice forces, the
+// checks before it is saved, the distribution of variants, the trial run in
+// the Examiner and the Navigator's frame filter.
+// A new scenario is primed by testfile::primeTema / primeTitul.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "settings_file.h"
+#include "tables_test_file.h"
+
+namespace constructor {
+
+// Scenario fields that open or close other controls.
+enum class Governing { TypeOzenka, ModeOzenka, HowTimeTest, FreeSel, HowEnd, ModeControlZn, ModeTraining, ModeLevel, YesRaz };
+// The controls whose state depends on them.
+enum class Control {
+  BallVop,        // points per correct answer
+  BallRange,      // the range of points, both boxes
+  DiffBall,       // points by the accuracy of the answer
+  PassThreshold,  // "Зачтено, не зачтено от" p "%"
+  IfProsVop,      // the frame's time is over
+  TimeTest,       // minutes for the test
+  StopTest,       // wrong answers that stop the test
+  ShowFalseOt,    // viewing frames answered wrongly
+  ShowTrueOt,     // correct answers shown while viewing
+  PovtorTest,     // repeated testing
+  KolSelVop,      // frames drawn for a random part
+  HowTrn,         // help opens by itself
+  HowHelp,        // organisation of help material
+  AddLevel,       // points times the level
+  Sections,       // the sections list and its buttons
+};
+
+// A control is open only while each field governing it holds one of its values.
+struct EnableRule {
+  Control control;
+  Governing by;
+  std::vector<int> values;
+};
+const std::vector<EnableRule>& enableRules();
+
+// A value a choice puts into another field.
+struct ForcedValue {
+  Governing by;
+  int when;
+  Control control;
+  int value;
+};
+const std::vector<ForcedValue>& forcedValues();
+
+int governingValue(const tables::Tema& tema, Governing g);
+bool enabled(const tables::Tema& tema, Control c);
+// Applies the forced values; on opening and whenever a governing field changes.
+void applyForcedValues(tables::Tema& tema);
+
+// Where a refused save sends the author.
+enum class ScenarioPage { General, Order, Parameters, Marking, Sections, Help };
+enum class ScaleTab { None, FourPoint, TenPoint };
+struct ScenarioRefusal {
+  messages::Message message;
+  ScenarioPage page = ScenarioPage::General;
+  ScaleTab tab = ScaleTab::None;
+  std::optional<Control> focus;
+};
+
+// The standard range message: "Значение <label> должно быть в диапазоне
+// между <lo> and <hi>.", title "Ошибка диапазона".
+messages::Message rangeMessage(std::string_view labelUtf8, long lo, long hi);
+// TEM:STOPTEST as typed: 0 to 30.
+std::optional<messages::Message> checkStopTest(long typed);
+// The marking scale of the chosen system: each bound at least the one before
+// it (equal neighbours accepted), none above 100 per cent.
+std::optional<ScenarioRefusal> checkScale(const tables::Tema& tema);
+// Before "Готово": forced values and TEM:BALLVOP by TEM:TYPEOZENKA (1 -> 1,
+// 3 -> the range's lower bound), then the checks. Nothing may be saved
+// while a refusal is returned.
+std::optional<ScenarioRefusal> prepareScenarioSave(tables::Tema& tema);
+
+// Distribution of variants ("Распределение по вариантам"): choosing a
+// method sets TEM:SELVAR to 1 for method 3 ("Всем выдать..."), else to 0;
+// the variant is editable only with method 3.
+void chooseDistribution(tables::Tema& tema, int method);
+bool variantEditable(const tables::Tema& tema);
+// OK: "Количество вариантов меньше выбранного" when TEM:REITING < TEM:SELVAR.
+std::optional<messages::Message> checkDistribution(const tables::Tema& tema);
+
+// The trial run: SelTest = the test's full path, ModeWork = "9" in the
+// shared settings file, where the Examiner takes them at start. False when
+// the file could not be written.
+bool writeTrialRun(settings::IniFile& shared, const std::string& baseDir, const std::string& baseName);
+
+// The Navigator's frame filter: the ticked criteria.
+struct FrameFilter {
+  bool on = false;                       // "Подключить фильтр"
+  std::optional<int> variant;            // VOP:VARTEST
+  std::optional<int> level;              // VOP:LEVEL
+  std::optional<int> section;            // VOP:CODERAZ
+  std::optional<std::string> editKind;   // VOP:TYPEEDIT as stored ("Stnd", "Objk"), CP1251
+  std::optional<int> frameType;          // VOP:TYPEKADR
+};
+// "(VOP:VarTest=1 AND VOP:TypeEdit='Stnd')" for store::View; empty (no
+// filter) when the switch is off or nothing is ticked.
+std::string frameFilterExpression(const FrameFilter& f);
+
+}  // namespace constructor
