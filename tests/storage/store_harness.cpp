@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -344,8 +345,22 @@ KillResult runKills(const std::string& dir, int kills, int writers, unsigned see
     if (t.open() == store::Ok) res.stored = static_cast<int>(t.records());
   }
   if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::strstr(e->d_name, "-mj")) ++res.masterJournals;
+    while (dirent* e = ::readdir(d)) {
+      if (!std::strstr(e->d_name, "-mj")) continue;
+      ++res.masterJournals;
+      // A master journal lists its files' rollback journals, each ended by a
+      // zero; while one of them is left it may still be needed.
+      std::ifstream f(dir + "/" + e->d_name, std::ios::binary);
+      std::string all((std::istreambuf_iterator<char>(f)), {});
+      bool needed = false;
+      for (std::size_t at = 0; at < all.size();) {
+        std::size_t end = all.find('\0', at);
+        if (end == std::string::npos) end = all.size();
+        if (end > at && ::access(all.substr(at, end - at).c_str(), F_OK) == 0) needed = true;
+        at = end + 1;
+      }
+      if (!needed) ++res.staleMasterJournals;
+    }
     ::closedir(d);
   }
   return res;

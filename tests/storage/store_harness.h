@@ -30,6 +30,7 @@ struct KillResult {
   int kills = 0;
   int stored = 0;       // attempts found afterwards
   int masterJournals = 0;  // "-mj" files left once every file was opened
+  int staleMasterJournals = 0;  // of those, the ones no journal they list is left for
   std::string problem;
 };
 
