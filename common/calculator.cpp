@@ -1,12 +1,19 @@
 #include "calculator.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace common {
 
-double Calculator::value() const { return std::strtod(text_.c_str(), nullptr); }
+// The display always uses "." whatever the program's locale (a Russian one
+// would read and write ",").
+double Calculator::value() const {
+  double v = 0;
+  std::from_chars(text_.data(), text_.data() + text_.size(), v);
+  return v;
+}
 
 void Calculator::setValue(double v) {
   if (!std::isfinite(v)) {
@@ -16,8 +23,8 @@ void Calculator::setValue(double v) {
     return;
   }
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.10g", v);
-  text_ = buf;
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+  text_.assign(buf, r.ptr);
   if (text_ == "-0") text_ = "0";
   fresh_ = true;
 }

@@ -212,7 +212,8 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& d, const std::s
 
 Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help) {
   if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
-  std::vector<std::string> problems = normaliseFrame(v, tf.tema);
+  VariantMoves moves;
+  std::vector<std::string> problems = normaliseFrame(v, tf.tema, moves);
   if (!problems.empty()) {
     std::string text;
     for (const auto& p : problems) text += (text.empty() ? "" : "|") + p;
@@ -233,11 +234,17 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     }
     tf.vop = toWrite;
     if ((rc == store::Ok ? tf.vopT.put() : tf.vopT.add()) != store::Ok) return failed(tf.vopT.error(), "Не удалось записать кадр");
+    // The comments stay with their variants when the variants were closed up.
+    tf.training.CODEVOP = v.CODEVOP;
+    int hr = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
+    if (hr != store::Ok && hr != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
+    if (!help && hr == store::Ok && moves.moved()) {
+      followVariants(tf.training, moves);
+      if (tf.trainingT.put() != store::Ok) return failed(tf.trainingT.error(), "Не удалось записать справку к кадру");
+    }
     if (help) {
-      const tables::Training h = *help;
-      tf.training.CODEVOP = v.CODEVOP;
-      int hr = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
-      if (hr != store::Ok && hr != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
+      tables::Training h = *help;
+      followVariants(h, moves);
       tf.training = h;
       tf.training.CODEVOP = v.CODEVOP;
       tf.training.CODE = v.CODEVOP;

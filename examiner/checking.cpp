@@ -1,6 +1,7 @@
 #include "checking.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -34,12 +35,14 @@ std::string trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
+// Whatever locale the program runs in (a Russian one reads "," as the
+// decimal point), numbers here are read with ".".
 bool parseNumber(const std::string& s, double& out) {
   std::string t = trim(s);
+  if (!t.empty() && t[0] == '+') t.erase(0, 1);
   if (t.empty()) return false;
-  char* end = nullptr;
-  out = std::strtod(t.c_str(), &end);
-  return end && *end == '\0';
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  return ec == std::errc() && end == t.data() + t.size();
 }
 
 struct Slot {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -234,9 +235,19 @@ class Parser {
         char* end = nullptr;
         if (t.text.find('.') != std::string::npos) {
           p.kind = Param::Real;
-          p.r = std::strtod(t.text.c_str(), &end);
-          // A number too small to tell from 0 is 0; one too large is refused.
+          // Read with "." whatever the locale. A number too small to tell
+          // from 0 is 0; one too large is refused.
+          auto r = std::from_chars(t.text.data(), t.text.data() + t.text.size(), p.r);
+          if (r.ec == std::errc::result_out_of_range) {
+            const auto e = t.text.find_first_of("eE");
+            const bool shrinking = e != std::string::npos && t.text.find('-', e) != std::string::npos;
+            const std::string whole = t.text.substr(0, t.text.find_first_of(".eE"));
+            if (!shrinking && whole.find_first_not_of('0') != std::string::npos) Lexer::fail("слишком большое число", t.at);
+            p.r = 0;
+            r.ptr = t.text.data() + t.text.size();
+          }
           if (std::isinf(p.r)) Lexer::fail("слишком большое число", t.at);
+          end = const_cast<char*>(r.ptr);
         } else {
           p.kind = Param::Int;
           p.i = std::strtoll(t.text.c_str(), &end, 10);

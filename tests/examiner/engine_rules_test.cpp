@@ -4,6 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <cstdlib>
+
+#include "calculator.h"
 #include "checking.h"
 #include "cp1251.h"
 #include "scoring.h"
@@ -316,6 +320,30 @@ TEST(Checking, KeyWrittenOut) {
       {keywords({{"москва", ""}, {"три", ""}}), "1-москва, 2-три"},
   };
   for (const auto& c : cases) EXPECT_EQ(keyText(c.v), c.text);
+}
+
+// A workstation set to Russian reads "," as the decimal point in the C
+// library; numbers typed by students and shown by the calculator use ".".
+TEST(Checking, NumbersReadAlikeInARussianLocale) {
+  TempDir dir;
+  const std::string make = "localedef -i ru_RU -f UTF-8 " + dir.path() + "/ru_RU.UTF-8 >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "the ru_RU locale cannot be made here";
+  ::setenv("LOCPATH", dir.path().c_str(), 1);
+  if (!std::setlocale(LC_NUMERIC, "ru_RU.UTF-8")) {
+    ::unsetenv("LOCPATH");
+    GTEST_SKIP() << "the ru_RU locale cannot be used here";
+  }
+  struct Restore {
+    ~Restore() {
+      std::setlocale(LC_NUMERIC, "C");
+      ::unsetenv("LOCPATH");
+    }
+  } restore;
+  EXPECT_EQ(keywordsFound(keywords({{"3.1", "3.2"}}, 2), "3.14"), 1);
+  EXPECT_EQ(keywordsFound(keywords({{"3.1", "3.2"}}, 2), "3.3"), 0);
+  common::Calculator k;
+  for (const char* key : {"1", ".", "5", "+", "1", ".", "2", "5", "="}) k.press(key);
+  EXPECT_EQ(k.display(), "2.75");
 }
 
 TEST(Scoring, MarksOnEachScale) {
