@@ -210,6 +210,33 @@ TEST(Frames, DeletingKeepsTheOrderWithHelpAndObjects) {
   EXPECT_EQ(results::readEmb(results::embPart(tf.path(), 5), e), store::NoRecord);
 }
 
+TEST(Frames, CommentsStayWithTheirVariantsWhenTheVariantsCloseUp) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  addFrames(tf, 1, 1, false);
+  std::vector<tables::Vop> frames;
+  ASSERT_EQ(tf.frames(frames), store::Ok);
+  tables::Vop v = frames[0];
+  // Typed with a gap: variants 1 and 3, the right one the third.
+  v.TYPEKADR = 3;
+  v.VAROT11 = u("первый");
+  v.VAROT12 = "";
+  v.VAROT13 = u("третий");
+  v.TRUEOT = {3, 0, 0, 0, 0, 0, 0, 0, 0};
+  tables::Training help;
+  help.COMMOT[0] = u("о первом");
+  help.COMMOT[2] = u("о третьем");
+  ASSERT_TRUE(saveFrame(tf, v, &help));
+  ASSERT_EQ(tf.frames(frames), store::Ok);
+  EXPECT_EQ(frames[0].VAROT12.utf8(), "третий");
+  EXPECT_EQ(frames[0].TRUEOT[0], 2);
+  ASSERT_EQ(tf.findHelp(1), store::Ok);
+  EXPECT_EQ(tf.training.COMMOT[1].utf8(), "о третьем");
+  EXPECT_TRUE(tf.training.COMMOT[2].blank());
+}
+
 TEST(Frames, ReorderedThroughTheTemporaryCode) {
   struct Case {
     const char* what;
