@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "cp1251.h"
 #include "filepath.h"
@@ -60,21 +61,27 @@ std::vector<store::Table*> tablesOf(testfile::TestFile& tf) {
 }
 
 // Gives frames new codes: old -> new for every code in `map` (codes left
-// out keep theirs). Help records follow with TRA:CODE = TRA:CODEVOP, the
-// stored objects' parts and their OBJECTDOC too. Done in two steps through
-// temporary codes from 38527 up, so that no unique key meets itself.
+// out keep theirs), through temporary codes from 38527 up, so that no
+// unique key meets itself. Help records and stored objects follow their
+// frames; a leftover of no frame (older files have them) that stands where
+// a frame now is goes, lest it be taken for that frame's; every help record
+// ends with TRA:CODE = TRA:CODEVOP. Only records that change are written.
 int relabel(testfile::TestFile& tf, Companion& emb, const std::map<std::uint16_t, std::uint16_t>& map, Failure& f) {
-  if (map.empty()) return store::Ok;
+  auto finalOf = [&](std::uint16_t c) { return map.count(c) ? map.at(c) : c; };
   std::map<std::uint16_t, std::uint16_t> temp;  // old -> temporary
   std::uint16_t next = kTemporary;
-  for (const auto& [from, to] : map) temp[from] = next++;
+  for (const auto& entry : map) temp[entry.first] = next++;
 
   // Frames.
   std::vector<std::pair<store::Position, std::uint16_t>> frames;  // position, old code
+  std::set<std::uint16_t> present, finalCodes;
   if (tf.vopT.set() != store::Ok) return f.set(tf.vopT);
   int rc;
-  while ((rc = tf.vopT.next()) == store::Ok)
+  while ((rc = tf.vopT.next()) == store::Ok) {
+    present.insert(tf.vop.CODEVOP);
+    finalCodes.insert(finalOf(tf.vop.CODEVOP));
     if (map.count(tf.vop.CODEVOP)) frames.emplace_back(tf.vopT.position(), tf.vop.CODEVOP);
+  }
   if (rc != store::NoRecord) return f.set(tf.vopT);
   for (int step = 0; step < 2; ++step)
     for (const auto& [pos, old] : frames) {
@@ -84,34 +91,45 @@ int relabel(testfile::TestFile& tf, Companion& emb, const std::map<std::uint16_t
       if (tf.vopT.put() != store::Ok) return f.set(tf.vopT);
     }
 
-  // Help records: every one is set to TRA:CODE = TRA:CODEVOP, through
-  // temporary record numbers, so that older numbering cannot collide.
-  std::vector<std::pair<store::Position, std::uint16_t>> helps;  // position, frame code
+  // Help records.
+  struct Help {
+    store::Position pos;
+    std::uint16_t now;  // the frame code it ends with
+  };
+  std::vector<Help> moving;
+  std::vector<store::Position> dropping;
   if (tf.trainingT.set() != store::Ok) return f.set(tf.trainingT);
-  while ((rc = tf.trainingT.next()) == store::Ok) helps.emplace_back(tf.trainingT.position(), tf.training.CODEVOP);
+  while ((rc = tf.trainingT.next()) == store::Ok) {
+    const std::uint16_t c = tf.training.CODEVOP;
+    const bool ofFrame = present.count(c) != 0;
+    const std::uint16_t now = ofFrame ? finalOf(c) : c;
+    if (!ofFrame && finalCodes.count(now)) dropping.push_back(tf.trainingT.position());
+    else if (tf.training.CODE != now || c != now) moving.push_back({tf.trainingT.position(), now});
+  }
   if (rc != store::NoRecord) return f.set(tf.trainingT);
+  for (store::Position pos : dropping)
+    if (tf.trainingT.getAt(pos) != store::Ok || tf.trainingT.del() != store::Ok) return f.set(tf.trainingT);
   std::uint16_t spare = kTemporary;
-  for (const auto& [pos, code] : helps) {
-    if (tf.trainingT.getAt(pos) != store::Ok) return f.set(tf.trainingT);
-    tf.training.CODE = spare++;
-    if (map.count(code)) tf.training.CODEVOP = temp.at(code);
-    if (tf.trainingT.put() != store::Ok) return f.set(tf.trainingT);
-  }
-  for (const auto& [pos, code] : helps) {
-    if (tf.trainingT.getAt(pos) != store::Ok) return f.set(tf.trainingT);
-    const std::uint16_t now = map.count(code) ? map.at(code) : code;
-    tf.training.CODEVOP = now;
-    tf.training.CODE = now;
-    if (tf.trainingT.put() != store::Ok) return f.set(tf.trainingT);
-  }
+  for (int step = 0; step < 2; ++step)
+    for (const Help& h : moving) {
+      if (tf.trainingT.getAt(h.pos) != store::Ok) return f.set(tf.trainingT);
+      tf.training.CODE = tf.training.CODEVOP = step == 0 ? spare++ : h.now;
+      if (tf.trainingT.put() != store::Ok) return f.set(tf.trainingT);
+    }
 
   // Stored objects.
   if (emb.open) {
-    std::vector<std::pair<store::Position, std::uint16_t>> parts;
+    std::vector<std::pair<store::Position, std::uint16_t>> parts;  // position, old code
+    dropping.clear();
     if (emb.t.set() != store::Ok) return f.set(emb.t);
-    while ((rc = emb.t.next()) == store::Ok)
-      if (map.count(emb.rec.CODEVOP)) parts.emplace_back(emb.t.position(), emb.rec.CODEVOP);
+    while ((rc = emb.t.next()) == store::Ok) {
+      const std::uint16_t c = emb.rec.CODEVOP;
+      if (!present.count(c) && finalCodes.count(c)) dropping.push_back(emb.t.position());
+      else if (present.count(c) && map.count(c)) parts.emplace_back(emb.t.position(), c);
+    }
     if (rc != store::NoRecord) return f.set(emb.t);
+    for (store::Position pos : dropping)
+      if (emb.t.getAt(pos) != store::Ok || emb.t.del() != store::Ok) return f.set(emb.t);
     for (int step = 0; step < 2; ++step)
       for (const auto& [pos, old] : parts) {
         if (emb.t.getAt(pos) != store::Ok) return f.set(emb.t);
@@ -189,6 +207,8 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& d, const std::s
     if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
     tables::Vop v;
     v.CODEVOP = static_cast<std::uint16_t>(n + 1);
+    // A leftover help or object under that code is not the new frame's.
+    if (dropExtras(tf, emb, v.CODEVOP, f) != store::Ok) return failed(f.e, "Не удалось убрать оставшуюся справку");
     v.CODETEMA = tf.tema.CODETEMA;
     v.TYPEEDIT = typeEdit.empty() ? std::string("Stnd") : typeEdit;
     v.TYPEKADR = 1;
@@ -219,7 +239,8 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     for (const auto& p : problems) text += (text.empty() ? "" : "|") + p;
     return refused(text);
   }
-  return inTransaction(tf, false, "Не удалось записать кадр", [&](Companion&, Failure&) -> Outcome {
+  return inTransaction(tf, false, "Не удалось записать кадр", [&](Companion& emb, Failure& f) -> Outcome {
+    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
     const tables::Vop toWrite = v;
     tf.vop.CODEVOP = v.CODEVOP;
     int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
@@ -283,18 +304,25 @@ Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::
     if (frameCodes(tf, codes) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадры");
     auto at = std::find(codes.begin(), codes.end(), code);
     if (at == codes.end()) return refused("Кадр " + std::to_string(code) + " не найден.");
-    const bool up = where == Place::Up || where == Place::First;
-    const bool repeat = where == Place::First || where == Place::Last;
-    // Exchanged with its neighbour that way, step by step.
-    std::size_t i = static_cast<std::size_t>(at - codes.begin());
-    do {
-      if (up ? i == 0 : i + 1 >= codes.size()) break;
-      const std::size_t j = up ? i - 1 : i + 1;
-      std::map<std::uint16_t, std::uint16_t> swap{{codes[i], codes[j]}, {codes[j], codes[i]}};
-      if (relabel(tf, emb, swap, f) != store::Ok) return failed(f.e, "Не удалось переместить кадр");
-      now = codes[j];
-      i = j;
-    } while (repeat);
+    // One place: exchanged with the neighbour. First or last: the frames
+    // between shift by one, as repeated exchanges would leave them, in one go.
+    const std::size_t i = static_cast<std::size_t>(at - codes.begin());
+    std::size_t j = i;
+    switch (where) {
+      case Place::Up: j = i == 0 ? i : i - 1; break;
+      case Place::Down: j = i + 1 >= codes.size() ? i : i + 1; break;
+      case Place::First: j = 0; break;
+      case Place::Last: j = codes.size() - 1; break;
+    }
+    if (j == i) return {};
+    std::vector<std::uint16_t> order = codes;
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(i));
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(j), code);
+    std::map<std::uint16_t, std::uint16_t> map;
+    for (std::size_t k = 0; k < order.size(); ++k)
+      if (order[k] != codes[k]) map[order[k]] = codes[k];
+    if (relabel(tf, emb, map, f) != store::Ok) return failed(f.e, "Не удалось переместить кадр");
+    now = codes[j];
     return {};
   });
 }
@@ -314,9 +342,9 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
   };
   std::vector<Travelling> going;
   bool objects = false;
-  {
-    Companion srcEmb;
-    if (srcEmb.attach(from, false) != store::Ok) return failed(srcEmb.t.error(), "Не удалось открыть файл объектов теста");
+  auto readGoing = [&](Companion& srcEmb) -> Outcome {
+    going.clear();
+    objects = false;
     for (std::uint16_t c : codes) {
       from.vop.CODEVOP = c;
       if (from.vopT.get(from.vopT.key("KEYCODEVOP")) != store::Ok) return failed(from.vopT.error(), "Не удалось прочитать кадр " + std::to_string(c));
@@ -335,6 +363,13 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
       }
       going.push_back(std::move(t));
     }
+    return {};
+  };
+  {
+    // A first reading tells whether the target needs a companion file.
+    Companion srcEmb;
+    if (srcEmb.attach(from, false) != store::Ok) return failed(srcEmb.t.error(), "Не удалось открыть файл объектов теста");
+    if (Outcome o = readGoing(srcEmb); !o) return o;
   }
 
   Companion toEmb, fromEmb;
@@ -350,6 +385,10 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
   const std::string what = move ? "Не удалось переместить задания" : "Не удалось скопировать задания";
   if (tx.begin() != store::Ok) return failed(tx.error(), what);
   Failure f;
+  // A move reads its frames again inside the transaction: what it deletes
+  // is exactly what it copied.
+  if (move)
+    if (Outcome o = readGoing(fromEmb); !o) return o;
   // The target's codes first run 1..N, the copies follow.
   if (compact(to, toEmb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры теста-приёмника");
   std::int64_t n = to.vopT.records();
@@ -359,13 +398,14 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
   if (to.temaT.set() != store::Ok || to.temaT.next() != store::Ok) return failed(to.temaT.error(), "Не удалось прочитать сценарий теста-приёмника");
   for (const Travelling& t : going) {
     const auto code = static_cast<std::uint16_t>(++n);
+    if (dropExtras(to, toEmb, code, f) != store::Ok) return failed(f.e, "Не удалось убрать оставшуюся справку");
     to.vop = t.v;
     to.vop.CODEVOP = code;
     to.vop.CODETEMA = to.tema.CODETEMA;
     if (t.object) {
       // The object's bytes go into the target's own companion file.
       const std::string part = objectPartName(to, code);
-      if (part.size() > 64) return refused("Имя части файла объектов \"" + part + "\" длиннее 64 знаков: переименуйте тест-приёмник короче.");
+      if (cp1251::fromUtf8(part).size() > 64) return refused("Имя части файла объектов \"" + part + "\" длиннее 64 знаков: переименуйте тест-приёмник короче.");
       toEmb.rec.CODEVOP = code;
       int rc = toEmb.t.get(toEmb.t.key("KEYCODEVOP"));  // a leftover part of that code is replaced
       toEmb.rec = *t.object;

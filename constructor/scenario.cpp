@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "datetime.h"
+#include "statistics.h"
 #include "test_register.h"
 
 namespace constructor {
@@ -174,6 +176,50 @@ std::string frameFilterExpression(const FrameFilter& f) {
   std::string e;
   for (const auto& t : terms) e += (e.empty() ? "" : " AND ") + t;
   return "(" + e + ")";
+}
+
+Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Titul& texts, bool first,
+                     std::optional<ScenarioRefusal>* refusal) {
+  if (auto r = prepareScenarioSave(tema)) {
+    Outcome o{Outcome::Refused, r->message.text};
+    if (refusal) *refusal = std::move(r);
+    return o;
+  }
+  auto failed = [](const store::ErrorInfo& e, const char* what) {
+    return Outcome{e.code ? e.code : store::StoreSpecific, std::string(what) + " (" + e.text() + ")."};
+  };
+  store::Transaction tx{&tf.temaT, &tf.titulT, &tf.razdelT, &tf.vopT, &tf.trainingT};
+  if (tx.begin() != store::Ok) return failed(tx.error(), "Не удалось начать запись сценария");
+  if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
+  tf.tema = tema;
+  if (tf.temaT.put() != store::Ok) return failed(tf.temaT.error(), "Не удалось записать сценарий");
+  // The title as stored now (its run count may have risen meanwhile).
+  if (tf.titulT.set() != store::Ok || tf.titulT.next() != store::Ok) return failed(tf.titulT.error(), "Не удалось прочитать титул теста");
+  tables::Titul& t = tf.titul;
+  t.INS = texts.INS;
+  t.BIBL = texts.BIBL;
+  t.NAMEORG = texts.NAMEORG.view();
+  t.NAME = texts.NAME.view();
+  t.REZUME = texts.REZUME.view();
+  t.WHOCHANGE = texts.WHOCHANGE.view();
+  if (first) {
+    t.CREATED = datetime::today();
+    t.CREATET = datetime::now();
+    t.VERSION = 1;
+    t.CODETIT = static_cast<std::uint8_t>(tema.CODETEMA & 0xFF);
+  } else {
+    t.CHANGED = datetime::today();
+    t.CHANGET = datetime::now();
+    t.VERSION += 1;
+    t.CODETIT = 1;
+  }
+  if (t.CREATED == 0) t.CREATED = datetime::today();
+  if (t.CREATET == 0) t.CREATET = datetime::now();
+  if (tf.titulT.put() != store::Ok) return failed(tf.titulT.error(), "Не удалось записать титул теста");
+  store::ErrorInfo e;
+  if (recount(tf, &e) != store::Ok) return failed(e, "Не удалось обновить статистику теста");
+  if (tx.commit() != store::Ok) return failed(tx.error(), "Не удалось записать сценарий");
+  return {};
 }
 
 }  // namespace constructor

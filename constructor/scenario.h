@@ -11,6 +11,8 @@
 #include "messages.h"
 #include "settings_file.h"
 #include "tables_test_file.h"
+#include "test_file.h"
+#include "test_register.h"
 
 namespace constructor {
 
@@ -79,6 +81,16 @@ std::optional<ScenarioRefusal> checkScale(const tables::Tema& tema);
 // 3 -> the range's lower bound), then the checks. Nothing may be saved
 // while a refusal is returned.
 std::optional<ScenarioRefusal> prepareScenarioSave(tables::Tema& tema);
+
+// "Готово": the scenario prepared and checked as above, then written with
+// the title's texts (TIT:INS, TIT:BIBL, TIT:NAMEORG, TIT:NAME, TIT:REZUME,
+// TIT:WHOCHANGE taken from `texts`) in one transaction. A new scenario
+// (`first`) dates the title's creation and starts TIT:VERSION at 1; a change
+// dates the change and raises the version. TIT:KOLRUN stays as stored; the
+// statistics are recounted. `refusal` gets a check's refusal (the result is
+// then Refused); other failures come with their error numbers.
+Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Titul& texts, bool first,
+                     std::optional<ScenarioRefusal>* refusal = nullptr);
 
 // Distribution of variants ("Распределение по вариантам"): choosing a
 // method sets TEM:SELVAR to 1 for method 3 ("Всем выдать..."), else to 0;

@@ -9,6 +9,8 @@
 namespace constructor {
 namespace {
 
+constexpr std::uint16_t kLongestCode = 512;  // the longest part name a test's objects get
+
 Outcome refused(std::string text) { return {Outcome::Refused, std::move(text)}; }
 
 Outcome failed(const store::ErrorInfo& e, const std::string& what) {
@@ -50,6 +52,9 @@ Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
   if (cp1251::toUtf8(cp1251::fromUtf8(r.name)) != r.name) return refused("Имя файла содержит знаки, которых нет в кодировке Windows-1251.");
   const std::string path = testPath(r.baseDir, r.name);
   if (onDisk(path)) return refused("Тест с таким именем уже существует.");
+  // Objects left by a test of that name would pass to the new one.
+  if (onDisk(results::embPath(path)))
+    return refused("В базе тестов остался файл объектов " + results::embPath(path) + " прежнего теста с этим именем.|Удалите или переименуйте его.");
   store::ErrorInfo e;
   if (registered(r.name, &e)) return refused("Тест с таким именем уже существует.");
   if (e.code) return failed(e, "Не удалось прочитать реестр тестов");
@@ -63,7 +68,10 @@ Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
     store::Transaction tx{&t};
     if (tx.begin() != store::Ok) return failed(tx.error(), "Не удалось начать запись в реестр тестов");
     std::uint16_t next = 1;
-    if (t.set(t.key("KEYCODE")) == store::Ok && t.previous() == store::Ok) next = static_cast<std::uint16_t>(d.CODETEST + 1);
+    if (t.set(t.key("KEYCODE")) == store::Ok && t.previous() == store::Ok) {
+      if (d.CODETEST == 65535) return refused("В реестре тестов больше нет свободных кодов.");
+      next = static_cast<std::uint16_t>(d.CODETEST + 1);
+    }
     d = tables::DataTest{};
     d.CODETEST = next;
     d.CODEBD = r.baseCode;
@@ -102,17 +110,22 @@ Outcome TestRegister::rename(const std::string& dir, const std::string& from, co
   std::string why;
   if (to.empty()) return refused("Не указано новое имя файла теста.");
   if (!setup::safeFileName(to, &why)) return refused(why);
+  if (cp1251::toUtf8(cp1251::fromUtf8(to)) != to) return refused("Имя файла содержит знаки, которых нет в кодировке Windows-1251.");
   const std::string oldPath = testPath(dir, from), newPath = testPath(dir, to);
   if (!onDisk(oldPath)) return refused("Файл теста " + oldPath + " не найден.");
   const bool sameFile = filepath::sameName(from, to);
   if (!sameFile && onDisk(newPath)) return refused("Тест с таким именем уже существует.");
+  if (!sameFile && onDisk(results::embPath(newPath)))
+    return refused("В базе тестов есть файл объектов " + results::embPath(newPath) + " с этим именем.|Выберите другое имя.");
 
   // The file is copied under the new name (a temporary one when only the
   // letter case changes) and its records put right there; the old file goes
   // only when all that succeeded.
   store::ErrorInfo e;
   const std::string realOld = filepath::resolve(oldPath);
-  const std::string tempBase = sameFile ? to + "~" : to;
+  std::string tempBase = to;
+  for (int i = 1; sameFile && (tempBase == to || onDisk(testPath(dir, tempBase)) || onDisk(results::embPath(testPath(dir, tempBase)))); ++i)
+    tempBase = to + "~" + std::to_string(i);  // a name nothing holds
   const std::string temp = testPath(dir, tempBase);
   const std::string oldEmb = results::embPath(realOld), tempEmb = results::embPath(temp), newEmb = results::embPath(newPath);
   const bool hasEmb = onDisk(oldEmb);
@@ -137,6 +150,22 @@ Outcome TestRegister::rename(const std::string& dir, const std::string& from, co
       undo();
       return o;
     }
+    // Another test of the register under the new name would make two of one name.
+    {
+      tables::DataTest d;
+      store::Table reg(tables::dataTestDef(), d, file_);
+      if (open(reg) == store::Ok && reg.set() == store::Ok) {
+        while (reg.next() == store::Ok)
+          if (cp1251::equalNoCase(cp1251::clip(d.NAME.view()), cp1251::fromUtf8(to)) && d.CODETEST != tf.tema.CODETEMA) {
+            tf.close();
+            undo();
+            return refused("Тест с таким именем уже существует.");
+          }
+      }
+    }
+    // Stored objects are named in a field of 64 characters.
+    bool objectsApart = false;
+    std::string partName = filepath::fileNameOf(results::embPart(newPath, kLongestCode));
     store::Transaction tx{&tf.temaT, &tf.titulT, &tf.vopT};
     int rc = tx.begin();
     const std::string oldName = cp1251::fromUtf8(from), newName = cp1251::fromUtf8(to);
@@ -155,6 +184,13 @@ Outcome TestRegister::rename(const std::string& dir, const std::string& from, co
         if (tf.vop.OBJECTSAVE == "F" && tf.vop.OBJECTLINK != "L") withParts.push_back(tf.vopT.position());
       if (rc == store::NoRecord) rc = store::Ok;
     }
+    objectsApart = !withParts.empty();
+    if (rc == store::Ok && objectsApart && cp1251::fromUtf8(partName).size() > 64) {
+      tx.rollback();
+      tf.close();
+      undo();
+      return refused("Имя \"" + to + "\" слишком длинное: объекты теста, хранимые отдельно, не смогут на него сослаться (не больше 64 знаков).");
+    }
     for (store::Position pos : withParts) {
       if (rc != store::Ok) break;
       if ((rc = tf.vopT.getAt(pos)) != store::Ok) break;
@@ -171,13 +207,23 @@ Outcome TestRegister::rename(const std::string& dir, const std::string& from, co
     }
     tf.close();
   }
-  int err = fileops::remove(realOld);
-  if (hasEmb) fileops::remove(filepath::resolve(oldEmb));
-  if (sameFile) {
-    if (int e2 = fileops::rename(temp, newPath)) return {e2, "Не удалось переименовать файл теста: " + fileops::errorText(e2)};
-    if (hasEmb) fileops::rename(tempEmb, newEmb);
+  // The old file goes through the store, which refuses while another
+  // station has the test open: then the new copy goes instead.
+  if (int err = store::removeFile(realOld); err != store::Ok) {
+    undo();
+    store::ErrorInfo e2;
+    e2.code = err;
+    return failed(e2, err == store::AccessDenied ? "Тест открыт на другой станции, переименовать его сейчас нельзя"
+                                                  : "Не удалось удалить прежний файл теста");
   }
-  if (err) return {err, "Тест скопирован под новым именем, но прежний файл удалить не удалось: " + fileops::errorText(err)};
+  if (hasEmb) store::removeFile(filepath::resolve(oldEmb));
+  if (sameFile) {
+    if (int e2 = fileops::rename(temp, newPath))
+      return {e2, "Тест сохранён в файле " + temp + ", переименовать его не удалось: " + fileops::errorText(e2)};
+    if (hasEmb)
+      if (int e3 = fileops::rename(tempEmb, newEmb))
+        return {e3, "Объекты теста сохранены в файле " + tempEmb + ", переименовать его не удалось: " + fileops::errorText(e3)};
+  }
   return {};
 }
 

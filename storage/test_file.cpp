@@ -132,6 +132,8 @@ int TestFile::findHelp(std::uint16_t codeVop) {
 
 int removeTest(const std::string& path) {
   int rc = store::removeFile(path);
+  // The objects go only with the test: a test still open keeps both.
+  if (rc != store::Ok) return rc;
   std::string emb = path;
   auto dot = emb.rfind('.');
   if (dot != std::string::npos && emb.find('/', dot) == std::string::npos) {

@@ -13,6 +13,7 @@
 #include "filepath.h"
 #include "frame_operations.h"
 #include "result_file.h"
+#include "scenario.h"
 #include "sections.h"
 #include "statistics.h"
 #include "test_choice.h"
@@ -193,6 +194,81 @@ TEST(TestFiles, CreatedOpenedRenamedAndDeletedUnderADottedName) {
   ASSERT_EQ(t.get(t.key("KEYCODE")), store::Ok);
   EXPECT_EQ(d.CODEBD, 3);
   EXPECT_EQ(d.PASSW.utf8(), "секрет");
+}
+
+TEST(TestFiles, AFileInUseOrANameTakenIsLeftWhole) {
+  Base b;
+  b.make("Открытый");
+  b.make("abc");
+  b.make("ABC~1");
+  {
+    testfile::TestFile tf;
+    b.open(tf, "Открытый");
+    addFrames(tf, 1);
+  }
+  // Another station has the test open: neither deleted nor renamed, and its
+  // objects stay with it.
+  testfile::TestFile elsewhere;
+  b.open(elsewhere, "Открытый");
+  Outcome o = b.reg.remove(b.path, "Открытый");
+  EXPECT_EQ(o.error, store::AccessDenied) << o.message;
+  o = b.reg.rename(b.path, "Открытый", "Новый", u(kKey));
+  EXPECT_EQ(o.error, store::AccessDenied) << o.message;
+  EXPECT_TRUE(std::filesystem::exists(b.dir / "Открытый.orm"));
+  EXPECT_TRUE(std::filesystem::exists(b.dir / "Открытый.emb"));
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "Новый.orm"));
+  elsewhere.close();
+  // Only the letter case changes: a test named like the temporary file survives.
+  ASSERT_TRUE(b.reg.rename(b.path, "abc", "ABC", u(kKey)));
+  EXPECT_TRUE(std::filesystem::exists(b.dir / "ABC.orm"));
+  EXPECT_FALSE(std::filesystem::exists(b.dir / "abc.orm"));
+  testfile::TestFile kept;
+  b.open(kept, "ABC~1");
+  // Names the register or code page 1251 cannot hold are refused.
+  EXPECT_EQ(b.reg.rename(b.path, "ABC", "Тест ✓", u(kKey)).error, Outcome::Refused);
+  b.make("Занятое");
+  ASSERT_TRUE(b.reg.remove(b.path, "Занятое"));
+  EXPECT_EQ(b.reg.rename(b.path, "ABC", "Занятое", u(kKey)).error, Outcome::Refused);
+}
+
+TEST(Frames, LeftoversOfOlderFilesNeitherBlockNorAttach) {
+  Base b;
+  b.make("Старый");
+  testfile::TestFile tf;
+  b.open(tf, "Старый");
+  addFrames(tf, 3, 1, false);
+  // As older programs left them: help of a frame deleted long ago (code 3,
+  // its frame gone, codes now 1, 2, 4) and help numbered apart from its frame.
+  {
+    store::Transaction tx{&tf.vopT, &tf.trainingT};
+    ASSERT_EQ(tx.begin(), store::Ok);
+    tf.vop.CODEVOP = 3;
+    ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+    tf.vop.CODEVOP = 4;
+    ASSERT_EQ(tf.vopT.put(), store::Ok);
+    ASSERT_EQ(tf.findHelp(3), store::Ok);
+    tf.training.CODE = 9;
+    ASSERT_EQ(tf.trainingT.put(), store::Ok);  // the help of the frame now 4 stays 3: a leftover
+    ASSERT_EQ(tf.findHelp(2), store::Ok);
+    tf.training.CODE = 3;                       // numbered apart from its frame
+    ASSERT_EQ(tf.trainingT.put(), store::Ok);
+    ASSERT_EQ(tx.commit(), store::Ok);
+  }
+  ASSERT_TRUE(renumber(tf));  // 4 becomes 3: the leftover there goes
+  std::uint16_t code = 0;
+  ASSERT_TRUE(newFrame(tf, tables::VopParam{}, "Stnd", code));
+  EXPECT_EQ(code, 4);
+  EXPECT_EQ(tf.findHelp(4), store::NoRecord);  // nothing left over attaches to it
+  EXPECT_EQ(tf.findHelp(3), store::NoRecord);
+  ASSERT_EQ(tf.findHelp(2), store::Ok);
+  EXPECT_EQ(tf.training.CODE, 2);
+  std::vector<tables::Vop> frames;
+  ASSERT_EQ(tf.frames(frames), store::Ok);
+  tables::Training help;
+  help.HELPVOP = u("новая справка");
+  ASSERT_TRUE(saveFrame(tf, frames[2], &help));
+  ASSERT_EQ(tf.findHelp(3), store::Ok);
+  EXPECT_EQ(tf.training.HELPVOP.text, u("новая справка"));
 }
 
 TEST(Frames, DeletingKeepsTheOrderWithHelpAndObjects) {
@@ -406,6 +482,34 @@ TEST(Statistics, FollowFramesSectionsAndKeepTheRunCount) {
   EXPECT_EQ(frames[1].RAZDEL.utf8(), "Дроби и проценты");
   ASSERT_TRUE(deleteFrames(tf, {2}));
   ASSERT_TRUE(deleteSection(tf, 4));
+}
+
+TEST(Scenario, SavedWithItsTitleTextsInOneStep) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  addFrames(tf, 2, 1, false);
+  tables::Tema tema = tf.tema;
+  tables::Titul texts = tf.titul;
+  texts.INS = u("Прочитайте задания внимательно.");
+  tema.TYPEOZENKA = 2;
+  tema.BALLVOP = 5;
+  ASSERT_TRUE(saveScenario(tf, tema, texts, false));
+  ASSERT_EQ(tf.titulT.set(), store::Ok);
+  ASSERT_EQ(tf.titulT.next(), store::Ok);
+  EXPECT_EQ(tf.titul.VERSION, 2);
+  EXPECT_GT(tf.titul.CHANGED, 0);
+  EXPECT_EQ(tf.titul.INS.text, u("Прочитайте задания внимательно."));
+  // A scale out of order is refused and nothing is written.
+  tema.SHCALA = {51, 70, 81, 75, 95, 0, 0, 0, 0, 0};
+  std::optional<ScenarioRefusal> why;
+  EXPECT_EQ(saveScenario(tf, tema, texts, false, &why).error, Outcome::Refused);
+  ASSERT_TRUE(why.has_value());
+  EXPECT_EQ(why->message.text, "Неверный диапазон в шкале оценок");
+  ASSERT_EQ(tf.titulT.set(), store::Ok);
+  ASSERT_EQ(tf.titulT.next(), store::Ok);
+  EXPECT_EQ(tf.titul.VERSION, 2);
 }
 
 }  // namespace
