@@ -208,6 +208,12 @@ void exactKind(tables::Vop& v, std::vector<std::string>& problems) {
   v.KOLOT = 0;
   v.TYPEETOT = 1;
   v.PORNUMOT = 0;
+  // Leading blanks would have to be typed exactly: they are not kept.
+  {
+    std::string ref(v.TRUEOTSTR.view());
+    const auto first = ref.find_first_not_of(' ');
+    if (first != std::string::npos && first > 0) v.TRUEOTSTR = ref.substr(first);
+  }
   if (v.TRUEOTSTR.blank()) problems.push_back("Не введён эталонный ответ.");
   else if (v.TRUEOTSTR.view().size() > kTypedAnswer)
     problems.push_back("Эталонный ответ длиннее " + num(kTypedAnswer) + " знаков (" + num(static_cast<long>(v.TRUEOTSTR.view().size())) +

@@ -133,7 +133,7 @@ TEST(FrameRoundTrip, EveryKindIsCheckedRightAndWrongByTheExaminer) {
       {"exact text, unused variants filled",
        [] {
          auto v = typedFrame(6, "Столица России?");
-         v.TRUEOTSTR = u("Москва");
+         v.TRUEOTSTR = u("  Москва");  // blanks typed before it are not asked of the examinee
          v.VAROT11 = u("лишнее");
          v.TRUEOT = {1};
          return v;
