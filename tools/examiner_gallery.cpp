@@ -2,6 +2,7 @@
 // them without a display: examiner-gallery <demo dir> <output dir>
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
@@ -75,7 +76,17 @@ int main(int argc, char** argv) {
     a.start();
     examiner::TestingWindow w(a, cfg, st, QStringLiteral("Кузнецов Сергей Петрович"));
     w.resize(980, 640);
+    w.move(20, 20);
     w.show();
+    if (shot == 0) {
+      // The calculator and the help window beside the testing window, the whole screen.
+      w.toggleCalculator();
+      w.openHelp();
+      for (int i = 0; i < 5; ++i) app.processEvents();
+      if (QScreen* screen = w.screen()) screen->grabWindow(0).save(out + "/beside.png");
+      w.toggleCalculator();
+      if (w.helpWindow()) w.helpWindow()->close();
+    }
     for (int p = 1; p <= a.length(); ++p) {
       if (a.frame().TYPEKADR == 1 || a.frame().TYPEKADR == 3) w.clickVariant(1);
       if (a.frame().TYPEKADR == 4) w.clickVariant(1);

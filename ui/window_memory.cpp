@@ -113,12 +113,13 @@ void placeBeside(QWidget* w, const QWidget* owner) {
   const QRect area = freeArea(owner);
   const QRect o = owner->frameGeometry();
   const QSize size = w->frameGeometry().size();
-  int x;
-  if (o.right() + 8 + size.width() <= area.right()) x = o.right() + 8;
-  else if (o.left() - 8 - size.width() >= area.left()) x = o.left() - 8 - size.width();
-  else x = area.right() - size.width();
-  int y = std::clamp(o.top() + 40, area.top(), std::max(area.top(), area.bottom() - size.height()));
-  w->move(x, y);
+  const int topY = std::clamp(o.top() + 40, area.top(), std::max(area.top(), area.bottom() - size.height()));
+  const int leftX = std::clamp(o.right() - size.width(), area.left(), std::max(area.left(), area.right() - size.width()));
+  if (o.right() + 8 + size.width() <= area.right()) w->move(o.right() + 8, topY);
+  else if (o.left() - 8 - size.width() >= area.left()) w->move(o.left() - 8 - size.width(), topY);
+  else if (o.bottom() + 8 + size.height() <= area.bottom()) w->move(leftX, o.bottom() + 8);
+  else if (o.top() - 8 - size.height() >= area.top()) w->move(leftX, o.top() - 8 - size.height());
+  else w->move(area.right() - size.width(), area.bottom() - size.height());  // a corner, the least in the way
   keepOnScreen(w);
 }
 

@@ -1,6 +1,7 @@
 #include "calculator_window.h"
 
 #include <QGridLayout>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,7 +32,7 @@ CalculatorWindow::CalculatorWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
       QString k = QString::fromUtf8(keys[r][c]);
       auto* b = new QPushButton(k == "x^2" ? QStringLiteral("x²") : k == "<-" ? QStringLiteral("←") : k, this);
       b->setObjectName(k);
-      b->setMinimumSize(44, 32);
+      b->setFixedSize(52, 32);
       connect(b, &QPushButton::clicked, this, [this, k] { press(k); });
       g->addWidget(b, r, c);
     }
@@ -49,6 +50,7 @@ CalculatorWindow::CalculatorWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
     b->setAutoDefault(false);
   }
   setFocusPolicy(Qt::StrongFocus);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);  // as small as its keys
   ui::attachProcedure(this, QString::fromLatin1(kProcedure), [owner](QWidget* w) {
     if (owner) ui::placeBeside(w, owner);
   });

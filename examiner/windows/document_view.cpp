@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QScrollArea>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -52,12 +54,26 @@ QString documentLabel(const std::vector<std::uint8_t>& bytes, const QString& nam
 }
 
 DocumentOpener::DocumentOpener()
-    : desktopOpen([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }) {}
+    : desktopOpen([](const QString& path) {
+        // xdg-open starts whether or not anything handles the type: ask first.
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        if (!xdgMime.isEmpty()) {
+          QProcess q;
+          q.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QMimeDatabase().mimeTypeForFile(path).name()});
+          if (q.waitForFinished(3000) && q.exitCode() == 0 && q.readAllStandardOutput().trimmed().isEmpty()) return false;
+        }
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+      }) {}
+
+void DocumentOpener::closeViewers() {
+  for (const auto& v : viewers_)
+    if (v) v->close();
+  viewers_.clear();
+}
 
 bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name) {
   auto& ms = ui::MessageService::instance();
   const QString label = documentLabel(bytes, name);
-  lastViewer_ = nullptr;
   lastCopy_.clear();
   if (bytes.empty()) {
     ms.ask(QStringLiteral("Документ «%1» не найден или пуст.").arg(label), QStringLiteral("Объект"), messages::Buttons::Ok,
@@ -95,7 +111,8 @@ bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes
     l->addWidget(close, 0, Qt::AlignRight);
     if (owner) ui::placeBeside(d, owner);
     d->show();
-    lastViewer_ = d;
+    viewers_.removeAll(nullptr);
+    viewers_.append(d);
     return true;
   }
   // Any other type: a copy under its own name and type, for the desktop.

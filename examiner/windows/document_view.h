@@ -3,6 +3,8 @@
 // plain text are shown in a window of our own; any other type opens in the
 // desktop's application for it, from a copy kept in a folder private to this
 // program run; the student is told when nothing on this computer shows it.
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -25,11 +27,13 @@ class DocumentOpener {
   bool open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name);
   // The copy written for the desktop's application, and the viewer of ours.
   const QString& lastCopy() const { return lastCopy_; }
-  QWidget* lastViewer() const { return lastViewer_; }
+  QWidget* lastViewer() const { return viewers_.isEmpty() ? nullptr : viewers_.back().data(); }
+  // Closes every viewer still open (the test ended).
+  void closeViewers();
 
  private:
   QString lastCopy_;
-  QWidget* lastViewer_ = nullptr;
+  QList<QPointer<QWidget>> viewers_;  // a viewer closed by the student is gone
 };
 
 }  // namespace examiner

@@ -82,6 +82,11 @@ StartWindow::StartWindow(Startup& s, AttemptRunner runner, QWidget* parent)
 void StartWindow::keyPressEvent(QKeyEvent* e) {
   // Enter presses the page's own button: "СТАРТ", "Далее", "Начать тестирование".
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    // A button with the focus is what Enter presses; else the page's own.
+    if (auto* b = qobject_cast<QPushButton*>(focusWidget())) {
+      b->click();
+      return;
+    }
     switch (page()) {
       case Invite: start(); return;
       case Register: next(); return;
@@ -168,7 +173,6 @@ void StartWindow::buildInvite() {
   b->addWidget(quit);
   g->addLayout(b, 3, 0, 1, 3);
   connect(start, &QPushButton::clicked, this, &StartWindow::start);
-  connect(startPass_, &QLineEdit::returnPressed, this, &StartWindow::start);
   connect(tune, &QPushButton::clicked, this, &StartWindow::settings);
   connect(quit, &QPushButton::clicked, this, &StartWindow::exitRequested);
   auto* row = new QHBoxLayout;
@@ -328,6 +332,7 @@ void StartWindow::fillGroups() {
     if (groupT_->get(groupT_->key("KEYCODEGR")) == store::Ok) at = groupT_->position();
   }
   groups_->refresh(at);
+  if (!reg_.groupCode) groups_->table()->clearSelection();  // no group chosen yet
   fillStudents();
 }
 

@@ -767,7 +767,7 @@ void TestingWindow::toggleCalculator() {
 void TestingWindow::closeCompanions() {
   if (helpWindow_) helpWindow_->close();
   if (calcWindow_) calcWindow_->close();
-  if (docs_.lastViewer()) docs_.lastViewer()->close();
+  docs_.closeViewers();
 }
 
 QPushButton* TestingWindow::button(const QString& text) const {

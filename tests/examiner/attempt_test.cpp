@@ -500,6 +500,58 @@ TEST(Attempt, HandComputedTimeOrderAndWeights) {
   }
 }
 
+// "Неверный ответ|Повторить попытку?": asked for a wrong answer while
+// attempts remain, never for a right or a late one.
+TEST(Attempt, RetriesOfAWrongAnswer) {
+  struct Case {
+    const char* what;
+    int kolpop;
+    bool late;
+    std::vector<int> clicks;  // 1 right, 2 wrong, one per "Далее"
+    bool retry;               // the examinee's answer to the question
+    int asked;
+    int position;             // where the examinee is afterwards
+  } cases[] = {
+      {"wrong, tries again", 2, false, {2}, true, 1, 1},
+      {"wrong twice: attempts used up", 2, false, {2, 2}, true, 1, 2},
+      {"wrong, declines", 3, false, {2}, false, 1, 2},
+      {"right: never asked", 3, false, {1}, true, 0, 2},
+      {"late: never asked", 3, true, {2}, true, 0, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AttemptConfig cfg = syntheticTest(2, 0);
+    cfg.tema.HOWTIMETEST = 1;
+    cfg.tema.IFPROSVOP = 1;
+    for (auto& v : cfg.frames) {
+      v.KOLPOP = static_cast<std::uint8_t>(c.kolpop);
+      v.TIMEVOP = 5;
+    }
+    ScriptedRandom rnd;
+    FixedClock clock;
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    struct Counting : Answers {
+      int retries = 0;
+      bool yes = true;
+      bool retryWrong() override {
+        ++retries;
+        return yes;
+      }
+    } d;
+    d.yes = c.retry;
+    for (int k : c.clicks) {
+      a.click(k);
+      if (c.late)
+        for (int i = 0; i < 5; ++i) a.tick();
+      if (c.late) a.frameTimedOut(d);
+      else a.next(d);
+    }
+    EXPECT_EQ(d.retries, c.asked);
+    EXPECT_EQ(a.position(), c.position);
+  }
+}
+
 TEST(Attempt, TrainingHelpByFrameCodeAndPages) {
   AttemptConfig cfg = loadTest("Информатика");
   ScriptedRandom rnd;

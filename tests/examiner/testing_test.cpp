@@ -425,6 +425,47 @@ TEST(TestingWindow, ObjectsAndTheTrialKeyAsTheStudentSeesThem) {
   EXPECT_TRUE(ms().shown().empty());
   ASSERT_NE(w.documents().lastViewer(), nullptr);
   EXPECT_TRUE(w.documents().lastViewer()->findChild<QTextBrowser*>()->toPlainText().contains("Таблица"));
+  // The student closes it, then the test ends: nothing left to close twice.
+  w.documents().lastViewer()->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.documents().lastViewer(), nullptr);
+  w.clickVariant(2);
+  w.pressNext();
+  EXPECT_TRUE(w.finished());
+}
+
+// Free order, training, a time limit per frame: a frame whose time ran out
+// can be left even unanswered; the monitoring record counts only checks.
+TEST(TestingWindow, LockedFramesAreLeftAndTheMonitorCountsOnlyChecks) {
+  Demo d;
+  ScriptedRandom rnd;
+  FixedClock clock;
+  AttemptConfig cfg = syntheticTest(3, 0, 1);
+  cfg.tema.FREESEL = 1;
+  cfg.tema.MODETRAINING = 1;
+  cfg.tema.HOWTIMETEST = 1;
+  cfg.tema.IFPROSVOP = 1;
+  for (auto& v : cfg.frames) v.TIMEVOP = 2;
+  cfg.frames[2].TIMEVOP = 0;  // no limit
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  Monitor monitor(d.inst.directory + "MonCons.tps");
+  ASSERT_EQ(monitor.add("PC-1"), store::Ok);
+  TestingWindow w(a, cfg, d.s, "X", &monitor);
+  w.clickVariant(2);        // wrong
+  w.goToPosition(3);        // checked: one wrong answer
+  w.clickVariant(1);        // right
+  w.goToPosition(1);        // checked
+  w.goToPosition(3);        // frame 1 passed again unchanged: no new check
+  EXPECT_EQ(monitor.record().FALSEOT, 1);
+  EXPECT_EQ(monitor.record().KOLBALLMAX, 2);  // each frame's maximum once
+  w.goToPosition(2);        // unanswered; its time runs out
+  w.tick();
+  w.tick();
+  ASSERT_TRUE(a.lockedAt(2));
+  w.goToPosition(2);
+  w.goToPosition(3);        // training would open the help for an unanswered frame; a locked one is left
+  EXPECT_EQ(a.position(), 3);
 }
 
 TEST(Checking, TheKeyNamedByWhatIsShown) {

@@ -233,9 +233,15 @@ TEST(ExaminerWindows, EnterPressesEachPagesButtonAndDatesReadAlike) {
   ASSERT_TRUE(app.start());
   app.frame()->show();
   StartWindow* w = app.startWindow();
+  w->passwordField()->setText("wrong");
+  ms().clearShown();
+  QTest::keyClick(w->passwordField(), Qt::Key_Return);
+  EXPECT_EQ(ms().shown().size(), 1u);  // one answer to one key
   w->passwordField()->setText("user");
+  ms().clearShown();
   QTest::keyClick(w->passwordField(), Qt::Key_Return);
   ASSERT_EQ(w->page(), StartWindow::Register);
+  EXPECT_TRUE(ms().shown().empty());  // "Далее" was not pressed as well
   w->chooseGroupNamed("ФМ-101");
   w->field("FAM")->setText("Гость");
   QTest::keyClick(w->field("FAM"), Qt::Key_Return);  // "Далее"
