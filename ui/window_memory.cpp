@@ -5,6 +5,8 @@
 #include <QShortcut>
 #include <QWidget>
 
+#include <vector>
+
 #include "services.h"
 
 #include "settings_file.h"
@@ -112,14 +114,43 @@ void keepOnScreen(QWidget* w) {
 void placeBeside(QWidget* w, const QWidget* owner) {
   const QRect area = freeArea(owner);
   const QRect o = owner->frameGeometry();
+  // Other windows of the same owner already open are not covered either.
+  std::vector<QRect> taken{o};
+  for (QWidget* other : owner->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    if (other != w && other->isWindow() && other->isVisible()) taken.push_back(other->frameGeometry());
+  auto fits = [&](const QRect& r) {
+    if (!area.contains(r)) return false;
+    for (const QRect& t : taken)
+      if (t.intersects(r)) return false;
+    return true;
+  };
+  const int gap = 8;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const QSize size = w->frameGeometry().size();
+    const int y = std::clamp(o.top() + 40, area.top(), std::max(area.top(), area.bottom() - size.height()));
+    const QPoint candidates[] = {
+        {o.right() + gap, y},                                   // right of it
+        {o.left() - gap - size.width(), y},                     // left of it
+        {o.right() - size.width(), o.bottom() + gap},           // below, at its right edge
+        {o.left(), o.bottom() + gap},                           // below, at its left edge
+        {o.right() - size.width(), o.top() - gap - size.height()},  // above
+        {o.left(), o.top() - gap - size.height()},
+    };
+    for (const QPoint& p : candidates)
+      if (fits(QRect(p, size))) {
+        w->move(p);
+        return;
+      }
+    // No room as it is: a resizable window gets the height left below its owner.
+    const int below = area.bottom() - o.bottom() - gap;
+    if (attempt == 0 && w->minimumHeight() <= below && below >= 160 && w->maximumHeight() >= below &&
+        size.height() > below)
+      w->resize(w->width(), below - (size.height() - w->height()));
+    else
+      break;
+  }
   const QSize size = w->frameGeometry().size();
-  const int topY = std::clamp(o.top() + 40, area.top(), std::max(area.top(), area.bottom() - size.height()));
-  const int leftX = std::clamp(o.right() - size.width(), area.left(), std::max(area.left(), area.right() - size.width()));
-  if (o.right() + 8 + size.width() <= area.right()) w->move(o.right() + 8, topY);
-  else if (o.left() - 8 - size.width() >= area.left()) w->move(o.left() - 8 - size.width(), topY);
-  else if (o.bottom() + 8 + size.height() <= area.bottom()) w->move(leftX, o.bottom() + 8);
-  else if (o.top() - 8 - size.height() >= area.top()) w->move(leftX, o.top() - 8 - size.height());
-  else w->move(area.right() - size.width(), area.bottom() - size.height());  // a corner, the least in the way
+  w->move(area.right() - size.width(), area.bottom() - size.height());  // a corner, the least in the way
   keepOnScreen(w);
 }
 
