@@ -570,6 +570,10 @@ void TestingWindow::feedback(int outcome) {
   feedback_ = w;
   w->setObjectName(QStringLiteral("Feedback"));
   w->setWindowTitle(QStringLiteral("Сообщение системы"));
+  // It takes neither the focus nor the clicks meant for the next frame.
+  w->setAttribute(Qt::WA_ShowWithoutActivating);
+  w->setWindowFlag(Qt::WindowTransparentForInput);
+  w->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
   auto* l = new QVBoxLayout(w);
   // The one outcome, in large letters; in training the comments of the
   // variants the examinee chose, by stored variant number.
@@ -607,6 +611,8 @@ void TestingWindow::feedback(int outcome) {
     }
   });
   t->start(interval);
+  // Over the question's text, not over the answers.
+  w->move(text_->mapToGlobal(QPoint(std::max(0, (text_->width() - w->width()) / 2), 8)));
   w->show();
 }
 
