@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "message_service.h"
+#include "window_tools.h"
 #include "services.h"
 
 namespace ui {
@@ -220,11 +221,7 @@ void Previewer::goToDialog() {
   spin->setRange(1, std::max(1, pageCount()));
   spin->setValue(current_);
   f->addRow(QStringLiteral("&Страница:"), spin);
-  auto* box = new QDialogButtonBox(&d);
-  box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  box->addButton(QStringLiteral("О&тменить"), QDialogButtonBox::RejectRole);
-  connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  auto* box = okCancel(&d, QStringLiteral("OK"), QStringLiteral("О&тменить"));
   f->addRow(box);
   if (d.exec() == QDialog::Accepted) goToPage(spin->value());
 }

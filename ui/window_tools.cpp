@@ -1,5 +1,6 @@
 #include "window_tools.h"
 
+#include <QDialogButtonBox>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDate>
@@ -19,6 +20,15 @@
 #include "datetime.h"
 
 namespace ui {
+
+QDialogButtonBox* okCancel(QDialog* d, const QString& ok, const QString& cancel) {
+  auto* box = new QDialogButtonBox(d);
+  box->addButton(ok, QDialogButtonBox::AcceptRole);
+  box->addButton(cancel, QDialogButtonBox::RejectRole);
+  QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
+  QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
+  return box;
+}
 
 QTimer* windowTimer(QWidget* window, int hundredths, std::function<void()> onTimer) {
   auto* t = new QTimer(window);

@@ -10,6 +10,7 @@
 
 class QAbstractItemView;
 class QCalendarWidget;
+class QDialogButtonBox;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -18,6 +19,10 @@ class QTimer;
 class QWidget;
 
 namespace ui {
+
+// The button row of a small dialog: `ok` accepts, `cancel` rejects (the
+// dialog's own accept() and reject() are called).
+QDialogButtonBox* okCancel(QDialog* d, const QString& ok = QStringLiteral("OK"), const QString& cancel = QStringLiteral("Отмена"));
 
 // A window timer firing every `hundredths` hundredths of a second.
 QTimer* windowTimer(QWidget* window, int hundredths, std::function<void()> onTimer);

@@ -12,6 +12,7 @@
 
 #include "filepath.h"
 #include "message_service.h"
+#include "window_tools.h"
 #include "window_memory.h"
 #include "pictures.h"
 
@@ -102,11 +103,7 @@ QString ArchiveWindow::askName(const QString& caption, const QString& name) {
   e->setMinimumWidth(280);
   f->addRow(QStringLiteral("Журнал результатов (имя файла без расширения)"), e);
   f->addRow(QStringLiteral("Путь"), new QLabel(QString::fromStdString(archive_.base() + "Stat/"), &d));
-  auto* box = new QDialogButtonBox(&d);
-  box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-  connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  auto* box = ui::okCancel(&d);
   f->addRow(box);
   if (d.exec() != QDialog::Accepted) return {};
   return e->text().trimmed();

@@ -21,6 +21,7 @@
 #include "archive_window.h"
 #include "cp1251.h"
 #include "message_service.h"
+#include "window_tools.h"
 #include "services.h"
 #include "table_opener.h"
 #include "update_form.h"
@@ -136,11 +137,7 @@ SettingsWindow::SettingsWindow(Startup& s, QWidget* parent) : QDialog(parent), s
   al->addStretch(1);
   tabs->addTab(access, QStringLiteral("Доступ"));
 
-  auto* box = new QDialogButtonBox(this);
-  box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-  connect(box, &QDialogButtonBox::accepted, this, &SettingsWindow::accept);
-  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* box = ui::okCancel(this);
   l->addWidget(box);
 
   fillHeaders();
@@ -198,11 +195,7 @@ void SettingsWindow::chooseFromCatalogue() {
     }
     if (rc != store::NoRecord) fileError(35, t);
   }
-  auto* box = new QDialogButtonBox(&d);
-  box->addButton(QStringLiteral("&Выбрать"), QDialogButtonBox::AcceptRole);
-  box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-  connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  auto* box = ui::okCancel(&d, QStringLiteral("&Выбрать"));
   connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
   l->addWidget(box);
   if (d.exec() != QDialog::Accepted || list->currentRow() < 0) return;

@@ -25,6 +25,7 @@
 #include "attempt_runner_logic.h"
 #include "cp1251.h"
 #include "message_service.h"
+#include "window_tools.h"
 #include "result_file.h"
 #include "window_memory.h"
 
@@ -484,11 +485,7 @@ void TestingWindow::showAnswers() {
       e->setMaxLength(128);
       e->setMinimumWidth(360);
       f->addRow(QStringLiteral("Ответ:"), e);
-      auto* box = new QDialogButtonBox(&d);
-      box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-      box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-      connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-      connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+      auto* box = ui::okCancel(&d);
       f->addRow(box);
       if (d.exec() == QDialog::Accepted) answerText(e->text());
     });
