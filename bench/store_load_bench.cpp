@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
   if (kills > 0) {
     std::string d = freshDir("kill");
     auto k = harness::runKills(d, kills, 6, 7u);
-    std::printf("kill -9 harness: %d kills, %d attempts stored, %d master journals left%s%s\n", k.kills, k.stored,
-                k.masterJournals, k.problem.empty() ? ", all files sound" : ", PROBLEM: ", k.problem.c_str());
-    bad += !k.problem.empty() || k.masterJournals;
+    std::printf("kill -9 harness: %d kills, %d attempts stored, %d master journals left (%d stale)%s%s\n", k.kills, k.stored,
+                k.masterJournals, k.staleMasterJournals, k.problem.empty() ? ", all files sound" : ", PROBLEM: ", k.problem.c_str());
+    bad += !k.problem.empty() || k.staleMasterJournals;
     std::filesystem::remove_all(d);
   }
   return bad ? 1 : 0;

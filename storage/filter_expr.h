@@ -28,7 +28,7 @@ struct Translation {
 
 // Limits of an expression, refused with a clear error beyond them.
 constexpr std::size_t kMaxLength = 32768;  // characters
-constexpr int kMaxDepth = 32;               // brackets, NOT, minus and UPPER within one another
+constexpr int kMaxDepth = 12;               // brackets, NOT, minus and UPPER within one another (the SQL written nests deeper)
 constexpr std::size_t kMaxValues = 999;     // numbers, strings and variables (the SQL engine's own limit)
 
 // `text` is CP1251. Field names are "PREFIX:NAME" in any letter case, with the
