@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "store.h"
@@ -99,6 +100,35 @@ TEST_F(TwoHandles, TransactionsOfTwoThreadsOnOneFileTakeTurns) {
   EXPECT_EQ(run(a, la, 0), 0);
   EXPECT_EQ(other.get(), 0);
   EXPECT_EQ(stored(), 2 * kEach);
+}
+
+// Writers that find the file busy are served in the order they came, so
+// that none waits longer than those after it.
+TEST_F(TwoHandles, WaitingWritersAreServedInTheOrderTheyCame) {
+  constexpr int kWriters = 5;
+  Transaction tx{&a};
+  ASSERT_EQ(tx.begin(), Ok);
+  std::mutex m;
+  std::vector<int> served;
+  std::vector<std::thread> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&, w] {
+      Line l;
+      Table t(lineDef(), l, file);
+      ASSERT_EQ(t.open(Shared), Ok);
+      l.CODE = 100 + w;
+      ASSERT_EQ(t.add(), Ok);
+      std::lock_guard<std::mutex> g(m);
+      served.push_back(w);
+    });
+    std::this_thread::sleep_for(60ms);  // each comes well after the one before
+  }
+  la.CODE = 1;
+  ASSERT_EQ(a.add(), Ok);
+  ASSERT_EQ(tx.commit(), Ok);
+  for (auto& t : writers) t.join();
+  EXPECT_EQ(served, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(stored(), kWriters + 1);
 }
 
 TEST_F(TwoHandles, ThreadsAddingThroughTablesOpenedElsewhereEachGetTheirOwnRecord) {
