@@ -297,23 +297,21 @@ Outcome renumber(testfile::TestFile& tf) {
   });
 }
 
-Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::uint16_t& now) {
+namespace {
+// Moves a frame to the place `placeOf(i, count)` gives for its index, the
+// frames between shifting by one, as repeated exchanges would leave them.
+template <class PlaceOf>
+Outcome moveTo(testfile::TestFile& tf, std::uint16_t code, std::uint16_t& now, PlaceOf placeOf) {
   now = code;
   return inTransaction(tf, false, "Не удалось переместить кадр", [&](Companion& emb, Failure& f) -> Outcome {
     std::vector<std::uint16_t> codes;
     if (frameCodes(tf, codes) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадры");
     auto at = std::find(codes.begin(), codes.end(), code);
     if (at == codes.end()) return refused("Кадр " + std::to_string(code) + " не найден.");
-    // One place: exchanged with the neighbour. First or last: the frames
-    // between shift by one, as repeated exchanges would leave them, in one go.
     const std::size_t i = static_cast<std::size_t>(at - codes.begin());
-    std::size_t j = i;
-    switch (where) {
-      case Place::Up: j = i == 0 ? i : i - 1; break;
-      case Place::Down: j = i + 1 >= codes.size() ? i : i + 1; break;
-      case Place::First: j = 0; break;
-      case Place::Last: j = codes.size() - 1; break;
-    }
+    const std::optional<std::size_t> to = placeOf(i, codes);
+    if (!to) return refused("Кадр не найден.");
+    const std::size_t j = *to;
     if (j == i) return {};
     std::vector<std::uint16_t> order = codes;
     order.erase(order.begin() + static_cast<std::ptrdiff_t>(i));
@@ -324,6 +322,27 @@ Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::
     if (relabel(tf, emb, map, f) != store::Ok) return failed(f.e, "Не удалось переместить кадр");
     now = codes[j];
     return {};
+  });
+}
+}  // namespace
+
+Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::uint16_t& now) {
+  return moveTo(tf, code, now, [where](std::size_t i, const std::vector<std::uint16_t>& codes) -> std::optional<std::size_t> {
+    switch (where) {
+      case Place::Up: return i == 0 ? i : i - 1;
+      case Place::Down: return i + 1 >= codes.size() ? i : i + 1;
+      case Place::First: return 0;
+      case Place::Last: return codes.size() - 1;
+    }
+    return i;
+  });
+}
+
+Outcome moveFrameTo(testfile::TestFile& tf, std::uint16_t code, std::uint16_t target, std::uint16_t& now) {
+  return moveTo(tf, code, now, [target](std::size_t, const std::vector<std::uint16_t>& codes) -> std::optional<std::size_t> {
+    auto t = std::find(codes.begin(), codes.end(), target);
+    if (t == codes.end()) return std::nullopt;
+    return static_cast<std::size_t>(t - codes.begin());
   });
 }
 

@@ -42,6 +42,9 @@ Outcome renumber(testfile::TestFile& tf);
 // frame's code afterwards; a frame with no neighbour that way stays.
 enum class Place { Up, Down, First, Last };
 Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::uint16_t& now);
+// To the place of the frame `target` (a row dragged onto another): the
+// frames between shift by one towards the old place.
+Outcome moveFrameTo(testfile::TestFile& tf, std::uint16_t code, std::uint16_t target, std::uint16_t& now);
 
 // Copies (or moves) the frames of these codes, in this order, to the end
 // of another test (or of the same one): the target renumbered first, the

@@ -1,5 +1,7 @@
 #include "browse.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -104,10 +106,13 @@ BrowseWindow::BrowseWindow(store::Table& table, void* buffer, QString procedure,
   connect(close_, &QPushButton::clicked, this, &BrowseWindow::reject);
   connect(help_, &QPushButton::clicked, this, [this] { openHelp(procedure_, this); });
   connect(tabs_, &QTabBar::currentChanged, this, [this](int) { refresh(currentPosition()); });
-  connect(list_, &QTableWidget::cellClicked, this, [this](int r, int) {
+  connect(list_, &QTableWidget::cellClicked, this, [this](int r, int c) {
     if (r < rowCount()) {
       current_ = r;
       table_.def().copyBuffer(buf_, rows_[static_cast<std::size_t>(current_)].rec.get());
+      // A click on the tag mark tags or untags the row.
+      const bool own = tagging_ && !std::any_of(columns_.begin(), columns_.end(), [](const Column& k) { return k.tagMark; });
+      if (tagging_ && c == (own ? 0 : tagColumn())) toggleTag();
       updateButtons();
       userMoved();
     } else {
@@ -161,16 +166,24 @@ void BrowseWindow::addOrder(int key, const QString& label) {
 void BrowseWindow::addColumn(Column c) {
   if (!c.align) c.align = defaultAlignment(table_.def(), c.field);
   columns_.push_back(std::move(c));
-  int n = static_cast<int>(columns_.size()) + (tagging_ ? 1 : 0);
+  const bool own = tagging_ && !std::any_of(columns_.begin(), columns_.end(), [](const Column& k) { return k.tagMark; });
+  int n = static_cast<int>(columns_.size()) + (own ? 1 : 0);
   list_->setColumnCount(n);
   QStringList heads;
-  if (tagging_) heads << QString();
+  if (own) heads << QString();
   for (const auto& col : columns_) heads << col.heading;
   list_->setHorizontalHeaderLabels(heads);
   int cw = list_->fontMetrics().averageCharWidth();
-  int i = tagging_ ? 1 : 0;
-  if (tagging_) list_->setColumnWidth(0, 24);
-  for (const auto& col : columns_) list_->setColumnWidth(i++, cw * (col.width + 2));
+  int i = own ? 1 : 0;
+  if (own) list_->setColumnWidth(0, 24);
+  for (const auto& col : columns_) list_->setColumnWidth(i++, col.tagMark ? 24 : cw * (col.width + 2));
+}
+
+int BrowseWindow::tagColumn() const {
+  if (!tagging_) return -1;
+  for (std::size_t c = 0; c < columns_.size(); ++c)
+    if (columns_[c].tagMark) return static_cast<int>(c);
+  return 0;
 }
 
 void BrowseWindow::setUpdateForm(std::function<std::unique_ptr<UpdateForm>()> make) { makeForm_ = std::move(make); }
@@ -201,6 +214,12 @@ void BrowseWindow::setEmbedded(bool on) {
   if (on) setWindowFlags(Qt::Widget);
   buttonRow_->setVisible(!on);
 }
+
+void BrowseWindow::setDescending(bool on) { descending_ = on; }
+void BrowseWindow::setTypeAhead(std::function<bool(const QString&)> matches) { typeAhead_ = std::move(matches); }
+void BrowseWindow::setMenuMaker(std::function<void(QMenu*)> make) { menuMaker_ = std::move(make); }
+int BrowseWindow::forward() { return descending_ ? table_.previous() : table_.next(); }
+int BrowseWindow::backward() { return descending_ ? table_.next() : table_.previous(); }
 
 void BrowseWindow::userMoved() {
   if (!rows_.empty()) emit userChose(currentPosition());
@@ -234,6 +253,7 @@ store::Position BrowseWindow::positionAt(int row) const {
 QString BrowseWindow::cellText(int row, int column) const {
   const auto& r = rows_.at(static_cast<std::size_t>(row));
   const auto& c = columns_.at(static_cast<std::size_t>(column));
+  if (c.text) return c.text(r.rec.get());
   return fieldText(table_.def(), r.rec.get(), c.field, c.format, c.element);
 }
 
@@ -251,8 +271,8 @@ std::vector<BrowseWindow::Row> BrowseWindow::readAfter(store::Position after, in
   int key = keyOf();
   int rc = after ? table_.setAt(key, after) : (key >= 0 ? table_.set(key) : table_.set());
   if (rc != store::Ok) return out;
-  if (after && table_.next() != store::Ok) return out;  // the record itself
-  while (static_cast<int>(out.size()) < n && table_.next() == store::Ok) {
+  if (after && forward() != store::Ok) return out;  // the record itself
+  while (static_cast<int>(out.size()) < n && forward() == store::Ok) {
     if (keep_ && !keep_()) continue;
     Row r{table_.position(), def.makeBuffer()};
     def.copyBuffer(r.rec.get(), buf_);
@@ -267,8 +287,8 @@ std::vector<BrowseWindow::Row> BrowseWindow::readBefore(store::Position before, 
   int key = keyOf();
   int rc = before ? table_.setAt(key, before) : (key >= 0 ? table_.set(key) : table_.set());
   if (rc != store::Ok) return out;
-  if (before && table_.previous() != store::Ok) return out;
-  while (static_cast<int>(out.size()) < n && table_.previous() == store::Ok) {
+  if (before && backward() != store::Ok) return out;
+  while (static_cast<int>(out.size()) < n && backward() == store::Ok) {
     if (keep_ && !keep_()) continue;
     Row r{table_.position(), def.makeBuffer()};
     def.copyBuffer(r.rec.get(), buf_);
@@ -291,17 +311,25 @@ void BrowseWindow::showRows(std::vector<Row> rows, int current) {
 void BrowseWindow::paint() {
   const int page = pageRows();
   list_->setRowCount(page);
-  int first = tagging_ ? 1 : 0;
+  const bool own = tagging_ && !std::any_of(columns_.begin(), columns_.end(), [](const Column& k) { return k.tagMark; });
+  int first = own ? 1 : 0;
   for (int r = 0; r < page; ++r) {
     bool has = r < rowCount();
-    if (tagging_) {
+    if (own) {
       auto* it = new QTableWidgetItem;
       if (has) it->setIcon(tagIcon(tags_.count(rows_[static_cast<std::size_t>(r)].pos) > 0));
       list_->setItem(r, 0, it);
     }
     for (std::size_t c = 0; c < columns_.size(); ++c) {
+      if (columns_[c].tagMark) {
+        auto* it = new QTableWidgetItem;
+        if (has && tagging_) it->setIcon(tagIcon(tags_.count(rows_[static_cast<std::size_t>(r)].pos) > 0));
+        list_->setItem(r, first + static_cast<int>(c), it);
+        continue;
+      }
       auto* it = new QTableWidgetItem(has ? cellText(r, static_cast<int>(c)) : QString());
       it->setTextAlignment(columns_[c].align);
+      if (has && columns_[c].icon) it->setIcon(columns_[c].icon(rows_[static_cast<std::size_t>(r)].rec.get()));
       list_->setItem(r, first + static_cast<int>(c), it);
     }
   }
@@ -442,6 +470,20 @@ void BrowseWindow::pageUp() {
 }
 
 void BrowseWindow::locate(const QString& prefix) {
+  if (typeAhead_) {
+    int key = keyOf();
+    int rc = key >= 0 ? table_.set(key) : table_.set();
+    store::Position pos = 0;
+    if (rc == store::Ok)
+      while (forward() == store::Ok)
+        if ((!keep_ || keep_()) && typeAhead_(prefix)) {
+          pos = table_.position();
+          break;
+        }
+    if (pos) fillFrom(pos, 0);
+    else if (!rows_.empty()) table_.def().copyBuffer(buf_, rows_[static_cast<std::size_t>(current_)].rec.get());
+    return;
+  }
   int key = keyOf();
   if (key < 0) return;
   const auto& def = table_.def();
@@ -534,6 +576,10 @@ void BrowseWindow::flipTags() {
 QMenu* BrowseWindow::contextMenu() {
   delete menu_;
   menu_ = new QMenu(this);
+  if (menuMaker_) {
+    menuMaker_(menu_);
+    return menu_;
+  }
   auto add = [this](const QString& text, QPushButton* b, std::function<void()> f) {
     QAction* a = menu_->addAction(text, this, std::move(f));
     a->setEnabled(b->isEnabled());

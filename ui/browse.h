@@ -4,6 +4,7 @@
 // once; buttons, the right-click menu, selection, tagging and locating by
 // typing work as in every browse of the system.
 #include <QDialog>
+#include <QIcon>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -33,6 +34,12 @@ struct Column {
   Qt::Alignment align = {};
   Format format;
   int element = 0;
+  // A column computed from the record (a cut text, a name for a code), and
+  // a picture beside its text.
+  std::function<QString(const void* rec)> text;
+  std::function<QIcon(const void* rec)> icon;
+  // The column shows the row's tag mark (instead of a first column of its own).
+  bool tagMark = false;
 };
 
 class BrowseWindow : public QDialog {
@@ -55,6 +62,15 @@ class BrowseWindow : public QDialog {
   // A list inside another window: no buttons of its own, no remembered
   // place; Enter goes on to the window around it.
   void setEmbedded(bool on);
+  // Lists the records from the last to the first of the chosen order.
+  void setDescending(bool on);
+  bool descending() const { return descending_; }
+  // Typing in the list finds the first record, in the listed order, for
+  // which `matches(typed)` holds (reading the buffer), instead of locating
+  // by the order's key.
+  void setTypeAhead(std::function<bool(const QString& typed)> matches);
+  // The right-click menu made by the window around the list.
+  void setMenuMaker(std::function<void(QMenu*)> make);
 
   // Reads the page again, landing on `pos` when given.
   void refresh(store::Position landOn = 0);
@@ -133,7 +149,13 @@ class BrowseWindow : public QDialog {
   std::function<std::unique_ptr<UpdateForm>()> makeForm_;
   std::vector<std::pair<QString, std::function<void()>>> extraItems_;
   std::function<bool()> keep_;
+  std::function<bool(const QString&)> typeAhead_;
+  std::function<void(QMenu*)> menuMaker_;
   bool embedded_ = false;
+  bool descending_ = false;
+  int tagColumn() const;  // where the tag mark shows, -1 without tagging
+  int forward();   // the next record in the listed direction
+  int backward();
   QWidget* buttonRow_ = nullptr;
   void userMoved();
   bool selectMode_ = false, tagging_ = false, selected_ = false, placed_ = false;

@@ -6,7 +6,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QFontDialog>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -15,6 +18,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -121,15 +125,17 @@ QString helpDirectory() {
   return d.filePath(QStringLiteral("help"));
 }
 
-void openHelp(const QString& context, QWidget* parent) {
-  // One help window, owned by the window it was asked from: a modal window
-  // (the testing window) would otherwise block it.
+namespace {
+// One help window, owned by the window it was asked from: a modal window
+// (the testing window) would otherwise block it.
+QTextBrowser* helpBrowser(QWidget* parent) {
   static QPointer<QWidget> window;
   static QTextBrowser* browser = nullptr;
   QWidget* owner = parent ? parent->window() : nullptr;
   if (window && window->parentWidget() != owner) delete window.data();
   if (!window) {
     window = new QWidget(owner, Qt::Window);
+    window->setObjectName(QStringLiteral("HelpWindow"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setWindowTitle(QStringLiteral("Справка"));
     auto* l = new QVBoxLayout(window);
@@ -138,15 +144,61 @@ void openHelp(const QString& context, QWidget* parent) {
     l->addWidget(browser);
     window->resize(640, 520);
   }
-  QString dir = helpDirectory();
-  browser->setSearchPaths({dir});
-  QString page = QDir(dir).filePath(context + QStringLiteral(".html"));
-  if (!QFileInfo::exists(page)) page = QDir(dir).filePath(QStringLiteral("index.html"));
-  if (QFileInfo::exists(page)) browser->setSource(QUrl::fromLocalFile(page));
-  else browser->setHtml(QStringLiteral("<p>Справка к этому окну не найдена.</p>"));
+  browser->setSearchPaths({helpDirectory()});
   if (owner) placeBeside(window, owner);
   window->show();
   window->raise();
+  return browser;
+}
+}  // namespace
+
+void openHelp(const QString& context, QWidget* parent) {
+  QString dir = helpDirectory();
+  QString page = QDir(dir).filePath(context + QStringLiteral(".html"));
+  if (!QFileInfo::exists(page)) page = QDir(dir).filePath(QStringLiteral("index.html"));
+  QTextBrowser* browser = helpBrowser(parent);
+  if (QFileInfo::exists(page)) browser->setSource(QUrl::fromLocalFile(page));
+  else browser->setHtml(QStringLiteral("<p>Справка к этому окну не найдена.</p>"));
+}
+
+QStringList helpPagesWith(const QString& word) {
+  QStringList found;
+  const QString w = word.trimmed();
+  if (w.isEmpty()) return found;
+  QDir dir(helpDirectory());
+  for (const QString& name : dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) {
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(f.readAll()));
+    if (doc.toPlainText().contains(w, Qt::CaseInsensitive)) found << name;
+  }
+  return found;
+}
+
+void searchHelp(QWidget* parent) {
+  bool ok = false;
+  const QString word = QInputDialog::getText(parent, QStringLiteral("Поиск в справке"), QStringLiteral("Искать слово:"),
+                                             QLineEdit::Normal, QString(), &ok);
+  if (!ok || word.trimmed().isEmpty()) return;
+  const QStringList pages = helpPagesWith(word);
+  QString html = QStringLiteral("<h3>Поиск: «%1»</h3>").arg(word.toHtmlEscaped());
+  if (pages.isEmpty()) html += QStringLiteral("<p>Слово в справке не найдено.</p>");
+  QDir dir(helpDirectory());
+  html += QStringLiteral("<ul>");
+  for (const QString& p : pages) {
+    QFile f(dir.filePath(p));
+    QString title = p;
+    if (f.open(QIODevice::ReadOnly)) {
+      QTextDocument doc;
+      doc.setHtml(QString::fromUtf8(f.readAll()));
+      const QString t = doc.metaInformation(QTextDocument::DocumentTitle);
+      if (!t.isEmpty()) title = t;
+    }
+    html += QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(p, title.toHtmlEscaped());
+  }
+  html += QStringLiteral("</ul>");
+  helpBrowser(parent)->setHtml(html);
 }
 
 void beep() { QApplication::beep(); }

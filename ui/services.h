@@ -38,6 +38,9 @@ bool runProgram(const QString& commandLine, const QString& workingDir = {});
 // window; the pages ship in the "help" folder beside the programs.
 void openHelp(const QString& context, QWidget* parent = nullptr);
 QString helpDirectory();
+// "Поиск...": asks for a word and lists the help pages that hold it.
+void searchHelp(QWidget* parent = nullptr);
+QStringList helpPagesWith(const QString& word);
 
 void beep();
 

@@ -1,13 +1,18 @@
 #include <QApplication>
+#include <QDir>
 
+#include "constructor_app.h"
 #include "main_frame.h"
-#include "constructor_program.h"
 #include "services.h"
+#include "settings_file.h"
+#include "window_memory.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ui::installTranslations(app);
-  ui::MainFrame frame(QString::fromUtf8(constructor::caption()), {0, 120, 120}, false);
-  frame.show();
+  ui::setPositionFile(QString::fromStdString(settings::positionFile("ormida.INI")));
+  constructor::ConstructorApp ormida(QDir::currentPath());
+  if (!ormida.start()) return 1;
+  ormida.frame()->show();
   return app.exec();
 }

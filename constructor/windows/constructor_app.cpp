@@ -1,0 +1,355 @@
+#include "constructor_app.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include "about_window.h"
+#include "calculator_window.h"
+#include "commands.h"
+#include "console_window.h"
+#include "constructor_program.h"
+#include "main_frame.h"
+#include "message_service.h"
+#include "navigator.h"
+#include "services.h"
+#include "settings_file.h"
+#include "sign_in_window.h"
+#include "user_events.h"
+#include "window_memory.h"
+
+namespace constructor {
+namespace {
+auto& ms() { return ui::MessageService::instance(); }
+}  // namespace
+
+ConstructorApp::ConstructorApp(QString workingDir)
+    : startProgram([](const QString& c, const QString& d) { return ui::runProgram(c, d); }), dir_(std::move(workingDir)) {}
+
+ConstructorApp::~ConstructorApp() {
+  if (frame_) frame_->removeEventFilter(this);
+  delete calculator_;
+}
+
+bool ConstructorApp::start() {
+  if (!startUp(s_, dir_.toStdString(), ms())) return false;
+  frame_ = std::make_unique<ui::MainFrame>(QString::fromUtf8(caption()), std::vector<int>{0, 200}, true);
+  frame_->setObjectName(QStringLiteral("OrmidaFrame"));
+  // The Navigator carries the tool bar.
+  if (auto* bar = frame_->findChild<QToolBar*>(QStringLiteral("mainToolBar"))) bar->hide();
+  frame_->installEventFilter(this);
+  ui::attachProcedure(frame_.get(), QStringLiteral("OrmidaFrame"));
+  buildMenus();
+  updateMenus();
+  frame_->show();
+  if (!s_.askStatus) {
+    startWork();
+    return true;
+  }
+  status_ = new common::SignInWindow(QStringLiteral("Ормида [Регистрация]"), s_.glb, common::SignInWindow::Start, frame_.get());
+  connect(status_, &QDialog::accepted, this, [this] {
+    mode_ = status_->mode();
+    status_->deleteLater();
+    status_ = nullptr;
+    startWork();
+  });
+  // Cancelled: the main frame stays with its menus only.
+  connect(status_, &QDialog::rejected, this, [this] {
+    status_->deleteLater();
+    status_ = nullptr;
+    updateMenus();
+  });
+  status_->open();
+  return true;
+}
+
+void ConstructorApp::startWork() {
+  frame_->setStatusText(2, mode_ == common::SignIn::User ? QStringLiteral("Пользователь") : QStringLiteral("Администратор"));
+  nav_ = new Navigator(s_);
+  nav_->startProgram = [this](const QString& c, const QString& d) { return startProgram && startProgram(c, d); };
+  nav_->mayCloseTest = [this] { return mayCloseTables(); };
+  if (editors) nav_->openEditor = [this](bool object, std::uint16_t code) { openEditor(object, code); };
+  if (scenarioEditor) nav_->scenarioEditor = [this](bool insert) { scenarioEditor(*nav_, insert); };
+  connect(nav_, &Navigator::lockRequested, this, &ConstructorApp::lockScreen);
+  connect(nav_, &Navigator::calculatorRequested, this, &ConstructorApp::showCalculator);
+  connect(nav_, &Navigator::stateChanged, this, &ConstructorApp::updateMenus);
+  navWindow_ = frame_->mdiArea()->addSubWindow(nav_);
+  navWindow_->setWindowIcon(QIcon());
+  // The Navigator stays for the whole run: its close button only minimises it.
+  navWindow_->installEventFilter(this);
+  ui::attachProcedure(nav_, QString::fromLatin1(Navigator::kProcedure));
+  navWindow_->showMaximized();
+
+  console_ = new ConsoleWindow(s_, *nav_);
+  console_->mayCloseTables = [this] { return mayCloseTables(); };
+  dock_ = new QDockWidget(QStringLiteral("Пульт"), frame_.get());
+  dock_->setObjectName(QStringLiteral("Pult"));
+  dock_->setWidget(console_);
+  dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  frame_->addDockWidget(Qt::RightDockWidgetArea, dock_);
+  dock_->installEventFilter(this);
+  nav_->load();
+  console_->load();
+  const bool shown = s_.inst.ini.getInt("Vid", "Pult", 1) != 0;
+  dock_->setVisible(shown);
+  consoleItem_->setChecked(shown);
+  updateMenus();
+}
+
+// ----------------------------------------------------------------- menus
+
+QAction* ConstructorApp::item(QMenu* m, const QString& text, std::function<void()> f, const QKeySequence& key) {
+  QAction* a = m->addAction(text);
+  if (!key.isEmpty()) a->setShortcut(key);
+  if (f) connect(a, &QAction::triggered, this, std::move(f));
+  else a->setEnabled(false);  // no action of its own here
+  return a;
+}
+
+void ConstructorApp::command(QMenu* m, const QString& text, int cmd, const QKeySequence& key) {
+  QAction* a = item(m, text, [this, cmd] { if (nav_) ui::post(nav_, cmd); }, key);
+  commands_[a] = cmd;
+}
+
+void ConstructorApp::buildMenus() {
+  QMenuBar* bar = frame_->menuBar();
+  QMenu* test = bar->addMenu(QStringLiteral("&Тест"));
+  command(test, QStringLiteral("&Новый тест"), NewTest, QKeySequence(Qt::CTRL | Qt::Key_N));
+  command(test, QStringLiteral("&Открыть  тест"), OpenScenario, QKeySequence(Qt::CTRL | Qt::Key_O));
+  // One key on two items fires neither: Ctrl+P stays with printing.
+  command(test, QStringLiteral("&Просмотр"), TrialRun);
+  command(test, QStringLiteral("&Удалить тест"), DeleteTest, QKeySequence(Qt::CTRL | Qt::Key_D));
+  command(test, QStringLiteral("&Печать"), PrintTest, QKeySequence(Qt::CTRL | Qt::Key_P));
+  item(test, QStringLiteral("&Установка  принтера"), [this] { ui::printerSetup(frame_.get()); }, QKeySequence(Qt::CTRL | Qt::Key_U));
+  command(test, QStringLiteral("Переименовать"), RenameTest);
+  command(test, QStringLiteral("Конспект к тесту"), Synopsis);
+  test->addSeparator();
+  item(test, QStringLiteral("Вы&ход"), [this] { frame_->close(); }, QKeySequence(Qt::ALT | Qt::Key_F4));
+
+  QMenu* frame = bar->addMenu(QStringLiteral("&Кадр"));
+  command(frame, QStringLiteral("Новый &стандартный кадр"), NewStandardFrame, QKeySequence(Qt::Key_F5));
+  command(frame, QStringLiteral("Новый  &встроенный кадр"), NewObjectFrame, QKeySequence(Qt::Key_F7));
+  command(frame, QStringLiteral("&Открыть кадр"), OpenFrame, QKeySequence(Qt::Key_F9));
+  command(frame, QStringLiteral("&Удалить кадр"), DeleteFrames, QKeySequence(Qt::Key_F10));
+  frame->addSeparator();
+  command(frame, QStringLiteral("Переместить в ..."), MoveFrames);
+  command(frame, QStringLiteral("Копировать в..."), CopyFrames);
+  command(frame, QStringLiteral("Фильтр"), FilterFrames);
+  QMenu* sort = frame->addMenu(QStringLiteral("Сортировка"));
+  command(sort, QStringLiteral("По коду"), SortByCode);
+  item(sort, QStringLiteral("По описанию"));
+  command(sort, QStringLiteral("По варианту"), SortByVariant);
+  command(sort, QStringLiteral("По разделу"), SortBySection);
+  item(sort, QStringLiteral("По сложности"));
+  command(sort, QStringLiteral("По типу кадров"), SortByType);
+  item(sort, QStringLiteral("По типу заданий"));
+  sort->addSeparator();
+  command(sort, QStringLiteral("Обновить"), RefreshList);
+
+  QMenu* edit = bar->addMenu(QStringLiteral("Правка"));
+  const QString editItems[] = {QStringLiteral("Отменить"), QStringLiteral("Вырезать"), QStringLiteral("Копировать"),
+                               QStringLiteral("Вставить"), QStringLiteral("Удалить")};
+  const QKeySequence editKeys[] = {QKeySequence::Undo, QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste, {}};
+  for (int i = 0; i < 5; ++i) {
+    QAction* a = item(edit, editItems[i], [this, i] { editAction(i); });
+    // The text fields keep their own keys; the menu shows them.
+    if (!editKeys[i].isEmpty()) a->setShortcut(editKeys[i]), a->setShortcutContext(Qt::WidgetShortcut);
+  }
+
+  editorMenu_ = bar->addMenu(QStringLiteral("&Редактор"));
+  const QStringList& ed = editorMenuItems();
+  for (int i = 0; i < ed.size(); ++i)
+    item(editorMenu_, ed[i], [this, i] { if (editor_) ui::post(editor_, kEditorCommands + i); });
+  objectMenu_ = bar->addMenu(QStringLiteral("О&бъект"));
+  const QStringList& ob = objectMenuItems();
+  for (int i = 0; i < 3; ++i)
+    item(objectMenu_, ob[i], [this, i] { if (editor_) ui::post(editor_, kObjectCommands + i); });
+  QMenu* kinds = objectMenu_->addMenu(QStringLiteral("Создать объект (Offce2000)"));
+  for (int i = 0; i < objectKinds().size(); ++i)
+    item(kinds, objectKinds()[i], [this, i] { if (editor_) ui::post(editor_, kObjectKinds + i); });
+  for (int i = 3; i < ob.size(); ++i)
+    item(objectMenu_, ob[i], [this, i] { if (editor_) ui::post(editor_, kObjectCommands + i); });
+
+  QMenu* tools = bar->addMenu(QStringLiteral("&Инструменты"));
+  item(tools, QStringLiteral("Админстратор"), [this] { if (startProgram) startProgram(QStringLiteral("stat.exe"), dir_); });
+  item(tools, QStringLiteral("Блокировка экрана"), [this] { lockScreen(); });
+  item(tools, QStringLiteral("Калькулятор"), [this] { showCalculator(); });
+  consoleItem_ = item(tools, QStringLiteral("Пульт"), [this] { showConsole(consoleItem_->isChecked()); });
+  consoleItem_->setCheckable(true);
+  QMenu* dicts = tools->addMenu(QStringLiteral("Справочники"));
+  for (const QString& d : {QStringLiteral("Кафедры"), QStringLiteral("Дисциплины"), QStringLiteral("Преподаватели"),
+                           QStringLiteral("Шаблоны вопросов"), QStringLiteral("Шаблоны инструкций")})
+    item(dicts, d);
+
+  QMenu* help = bar->addMenu(QStringLiteral("&Помощь"));
+  item(help, QStringLiteral("&Содержание"), [this] { ui::openHelp(QStringLiteral("OrmHelp"), frame_.get()); });
+  item(help, QStringLiteral("&Указатель"), [this] { ui::openHelp(QStringLiteral("OrmIndex"), frame_.get()); });
+  item(help, QStringLiteral("Поиск..."), [this] { ui::searchHelp(frame_.get()); });
+  item(help, QStringLiteral("Использование справки"), [this] { ui::openHelp(QStringLiteral("HelpUse"), frame_.get()); });
+  help->addSeparator();
+  item(help, QStringLiteral("Общие сведения о системе"), [this] { ui::openHelp(QStringLiteral("HelpCom"), frame_.get()); });
+  item(help, QStringLiteral("Учебник по тестовым заданиям"), [this] { ui::openHelp(QStringLiteral("NewBook"), frame_.get()); });
+  help->addSeparator();
+  item(help, QStringLiteral("&О программе..."), [this] {
+    common::AboutWindow w(QStringLiteral("Конструктор тестов"),
+                          QStringLiteral("Составление тестов: сценарий, разделы, задания шести видов и справочный материал."),
+                          frame_.get());
+    w.exec();
+  });
+}
+
+QAction* ConstructorApp::menuItem(const QString& text) const {
+  std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& list) -> QAction* {
+    for (QAction* a : list) {
+      if (a->text() == text) return a;
+      if (a->menu())
+        if (QAction* x = find(a->menu()->actions())) return x;
+    }
+    return nullptr;
+  };
+  return find(frame_->menuBar()->actions());
+}
+
+void ConstructorApp::updateMenus() {
+  for (auto& [a, cmd] : commands_) a->setEnabled(nav_ && nav_->canRun(cmd));
+  const bool open = editor_ != nullptr;
+  for (QMenu* m : {editorMenu_, objectMenu_}) {
+    m->menuAction()->setEnabled(open);
+    for (QAction* a : m->actions()) a->setEnabled(open);
+  }
+}
+
+void ConstructorApp::editAction(int which) {
+  QWidget* w = QApplication::focusWidget();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    switch (which) {
+      case 0: e->undo(); break;
+      case 1: e->cut(); break;
+      case 2: e->copy(); break;
+      case 3: e->paste(); break;
+      case 4: e->del(); break;
+    }
+  } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    switch (which) {
+      case 0: t->undo(); break;
+      case 1: t->cut(); break;
+      case 2: t->copy(); break;
+      case 3: t->paste(); break;
+      case 4: t->textCursor().removeSelectedText(); break;
+    }
+  } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    switch (which) {
+      case 0: p->undo(); break;
+      case 1: p->cut(); break;
+      case 2: p->copy(); break;
+      case 3: p->paste(); break;
+      case 4: p->textCursor().removeSelectedText(); break;
+    }
+  }
+}
+
+// ----------------------------------------------------------------- tools
+
+void ConstructorApp::lockScreen() {
+  common::SignInWindow lock(QStringLiteral("Блокировка окна Ормида"), s_.glb, common::SignInWindow::Lock, frame_.get());
+  lock.minimise = [this] { frame_->showMinimized(); };
+  // It covers the program until the password is right.
+  lock.setGeometry(frame_->geometry());
+  lock.exec();
+}
+
+void ConstructorApp::showCalculator() {
+  if (!calculator_) {
+    calculator_ = new common::CalculatorWindow(frame_.get());
+    calculator_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  calculator_->show();
+  calculator_->raise();
+}
+
+void ConstructorApp::showConsole(bool on) {
+  if (!dock_) return;
+  dock_->setVisible(on);
+  consoleItem_->setChecked(on);
+  s_.inst.ini.setInt("Vid", "Pult", on ? 1 : 0);
+}
+
+// ----------------------------------------------------------------- the frame editor
+
+bool ConstructorApp::openEditor(bool object, std::uint16_t code) {
+  if (!editors || !nav_ || !nav_->testOpen()) return false;
+  if (editor_) {
+    // One editor at a time: the open one comes forward.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(editor_->parentWidget())) frame_->mdiArea()->setActiveSubWindow(sub);
+    editor_->raise();
+    return false;
+  }
+  EditorRequest r{nav_->base(), nav_->currentTest().toStdString(), s_.inst.keyWord, code, object};
+  FrameEditorWindow* e = editors(r, nullptr);
+  if (!e) return false;
+  editor_ = e;
+  e->setAttribute(Qt::WA_DeleteOnClose);
+  connect(e, &FrameEditorWindow::frameSaved, this, [this](std::uint16_t c) {
+    if (nav_) nav_->refreshFrames(c);
+  });
+  connect(e, &QObject::destroyed, this, [this] {
+    updateMenus();
+    if (nav_) nav_->refreshFrames();
+  });
+  QMdiSubWindow* sub = frame_->mdiArea()->addSubWindow(e);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->showMaximized();
+  updateMenus();
+  return true;
+}
+
+bool ConstructorApp::mayCloseTables() {
+  if (!editor_) return true;
+  if (editor_->hasUnsavedChanges()) {
+    ms().ask(QStringLiteral("В редакторе кадров есть несохранённые изменения.|Сохраните или закройте кадр, затем повторите команду."),
+             QStringLiteral("Редактор кадров открыт"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
+  }
+  // Nothing unsaved: the editor closes, and the tables with it.
+  QPointer<QWidget> holder = editor_->parentWidget() ? editor_->parentWidget() : static_cast<QWidget*>(editor_.data());
+  holder->close();
+  if (editor_ && editor_->isVisible()) return false;
+  delete holder.data();
+  return true;
+}
+
+bool ConstructorApp::eventFilter(QObject* o, QEvent* e) {
+  if (dock_ && o == dock_ && e->type() == QEvent::Close) {
+    // The console's close button: hidden until shown from the menu.
+    s_.inst.ini.setInt("Vid", "Pult", 0);
+    consoleItem_->setChecked(false);
+  }
+  if (navWindow_ && o == navWindow_ && e->type() == QEvent::Close && frame_ && frame_->isVisible() && !closing_) {
+    e->ignore();
+    navWindow_->showMinimized();
+    return true;
+  }
+  if (frame_ && o == frame_.get() && e->type() == QEvent::Close) {
+    // An editor with unsaved changes keeps the program open.
+    if (editor_) {
+      editor_->close();
+      if (editor_ && editor_->isVisible()) {
+        e->ignore();
+        return true;
+      }
+    }
+    closing_ = true;
+    emit finished();
+  }
+  return QObject::eventFilter(o, e);
+}
+
+}  // namespace constructor

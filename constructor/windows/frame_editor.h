@@ -1,0 +1,48 @@
+#pragma once
+// What the Navigator and the main frame ask of an open frame editor (the
+// standard one and the object one): whether it holds unsaved changes, and
+// the numbered commands of the "&Редактор" and "О&бъект" menus, which the
+// main frame posts to it as user events.
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace constructor {
+
+// The "&Редактор" items are posted as kEditorCommands + index, the
+// "О&бъект" items as kObjectCommands + index (the order of the lists).
+inline constexpr int kEditorCommands = 1300;
+inline constexpr int kObjectCommands = 1400;
+// The kinds of "Создать объект (Offce2000)": kObjectKinds + index.
+inline constexpr int kObjectKinds = 1420;
+const QStringList& editorMenuItems();
+const QStringList& objectMenuItems();
+const QStringList& objectKinds();  // the ten kinds of "Создать объект (Offce2000)"
+
+struct EditorRequest {
+  std::string baseDir;    // the test base, ending in "/"
+  std::string testName;   // the test's whole base name
+  std::string keyWord;    // the test files' owner password
+  std::uint16_t code = 0; // the frame; 0 for a new one
+  bool object = false;    // the object frame editor
+};
+
+class FrameEditorWindow : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+  // Changes typed since the last save.
+  virtual bool hasUnsavedChanges() const = 0;
+
+ signals:
+  // A frame was written: the lists show it again.
+  void frameSaved(std::uint16_t code);
+};
+
+// Makes the editor a request names (its own table handles), or nothing
+// when the kind of editor is not available.
+using EditorFactory = std::function<FrameEditorWindow*(const EditorRequest&, QWidget* parent)>;
+
+}  // namespace constructor

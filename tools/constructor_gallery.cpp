@@ -1,0 +1,76 @@
+// Pictures of the Constructor's windows on a demo installation, for a look
+// at them without a display: constructor-gallery <demo dir> <output dir>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "about_window.h"
+#include "browse.h"
+#include "console_window.h"
+#include "constructor_app.h"
+#include "frame_filter_window.h"
+#include "main_frame.h"
+#include "message_service.h"
+#include "navigator.h"
+#include "sign_in_window.h"
+#include "test_dialogs.h"
+#include "test_register.h"
+
+namespace {
+void snap(QWidget* w, const QString& file) {
+  w->show();
+  QApplication::processEvents();
+  w->grab().save(file);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) return 2;
+  const QString out = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(out);
+  ui::MessageService::instance().script({});
+  constructor::ConstructorApp ormida(QString::fromLocal8Bit(argv[1]));
+  if (!ormida.start()) return 1;
+  auto* f = ormida.frame();
+  f->resize(1200, 760);
+  if (auto* s = ormida.statusWindow()) {
+    snap(s, out + "/status.png");
+    s->password()->setText(QString::fromStdString(ormida.startup().glb.PASSADM.utf8()));
+    s->accept();
+  }
+  QApplication::processEvents();
+  snap(f, out + "/navigator.png");
+  auto* nav = ormida.navigator();
+  if (nav->testsList()->rowCount() > 1) nav->testsList()->setCurrentCell(1, 0);
+  if (nav->frames()) nav->frames()->tagAll();
+  QApplication::processEvents();
+  snap(f, out + "/navigator2.png");
+  ormida.console()->pages()->setCurrentIndex(1);
+  snap(ormida.consoleDock(), out + "/console.png");
+
+  constructor::FrameFilterWindow filter(nav->filter());
+  filter.switchOn()->setChecked(true);
+  filter.variantBox->setChecked(true);
+  filter.typeBox->setChecked(true);
+  snap(&filter, out + "/filter.png");
+  constructor::TestRegister reg(ormida.startup().inst.central("DataTest.tps"));
+  constructor::NewTestRequest req;
+  req.baseDir = nav->base();
+  constructor::CreateTestWindow create(reg, req);
+  snap(&create, out + "/create.png");
+  constructor::RenameTestWindow rename(nav->currentTest());
+  snap(&rename, out + "/rename.png");
+  constructor::TestPasswordWindow pass(QStringLiteral("География"), "x");
+  snap(&pass, out + "/password.png");
+  common::SignInWindow lock(QStringLiteral("Блокировка окна Ормида"), ormida.startup().glb, common::SignInWindow::Lock);
+  snap(&lock, out + "/lock.png");
+  common::AboutWindow about(QStringLiteral("Конструктор тестов"), QStringLiteral("Составление тестов."));
+  snap(&about, out + "/about.png");
+  return 0;
+}
