@@ -172,6 +172,8 @@ bool ConsoleWindow::switchLibrary() {
   return true;
 }
 
+QString ConsoleWindow::libraryPath() const { return table_ ? QString::fromStdString(table_->name()) : QString(); }
+
 QPushButton* ConsoleWindow::button(const QString& text) const {
   for (auto& [b, cmd] : buttons_)
     if (b->text() == text && b->isVisible()) return b;

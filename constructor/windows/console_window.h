@@ -30,6 +30,8 @@ class ConsoleWindow : public QWidget {
   // Opens the library and lists its bases, the current one selected.
   void load();
   bool reserve() const { return reserve_; }
+  // The library file the list is read from.
+  QString libraryPath() const;
   // The library switch: asks, then lists the other library's bases.
   bool switchLibrary();
   // Chooses a base as a click on its row does.

@@ -320,6 +320,7 @@ TEST(Frames, ReorderedThroughTheTemporaryCode) {
     Place where;
     std::vector<int> order;  // the questions' numbers in code order
     std::uint16_t now;
+    std::uint16_t onto = 0;  // dragged onto this frame's place instead
   } cases[] = {
       {"up", 3, Place::Up, {1, 3, 2, 4}, 2},
       {"down", 2, Place::Down, {1, 3, 2, 4}, 3},
@@ -327,6 +328,9 @@ TEST(Frames, ReorderedThroughTheTemporaryCode) {
       {"last", 1, Place::Last, {2, 3, 4, 1}, 4},
       {"the first frame up stays", 1, Place::Up, {1, 2, 3, 4}, 1},
       {"the last frame down stays", 4, Place::Down, {1, 2, 3, 4}, 4},
+      {"dragged down onto the third", 1, Place::Up, {2, 3, 1, 4}, 3, 3},
+      {"dragged up onto the first", 4, Place::Up, {4, 1, 2, 3}, 1, 1},
+      {"dragged onto itself", 2, Place::Up, {1, 2, 3, 4}, 2, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -336,7 +340,7 @@ TEST(Frames, ReorderedThroughTheTemporaryCode) {
     b.open(tf, "Т");
     addFrames(tf, 4);
     std::uint16_t now = 0;
-    Outcome o = moveFrame(tf, c.code, c.where, now);
+    Outcome o = c.onto ? moveFrameTo(tf, c.code, c.onto, now) : moveFrame(tf, c.code, c.where, now);
     ASSERT_TRUE(o) << o.message;
     EXPECT_EQ(now, c.now);
     std::vector<Seen> expected;

@@ -9,6 +9,7 @@
 
 #include "cp1251.h"
 #include "scenario.h"
+#include "test_summary.h"
 #include "store.h"
 #include "test_choice.h"
 #include "test_file.h"
@@ -272,6 +273,12 @@ TEST(Scenario, FrameFilterExpressionRunsInTheStore) {
     std::vector<int> codes;
     while (view.next() == store::Ok) codes.push_back(v.CODEVOP);
     EXPECT_EQ(codes, c.codes) << c.what;
+    // The Navigator's list keeps the same frames as the expression.
+    std::vector<int> listed;
+    ASSERT_EQ(t.set(t.key("KEYCODEVOP")), store::Ok);
+    while (t.next() == store::Ok)
+      if (frameMatches(c.filter, v)) listed.push_back(v.CODEVOP);
+    EXPECT_EQ(listed, c.codes) << c.what;
   }
 }
 
