@@ -46,7 +46,7 @@ bool ConstructorApp::start() {
   // The Navigator carries the tool bar.
   if (auto* bar = frame_->findChild<QToolBar*>(QStringLiteral("mainToolBar"))) bar->hide();
   frame_->installEventFilter(this);
-  ui::attachProcedure(frame_.get(), QStringLiteral("OrmidaFrame"));
+  ui::attachProcedure(frame_.get(), QStringLiteral("OrmidaFrame"), [](QWidget* w) { w->resize(1180, 780); });
   buildMenus();
   updateMenus();
   frame_->show();
@@ -90,6 +90,7 @@ void ConstructorApp::startWork() {
 
   console_ = new ConsoleWindow(s_, *nav_);
   console_->mayCloseTables = [this] { return mayCloseTables(); };
+  ui::attachProcedure(console_, QString::fromLatin1(ConsoleWindow::kProcedure));
   dock_ = new QDockWidget(QStringLiteral("Пульт"), frame_.get());
   dock_->setObjectName(QStringLiteral("Pult"));
   dock_->setWidget(console_);

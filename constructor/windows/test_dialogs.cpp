@@ -63,6 +63,7 @@ CreateTestWindow::CreateTestWindow(TestRegister& reg, NewTestRequest request, QW
   outer->addWidget(order);
   outer->addWidget(ui::okCancel(this, QStringLiteral("OK"), QStringLiteral("Отменить")));
   name_->setFocus();
+  setMinimumWidth(420);
   ui::attachProcedure(this, QString::fromLatin1(kProcedure));
 }
 
@@ -112,6 +113,7 @@ RenameTestWindow::RenameTestWindow(const QString& oldName, QWidget* parent) : QD
   outer->addWidget(ui::okCancel(this));
   setMinimumWidth(420);
   new_->setFocus();
+  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
 }
 
 QString RenameTestWindow::newName() const { return new_->text().trimmed(); }
