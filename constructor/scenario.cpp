@@ -178,9 +178,55 @@ std::string frameFilterExpression(const FrameFilter& f) {
   return "(" + e + ")";
 }
 
+std::optional<ScenarioRefusal> checkCounts(const tables::Tema& tema, int frames) {
+  ScenarioRefusal r;
+  r.message.caption = "Сообщение программы";
+  if (tema.MODECONTROLZN == 3 || tema.MODECONTROLZN == 4) {
+    if (tema.KOLSELVOP < 1) {
+      r.message.text = "Укажите число вопросов для выбора: не меньше одного.";
+    } else if (frames > 0 && tema.KOLSELVOP > frames) {
+      r.message.text = "Число вопросов для выбора (" + std::to_string(tema.KOLSELVOP) + ") больше числа заданий теста (" +
+                       std::to_string(frames) + ").";
+    }
+    if (!r.message.text.empty()) {
+      r.page = ScenarioPage::Order;
+      r.focus = Control::KolSelVop;
+      return r;
+    }
+  }
+  if (tema.HOWTIMETEST == 2 && tema.TIMETEST < 1) {
+    r.message.text = "Укажите время на тест: не меньше одной минуты.";
+    r.page = ScenarioPage::Parameters;
+    r.focus = Control::TimeTest;
+    return r;
+  }
+  return std::nullopt;
+}
+
+bool marksFramesAnew(const tables::Tema& stored, const tables::Tema& edited) {
+  if (stored.TYPEOZENKA != edited.TYPEOZENKA) return true;
+  if (edited.TYPEOZENKA == 2) return stored.BALLVOP != edited.BALLVOP;
+  if (edited.TYPEOZENKA == 3) return stored.BALLRANGE != edited.BALLRANGE;
+  return false;
+}
+
+std::uint16_t framePointsUnder(const tables::Tema& tema, std::uint16_t current) {
+  switch (tema.TYPEOZENKA) {
+    case 1: return 1;
+    case 2: return tema.BALLVOP;
+    case 3: return std::clamp(current, tema.BALLRANGE[0], std::max(tema.BALLRANGE[0], tema.BALLRANGE[1]));
+    default: return current;
+  }
+}
+
 Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Titul& texts, bool first,
-                     std::optional<ScenarioRefusal>* refusal) {
+                     std::optional<ScenarioRefusal>* refusal, const tables::Tema* opened, bool overwrite) {
   if (auto r = prepareScenarioSave(tema)) {
+    Outcome o{Outcome::Refused, r->message.text};
+    if (refusal) *refusal = std::move(r);
+    return o;
+  }
+  if (auto r = checkCounts(tema, static_cast<int>(tf.vopT.records()))) {
     Outcome o{Outcome::Refused, r->message.text};
     if (refusal) *refusal = std::move(r);
     return o;
@@ -191,8 +237,24 @@ Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Ti
   store::Transaction tx{&tf.temaT, &tf.titulT, &tf.razdelT, &tf.vopT, &tf.trainingT};
   if (tx.begin() != store::Ok) return failed(tx.error(), "Не удалось начать запись сценария");
   if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
+  if (opened && !overwrite && !tables::temaDef().sameValues(&tf.tema, opened))
+    return Outcome{store::ChangedByOther, "Сценарий теста изменён на другой станции."};
+  const bool remark = marksFramesAnew(tf.tema, tema);
   tf.tema = tema;
   if (tf.temaT.put() != store::Ok) return failed(tf.temaT.error(), "Не удалось записать сценарий");
+  if (remark) {
+    // Every frame takes its points under the new marking, with the scenario.
+    std::vector<store::Position> at;
+    if (tf.vopT.set() == store::Ok)
+      while (tf.vopT.next() == store::Ok) at.push_back(tf.vopT.position());
+    for (store::Position p : at) {
+      if (tf.vopT.getAt(p) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать задание");
+      const std::uint16_t points = framePointsUnder(tema, tf.vop.BALLVOP);
+      if (points == tf.vop.BALLVOP) continue;
+      tf.vop.BALLVOP = points;
+      if (tf.vopT.put() != store::Ok) return failed(tf.vopT.error(), "Не удалось записать баллы задания");
+    }
+  }
   // The title as stored now (its run count may have risen meanwhile).
   if (tf.titulT.set() != store::Ok || tf.titulT.next() != store::Ok) return failed(tf.titulT.error(), "Не удалось прочитать титул теста");
   tables::Titul& t = tf.titul;

@@ -82,6 +82,20 @@ std::optional<ScenarioRefusal> checkScale(const tables::Tema& tema);
 // while a refusal is returned.
 std::optional<ScenarioRefusal> prepareScenarioSave(tables::Tema& tema);
 
+// Counts the scenario must fit: TEM:KOLSELVOP at least 1 with a random part
+// of the frames (modes 3 and 4) and not above the test's frames once it has
+// any; TEM:TIMETEST at least one minute when the time of the whole test is
+// limited (option 2).
+std::optional<ScenarioRefusal> checkCounts(const tables::Tema& tema, int frames);
+
+// Whether saving `edited` over `stored` changes the frames' points: another
+// marking option, other points per answer or another range.
+bool marksFramesAnew(const tables::Tema& stored, const tables::Tema& edited);
+// The points a frame takes under the scenario's marking: 1 under option 1,
+// TEM:BALLVOP under option 2, its own points kept within TEM:BALLRANGE
+// under option 3.
+std::uint16_t framePointsUnder(const tables::Tema& tema, std::uint16_t current);
+
 // "Готово": the scenario prepared and checked as above, then written with
 // the title's texts (TIT:INS, TIT:BIBL, TIT:NAMEORG, TIT:NAME, TIT:REZUME,
 // TIT:WHOCHANGE taken from `texts`) in one transaction. A new scenario
@@ -89,8 +103,15 @@ std::optional<ScenarioRefusal> prepareScenarioSave(tables::Tema& tema);
 // dates the change and raises the version. TIT:KOLRUN stays as stored; the
 // statistics are recounted. `refusal` gets a check's refusal (the result is
 // then Refused); other failures come with their error numbers.
+//
+// With `opened` (the scenario as read when the window opened), a scenario
+// another station changed meanwhile is not overwritten: the result is
+// store::ChangedByOther until it is saved again with `overwrite`. When the
+// marking changes (marksFramesAnew), every frame takes its points under the
+// new marking in the same transaction.
 Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Titul& texts, bool first,
-                     std::optional<ScenarioRefusal>* refusal = nullptr);
+                     std::optional<ScenarioRefusal>* refusal = nullptr, const tables::Tema* opened = nullptr,
+                     bool overwrite = false);
 
 // Distribution of variants ("Распределение по вариантам"): choosing a
 // method sets TEM:SELVAR to 1 for method 3 ("Всем выдать..."), else to 0;

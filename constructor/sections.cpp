@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "messages.h"
 #include "statistics.h"
 
 namespace constructor {
@@ -12,6 +13,13 @@ Outcome refused(std::string text) { return {Outcome::Refused, std::move(text)}; 
 
 Outcome failed(const store::ErrorInfo& e, const char* what) {
   return {e.code ? e.code : store::StoreSpecific, std::string(what) + " (" + e.text() + ")."};
+}
+
+// The standard duplicate-key message, naming the key.
+Outcome numberTaken() {
+  messages::Args a;
+  a.key = "RAZ:KeyCodeRaz";
+  return {store::DuplicateKey, messages::standard(24, a).text};
 }
 
 Outcome badNumber(int n) {
@@ -37,7 +45,7 @@ Outcome addSection(testfile::TestFile& tf, int number, const std::string& name) 
   tf.razdel = tables::Razdel{};
   tf.razdel.CODERAZ = static_cast<std::uint8_t>(number);
   if (tf.razdelT.get(tf.razdelT.key("KEYCODERAZ")) == store::Ok)
-    return refused("Раздел с номером " + std::to_string(number) + " уже есть (RAZ:KEYCODERAZ).");
+    return numberTaken();
   if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
   tf.razdel = tables::Razdel{};
   tf.razdel.CODERAZ = static_cast<std::uint8_t>(number);
@@ -57,7 +65,7 @@ Outcome changeSection(testfile::TestFile& tf, int number, int newNumber, const s
   if (newNumber != number) {
     tf.razdel.CODERAZ = static_cast<std::uint8_t>(newNumber);
     if (tf.razdelT.get(tf.razdelT.key("KEYCODERAZ")) == store::Ok)
-      return refused("Раздел с номером " + std::to_string(newNumber) + " уже есть (RAZ:KEYCODERAZ).");
+      return numberTaken();
   }
   tf.razdel.CODERAZ = static_cast<std::uint8_t>(number);
   if (tf.razdelT.get(tf.razdelT.key("KEYCODERAZ")) != store::Ok) return failed(tf.razdelT.error(), "Раздел не найден");

@@ -9,7 +9,8 @@
 namespace constructor {
 
 // Each runs in one transaction over the open test's tables and recounts
-// the title statistics with it.
+// the title statistics with it. A number already used is refused with
+// store::DuplicateKey and the standard duplicate-key message.
 Outcome addSection(testfile::TestFile& tf, int number, const std::string& nameUtf8);
 // A new name (and number) for a section; its frames follow.
 Outcome changeSection(testfile::TestFile& tf, int number, int newNumber, const std::string& nameUtf8);

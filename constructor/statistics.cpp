@@ -89,4 +89,45 @@ int recount(testfile::TestFile& tf, store::ErrorInfo* error) {
   return store::Ok;
 }
 
+Outcome refreshStatistics(testfile::TestFile& tf) {
+  store::Transaction tx{&tf.temaT, &tf.titulT, &tf.razdelT, &tf.vopT};
+  auto failed = [](const store::ErrorInfo& e) {
+    return Outcome{e.code ? e.code : store::StoreSpecific, "Не удалось обновить статистику теста (" + e.text() + ")."};
+  };
+  if (tx.begin() != store::Ok) return failed(tx.error());
+  store::ErrorInfo e;
+  if (recount(tf, &e) != store::Ok) return failed(e);
+  if (tx.commit() != store::Ok) return failed(tx.error());
+  if (tf.titulT.set() != store::Ok || tf.titulT.next() != store::Ok) return failed(tf.titulT.error());
+  return {};
+}
+
+std::vector<StatisticsRow> statisticsRows(const tables::Tema& tema, const tables::Titul& titul,
+                                          const std::vector<tables::Razdel>& sections) {
+  std::vector<StatisticsRow> rows;
+  if (tema.YESRAZ) {
+    rows.push_back({"РАЗДЕЛЫ ТЕСТА:", std::to_string(sections.size())});
+    for (const auto& r : sections) {
+      std::string_view name = cp1251::clip(r.NAME.view());
+      rows.push_back({cp1251::toUtf8(name.substr(0, std::min<std::size_t>(20, name.size()))), std::to_string(r.KOLZAD)});
+    }
+  } else {
+    rows.push_back({"РАЗДЕЛЫ ТЕСТА:", "нет"});
+  }
+  if (tema.MODELEVEL) {
+    // The levels that have frames (the title's KOLLEV keeps the highest level in use).
+    int used = 0;
+    for (auto n : titul.RASPLEV) used += n ? 1 : 0;
+    rows.push_back({"УРОВНИ СЛОЖНОСТИ:", std::to_string(used)});
+    for (int l = 1; l <= 5; ++l)
+      if (titul.RASPLEV[static_cast<std::size_t>(l - 1)])
+        rows.push_back({std::to_string(l) + " - уровень", std::to_string(titul.RASPLEV[static_cast<std::size_t>(l - 1)])});
+  } else {
+    rows.push_back({"УРОВНИ СЛОЖНОСТИ:", "нет"});
+  }
+  rows.push_back({"Мультимедия", titul.KOLOBJ ? std::to_string(titul.KOLOBJ) : std::string("нет")});
+  rows.push_back({"МАКС. БАЛЛ ЗА ТЕСТ", std::to_string(titul.MAXBALL)});
+  return rows;
+}
+
 }  // namespace constructor

@@ -17,7 +17,10 @@
 #include "main_frame.h"
 #include "message_service.h"
 #include "navigator.h"
+#include "scenario_window.h"
 #include "sign_in_window.h"
+#include "templates_window.h"
+#include <QTabWidget>
 #include "test_dialogs.h"
 #include "test_register.h"
 
@@ -70,6 +73,17 @@ int main(int argc, char** argv) {
   snap(&pass, out + "/password.png");
   common::SignInWindow lock(QStringLiteral("Блокировка окна Ормида"), ormida.startup().glb, common::SignInWindow::Lock);
   snap(&lock, out + "/lock.png");
+  constructor::ScenarioWindow scenario(ormida.startup(), nav->base(), nav->baseName(), nav->currentTest().toStdString(),
+                                       constructor::ScenarioWindow::Change);
+  if (scenario.openTest()) {
+    for (int i = 0; i < scenario.pages()->count(); ++i) {
+      scenario.pages()->setCurrentIndex(i);
+      snap(&scenario, out + QStringLiteral("/scenario%1.png").arg(i + 1));
+    }
+    scenario.hide();
+  }
+  constructor::TemplatesWindow templates(constructor::InstructionTemplates::fileOf(ormida.startup().inst), true);
+  snap(&templates, out + "/templates.png");
   common::AboutWindow about(QStringLiteral("Конструктор тестов"), QStringLiteral("Составление тестов."));
   snap(&about, out + "/about.png");
   return 0;

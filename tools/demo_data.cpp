@@ -192,7 +192,7 @@ void writeTest(const TestSpec& s, const Installation& inst, const Dicts& d, cons
   t.REZUME = u("Демонстрационный тест");
   t.CHANGED = datetime::today();
   t.CHANGET = datetime::now();
-  t.WHOCHANGE = u(d.writers[static_cast<std::size_t>(s.writer - 1)].substr(0, 20));
+  t.WHOCHANGE = u(d.writers[static_cast<std::size_t>(s.writer - 1)]);  // cut to 20 characters by the field
   t.MAXBALL = 0;
   int kolvop = 0, helpCode = 0;
   for (std::size_t n = 0; n < s.frames.size(); ++n) {

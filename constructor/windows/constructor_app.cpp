@@ -20,6 +20,8 @@
 #include "main_frame.h"
 #include "message_service.h"
 #include "navigator.h"
+#include "scenario_window.h"
+#include "templates_window.h"
 #include "services.h"
 #include "settings_file.h"
 #include "sign_in_window.h"
@@ -77,7 +79,7 @@ void ConstructorApp::startWork() {
   nav_->startProgram = [this](const QString& c, const QString& d) { return startProgram && startProgram(c, d); };
   nav_->mayCloseTest = [this] { return mayCloseTables(); };
   if (editors) nav_->openEditor = [this](bool object, std::uint16_t code) { openEditor(object, code); };
-  if (scenarioEditor) nav_->scenarioEditor = [this](bool insert) { scenarioEditor(*nav_, insert); };
+  nav_->scenarioEditor = [this](bool insert) { return runScenario(insert); };
   connect(nav_, &Navigator::lockRequested, this, &ConstructorApp::lockScreen);
   connect(nav_, &Navigator::calculatorRequested, this, &ConstructorApp::showCalculator);
   connect(nav_, &Navigator::stateChanged, this, &ConstructorApp::updateMenus);
@@ -187,8 +189,9 @@ void ConstructorApp::buildMenus() {
   consoleItem_->setCheckable(true);
   QMenu* dicts = tools->addMenu(QStringLiteral("Справочники"));
   for (const QString& d : {QStringLiteral("Кафедры"), QStringLiteral("Дисциплины"), QStringLiteral("Преподаватели"),
-                           QStringLiteral("Шаблоны вопросов"), QStringLiteral("Шаблоны инструкций")})
+                           QStringLiteral("Шаблоны вопросов")})
     item(dicts, d);
+  item(dicts, QStringLiteral("Шаблоны инструкций"), [this] { showTemplates(false, frame_.get()); });
 
   QMenu* help = bar->addMenu(QStringLiteral("&Помощь"));
   item(help, QStringLiteral("&Содержание"), [this] { ui::openHelp(QStringLiteral("OrmHelp"), frame_.get()); });
@@ -265,6 +268,22 @@ void ConstructorApp::lockScreen() {
   // It covers the program until the password is right.
   lock.setGeometry(frame_->geometry());
   lock.exec();
+}
+
+bool ConstructorApp::runScenario(bool insert) {
+  if (!nav_ || !nav_->testOpen()) return false;
+  ScenarioWindow w(s_, nav_->base(), nav_->baseName(), nav_->currentTest().toStdString(),
+                   insert ? ScenarioWindow::Insert : ScenarioWindow::Change, frame_.get());
+  if (!w.openTest()) return false;
+  w.pickInstruction = [this, &w] { return showTemplates(true, &w); };
+  w.exec();
+  return w.result() == QDialog::Accepted && w.openEditorAfter();
+}
+
+std::optional<QString> ConstructorApp::showTemplates(bool choosing, QWidget* parent) {
+  TemplatesWindow w(InstructionTemplates::fileOf(s_.inst), choosing, parent ? parent : frame_.get());
+  w.exec();
+  return w.chosen();
 }
 
 void ConstructorApp::showCalculator() {

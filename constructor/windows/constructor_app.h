@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "frame_editor.h"
 #include "sign_in.h"
@@ -43,7 +44,6 @@ class ConstructorApp : public QObject {
 
   // What the program can start; empty ones leave their commands disabled.
   EditorFactory editors;
-  std::function<void(Navigator&, bool insert)> scenarioEditor;
   std::function<bool(const QString& commandLine, const QString& workingDir)> startProgram;
 
   ui::MainFrame* frame() const { return frame_.get(); }
@@ -59,6 +59,11 @@ class ConstructorApp : public QObject {
 
   // The commands of the "&Инструменты" and "&Помощь" menus.
   void lockScreen();
+  // The scenario window on the Navigator's open test; true when the author
+  // asked to go on to a new frame.
+  bool runScenario(bool insert);
+  // The instruction templates: for upkeep, or to choose a text.
+  std::optional<QString> showTemplates(bool choosing, QWidget* parent = nullptr);
   void showCalculator();
   void showConsole(bool on);
   // The frame editor for the open test (a frame code or 0 for a new frame).

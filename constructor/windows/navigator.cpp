@@ -628,11 +628,12 @@ bool Navigator::event(QEvent* e) {
 bool Navigator::run(int command) {
   if (busy_ || !canRun(command)) return false;
   bool done = false;
+  bool frameAfter = false;
   {
     Busy busy(busy_);
     switch (command) {
       case NewTest: break;  // below, outside the guard: it opens the new test
-      case OpenScenario: scenarioEditor(false); done = true; break;
+      case OpenScenario: frameAfter = scenarioEditor(false); done = true; break;
       case TrialRun: done = trialRun(); break;
       case DeleteTest: break;
       case RenameTest: break;
@@ -671,7 +672,11 @@ bool Navigator::run(int command) {
   if (command == NewTest) done = newTest();
   if (command == DeleteTest) done = deleteTest();
   if (command == RenameTest) done = renameTest();
-  if (command == OpenScenario) reopenTest();
+  if (command == OpenScenario) {
+    reopenTest();
+    // "Открыть редактор заданий": on to a new frame.
+    if (frameAfter && openEditor) openEditor(false, 0);
+  }
   updateState();
   return done;
 }

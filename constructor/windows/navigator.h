@@ -48,8 +48,9 @@ class Navigator : public QWidget {
   // commands that need it are then disabled.
   // False when the open test may not be closed now (an editor holds it).
   std::function<bool()> mayCloseTest;
-  // The scenario window on the open test (insert mode right after a new test).
-  std::function<void(bool insert)> scenarioEditor;
+  // The scenario window on the open test (insert mode right after a new
+  // test); true when the author asked to go on to a new frame.
+  std::function<bool(bool insert)> scenarioEditor;
   // A frame editor on the open test: object or standard, a frame code or 0 for a new frame.
   std::function<void(bool object, std::uint16_t code)> openEditor;
   std::function<void()> printTest, synopsis;
@@ -77,6 +78,7 @@ class Navigator : public QWidget {
 
   // The state the lists show.
   const std::string& base() const { return base_; }
+  const QString& baseName() const { return baseName_; }
   bool noTests() const { return noTests_; }
   bool testOpen() const { return tf_ != nullptr; }
   QString currentTest() const;  // the whole base name of the open test

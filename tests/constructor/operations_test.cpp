@@ -12,6 +12,7 @@
 #include "cp1251.h"
 #include "filepath.h"
 #include "frame_operations.h"
+#include "instruction_templates.h"
 #include "result_file.h"
 #include "scenario.h"
 #include "sections.h"
@@ -425,7 +426,7 @@ TEST(Statistics, FollowFramesSectionsAndKeepTheRunCount) {
   b.open(tf, "Т");
   ASSERT_TRUE(addSection(tf, 2, "Дроби"));
   EXPECT_EQ(addSection(tf, 8, "Лишний").error, Outcome::Refused);
-  EXPECT_EQ(addSection(tf, 2, "Снова").error, Outcome::Refused);
+  EXPECT_EQ(addSection(tf, 2, "Снова").error, store::DuplicateKey);
   addFrames(tf, 3, 1, false);
   // Frame 2 into section 2 at level 3, frame 3 at level 5 with a picture.
   std::vector<tables::Vop> frames;
@@ -514,6 +515,220 @@ TEST(Scenario, SavedWithItsTitleTextsInOneStep) {
   ASSERT_EQ(tf.titulT.set(), store::Ok);
   ASSERT_EQ(tf.titulT.next(), store::Ok);
   EXPECT_EQ(tf.titul.VERSION, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The points of every frame, in code order.
+std::vector<int> pointsOf(testfile::TestFile& tf) {
+  std::vector<tables::Vop> frames;
+  tf.frames(frames);
+  std::vector<int> out;
+  for (const auto& v : frames) out.push_back(v.BALLVOP);
+  return out;
+}
+
+TEST(Scenario, ANewMarkingGivesEveryFrameItsPointsInTheSameStep) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  addFrames(tf, 3, 1, false);
+  EXPECT_EQ(pointsOf(tf), (std::vector<int>{1, 1, 1}));
+  tables::Tema tema = tf.tema;
+  const tables::Titul texts = tf.titul;
+  struct Step {
+    const char* what;
+    std::function<void(tables::Tema&)> set;
+    std::vector<int> points;
+    int maxBall;
+  } steps[] = {
+      {"four points each", [](tables::Tema& t) { t.TYPEOZENKA = 2, t.BALLVOP = 4; }, {4, 4, 4}, 12},
+      {"a range below: each kept within it", [](tables::Tema& t) { t.TYPEOZENKA = 3, t.BALLRANGE = {2, 3}; }, {3, 3, 3}, 9},
+      {"one point each", [](tables::Tema& t) { t.TYPEOZENKA = 1, t.BALLVOP = 7; }, {1, 1, 1}, 3},
+  };
+  for (const auto& s : steps) {
+    s.set(tema);
+    Outcome o = saveScenario(tf, tema, texts, false);
+    ASSERT_TRUE(o) << s.what << ": " << o.message;
+    EXPECT_EQ(pointsOf(tf), s.points) << s.what;
+    ASSERT_EQ(tf.titulT.set(), store::Ok);
+    ASSERT_EQ(tf.titulT.next(), store::Ok);
+    EXPECT_EQ(tf.titul.MAXBALL, s.maxBall) << s.what;
+  }
+  // Another scenario change leaves the frames' points alone.
+  testfile::TestFile other;
+  b.open(other, "Т");
+  other.vop.CODEVOP = 2;
+  ASSERT_EQ(other.vopT.get(other.vopT.key("KEYCODEVOP")), store::Ok);
+  other.vop.BALLVOP = 1;
+  ASSERT_EQ(other.vopT.put(), store::Ok);
+  tema.TIMETEST = 33;
+  ASSERT_TRUE(saveScenario(tf, tema, texts, false));
+  EXPECT_EQ(pointsOf(tf), (std::vector<int>{1, 1, 1}));
+}
+
+TEST(Scenario, AScenarioChangedOnAnotherStationIsNotOverwrittenUnasked) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile mine, theirs;
+  b.open(mine, "Т");
+  b.open(theirs, "Т");
+  const tables::Tema opened = mine.tema;
+  theirs.tema.NAME = u("Их название");
+  ASSERT_EQ(theirs.temaT.put(), store::Ok);
+
+  tables::Tema edited = opened;
+  edited.NAME = u("Моё название");
+  Outcome o = saveScenario(mine, edited, mine.titul, false, nullptr, &opened);
+  EXPECT_EQ(o.error, store::ChangedByOther);
+  testfile::TestFile check;
+  b.open(check, "Т");
+  EXPECT_EQ(check.tema.NAME.view(), u("Их название"));
+  EXPECT_EQ(check.titul.VERSION, 1) << "nothing of the failed save stays";
+  ASSERT_TRUE(saveScenario(mine, edited, mine.titul, false, nullptr, &opened, true));
+  testfile::TestFile after;
+  b.open(after, "Т");
+  EXPECT_EQ(after.tema.NAME.view(), u("Моё название"));
+}
+
+TEST(Scenario, CountsOfDrawnFramesAndMinutesAreChecked) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  addFrames(tf, 4, 1, false);
+  struct Case {
+    const char* what;
+    std::function<void(tables::Tema&)> set;
+    bool refused;
+    ScenarioPage page;
+  } cases[] = {
+      {"all frames in order: no count needed", [](tables::Tema& t) { t.MODECONTROLZN = 1, t.KOLSELVOP = 0; }, false, {}},
+      {"a random part of none", [](tables::Tema& t) { t.MODECONTROLZN = 3, t.KOLSELVOP = 0; }, true, ScenarioPage::Order},
+      {"a random part of all four", [](tables::Tema& t) { t.MODECONTROLZN = 4, t.KOLSELVOP = 4; }, false, {}},
+      {"a random part of five of four", [](tables::Tema& t) { t.MODECONTROLZN = 3, t.KOLSELVOP = 5; }, true, ScenarioPage::Order},
+      {"the whole test in no minutes", [](tables::Tema& t) { t.HOWTIMETEST = 2, t.TIMETEST = 0; }, true, ScenarioPage::Parameters},
+      {"per frame: the test's minutes do not matter", [](tables::Tema& t) { t.HOWTIMETEST = 1, t.TIMETEST = 0; }, false, {}},
+  };
+  for (const auto& c : cases) {
+    tables::Tema t = tf.tema;
+    c.set(t);
+    std::optional<ScenarioRefusal> why;
+    Outcome o = saveScenario(tf, t, tf.titul, false, &why);
+    EXPECT_EQ(!o, c.refused) << c.what << ": " << o.message;
+    if (c.refused) {
+      ASSERT_TRUE(why) << c.what;
+      EXPECT_EQ(why->page, c.page) << c.what;
+    }
+  }
+  // A test without frames yet takes any count of at least one.
+  b.make("Пустой");
+  testfile::TestFile empty;
+  b.open(empty, "Пустой");
+  tables::Tema t = empty.tema;
+  t.MODECONTROLZN = 3, t.KOLSELVOP = 10;
+  EXPECT_TRUE(saveScenario(empty, t, empty.titul, false));
+}
+
+TEST(Statistics, TheListShowsWhatTheFramesHold) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  ASSERT_TRUE(addSection(tf, 1, "Алгебра"));
+  ASSERT_TRUE(addSection(tf, 3, "Геометрия и тригонометрия"));
+  addFrames(tf, 5, 1, false);
+  // Levels and sections by frame: counted here by hand.
+  struct Frame {
+    int level, section, points;
+    bool picture;
+  } frames[] = {{1, 1, 2, false}, {1, 3, 3, true}, {3, 3, 1, false}, {0, 1, 4, false}, {3, 0, 5, true}};
+  for (std::uint16_t c = 1; c <= 5; ++c) {
+    const Frame& f = frames[c - 1];
+    tf.vop.CODEVOP = c;
+    ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+    tf.vop.LEVEL = static_cast<std::uint8_t>(f.level);
+    tf.vop.CODERAZ = static_cast<std::uint8_t>(f.section);
+    tf.vop.RAZDEL = f.section == 1 ? u("Алгебра") : f.section == 3 ? u("Геометрия и тригонометрия") : "";
+    tf.vop.BALLVOP = static_cast<std::uint16_t>(f.points);
+    tf.vop.YESIMAGE = f.picture ? 1 : 0;
+    ASSERT_EQ(tf.vopT.put(), store::Ok);
+  }
+  tables::Tema tema = tf.tema;
+  tema.YESRAZ = 1;
+  tema.MODELEVEL = 1;
+  tema.TYPEOZENKA = 3;
+  tema.BALLRANGE = {1, 5};
+  ASSERT_TRUE(saveScenario(tf, tema, tf.titul, false));
+  ASSERT_TRUE(refreshStatistics(tf));
+  std::vector<tables::Razdel> sections;
+  ASSERT_EQ(tf.razdelT.set(tf.razdelT.key("KEYCODERAZ")), store::Ok);
+  while (tf.razdelT.next() == store::Ok) sections.push_back(tf.razdel);
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const auto& r : statisticsRows(tf.tema, tf.titul, sections)) rows.emplace_back(r.label, r.value);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"РАЗДЕЛЫ ТЕСТА:", "2"},        {"Алгебра", "2"}, {"Геометрия и тригоном", "2"},
+      {"УРОВНИ СЛОЖНОСТИ:", "2"},     {"1 - уровень", "2"}, {"3 - уровень", "2"},
+      {"Мультимедия", "2"},           {"МАКС. БАЛЛ ЗА ТЕСТ", "15"},
+  };
+  EXPECT_EQ(rows, expected);
+  tema = tf.tema;
+  tema.YESRAZ = 0, tema.MODELEVEL = 0;
+  rows.clear();
+  for (const auto& r : statisticsRows(tema, tf.titul, sections)) rows.emplace_back(r.label, r.value);
+  EXPECT_EQ(rows[0], (std::pair<std::string, std::string>{"РАЗДЕЛЫ ТЕСТА:", "нет"}));
+  EXPECT_EQ(rows[1], (std::pair<std::string, std::string>{"УРОВНИ СЛОЖНОСТИ:", "нет"}));
+}
+
+TEST(Sections, AUsedNumberIsRefusedWithTheDuplicateKeyMessage) {
+  Base b;
+  b.make("Т");
+  testfile::TestFile tf;
+  b.open(tf, "Т");
+  ASSERT_TRUE(addSection(tf, 2, "Первый"));
+  ASSERT_TRUE(addSection(tf, 3, "Второй"));
+  for (Outcome o : {addSection(tf, 2, "Снова"), changeSection(tf, 3, 2, "Второй")}) {
+    EXPECT_EQ(o.error, store::DuplicateKey);
+    EXPECT_EQ(o.message, "При обновлении файла возник недопустимый дубликат в ключе [RAZ:KeyCodeRaz].");
+  }
+  EXPECT_EQ(addSection(tf, 8, "Восьмой").error, Outcome::Refused);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(InstructionTemplates, CodesInTurnTitlesAndLimits) {
+  TempDir dir;
+  InstructionTemplates t(dir / "TEMPINS");
+  std::vector<InstructionTemplate> list;
+  ASSERT_TRUE(t.list(list));
+  EXPECT_TRUE(list.empty());
+  std::uint8_t a = 0, c = 0;
+  ASSERT_TRUE(t.add("Экзамен\nОтвечайте на вопросы по порядку.", a));
+  ASSERT_TRUE(t.add("Зачёт", c));
+  EXPECT_EQ(a, 1);
+  EXPECT_EQ(c, 2);
+  ASSERT_TRUE(t.change(a, "Экзамен по физике\nВремя ограничено."));
+  ASSERT_TRUE(t.list(list));
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].title(), "Экзамен по физике");
+  EXPECT_EQ(list[0].text, "Экзамен по физике\nВремя ограничено.");
+  std::string long1801;
+  for (int i = 0; i < 1801; ++i) long1801 += "ж";
+  std::uint8_t none = 0;
+  EXPECT_EQ(t.add(long1801, none).error, Outcome::Refused) << "it would be cut without a word";
+  EXPECT_EQ(t.change(c, "日本").error, Outcome::Refused);
+  ASSERT_TRUE(t.remove(a));
+  ASSERT_TRUE(t.list(list));
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].code, 2);
+  std::uint8_t next = 0;
+  ASSERT_TRUE(t.add("Ещё", next));
+  EXPECT_EQ(next, 3) << "after the last code, not into a gap";
 }
 
 }  // namespace
