@@ -263,6 +263,18 @@ QPushButton* BrowseWindow::button(const QString& text) const {
   return nullptr;
 }
 
+QPushButton* BrowseWindow::button(Button which) const {
+  switch (which) {
+    case Button::Insert: return insert_;
+    case Button::Change: return change_;
+    case Button::Delete: return delete_;
+    case Button::Select: return select_;
+    case Button::Close: return close_;
+    case Button::Help: return help_;
+  }
+  return nullptr;
+}
+
 // ----------------------------------------------------------------- reading
 
 std::vector<BrowseWindow::Row> BrowseWindow::readAfter(store::Position after, int n) {

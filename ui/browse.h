@@ -108,6 +108,9 @@ class BrowseWindow : public QDialog {
 
   QMenu* contextMenu();  // built from the buttons' state
   QPushButton* button(const QString& text) const;
+  // A button by what it does, for windows that caption or picture it their own way.
+  enum class Button { Insert, Change, Delete, Select, Close, Help };
+  QPushButton* button(Button which) const;
   QTableWidget* table() const { return list_; }
   // Makes the row of `pos` current, as a click on it would (the user's choice).
   bool choose(store::Position pos);

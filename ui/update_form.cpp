@@ -167,6 +167,7 @@ bool UpdateForm::run(Request r, store::Position pos) {
   request_ = r;
   pos_ = pos;
   completed_ = false;
+  if (!mayRun(r)) return false;
   if (r == Delete) return doDelete();
   if (r == Insert) {
     if (!primeInsert()) return false;

@@ -66,6 +66,9 @@ class UpdateForm : public QDialog {
   // Before each attempt to add an autonumbered record (a hook for tests
   // and for forms that fill more fields).
   virtual void beforeAutonumberedAdd(long long /*code*/) {}
+  // Before anything of a request is done: false refuses it (the form has
+  // said why), e.g. a record others still refer to, or no code left to add.
+  virtual bool mayRun(Request /*r*/) { return true; }
   QFormLayout* fields() const { return form_; }
   store::Table& table() { return table_; }
   void* buffer() { return buf_; }
