@@ -17,6 +17,7 @@
 #include "commands.h"
 #include "console_window.h"
 #include "constructor_program.h"
+#include "dictionary_window.h"
 #include "main_frame.h"
 #include "message_service.h"
 #include "navigator.h"
@@ -188,9 +189,12 @@ void ConstructorApp::buildMenus() {
   consoleItem_ = item(tools, QStringLiteral("Пульт"), [this] { showConsole(consoleItem_->isChecked()); });
   consoleItem_->setCheckable(true);
   QMenu* dicts = tools->addMenu(QStringLiteral("Справочники"));
-  for (const QString& d : {QStringLiteral("Кафедры"), QStringLiteral("Дисциплины"), QStringLiteral("Преподаватели"),
-                           QStringLiteral("Шаблоны вопросов")})
-    item(dicts, d);
+  const std::pair<QString, common::Dictionary> lists[] = {{QStringLiteral("Кафедры"), common::Dictionary::Departments},
+                                                          {QStringLiteral("Дисциплины"), common::Dictionary::Disciplines},
+                                                          {QStringLiteral("Преподаватели"), common::Dictionary::Authors}};
+  for (const auto& [text, which] : lists)
+    item(dicts, text, [this, which = which] { common::openDictionary(which, s_.inst, frame_.get()); });
+  item(dicts, QStringLiteral("Шаблоны вопросов"));
   item(dicts, QStringLiteral("Шаблоны инструкций"), [this] { showTemplates(false, frame_.get()); });
 
   QMenu* help = bar->addMenu(QStringLiteral("&Помощь"));
@@ -276,6 +280,17 @@ bool ConstructorApp::runScenario(bool insert) {
                    insert ? ScenarioWindow::Insert : ScenarioWindow::Change, frame_.get());
   if (!w.openTest()) return false;
   w.pickInstruction = [this, &w] { return showTemplates(true, &w); };
+  w.pickName = [this, &w](ScenarioWindow::Pick p) -> std::optional<QString> {
+    static const std::map<ScenarioWindow::Pick, common::Dictionary> from = {
+        {ScenarioWindow::Pick::Faculty, common::Dictionary::Faculties},
+        {ScenarioWindow::Pick::Author, common::Dictionary::Authors},
+        {ScenarioWindow::Pick::Department, common::Dictionary::Departments},
+        {ScenarioWindow::Pick::Course, common::Dictionary::Courses},
+        {ScenarioWindow::Pick::Discipline, common::Dictionary::Disciplines}};
+    auto chosen = common::chooseFromDictionary(from.at(p), s_.inst, &w);
+    if (!chosen) return std::nullopt;
+    return chosen->name;
+  };
   w.exec();
   return w.result() == QDialog::Accepted && w.openEditorAfter();
 }
