@@ -308,6 +308,8 @@ QWidget* ScenarioWindow::orderPage() {
   auto* byVar = new QPushButton(QStringLiteral("Распределение по вариантам..."), outerBox);
   byVar->setAutoDefault(false);
   buttons_.push_back(byVar);
+  // The distribution matters only when the frames go by variants.
+  loaders_.push_back([this, byVar] { byVar->setEnabled(tema_.MODECONTROLZN == 5); });
   connect(byVar, &QPushButton::clicked, this, [this] {
     DistributionWindow w(tema_, this);
     w.exec();
