@@ -1,0 +1,222 @@
+#include "contingent.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "cp1251.h"
+#include "tables_central.h"
+
+namespace administrator {
+namespace {
+
+constexpr std::size_t kNumidWidth = decltype(tables::Student::NUMID)::width;
+constexpr std::size_t kGroupNameWidth = decltype(tables::Group::NAME)::width;
+
+std::string trimmed(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// Bytes of the UTF-8 sequence a lead byte starts; 0 for a byte that
+// cannot start one.
+std::size_t sequenceLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) return 2;
+  if ((c & 0xF0) == 0xE0) return 3;
+  if ((c & 0xF8) == 0xF0) return 4;
+  return 0;
+}
+
+// Both tables of the contingent, opened shared for one operation.
+struct Both {
+  tables::Student stu;
+  tables::Group gro;
+  store::Table stuT, groT;
+  Both(const std::string& studentFile, const std::string& groupFile)
+      : stuT(tables::studentDef(), stu, studentFile), groT(tables::groupDef(), gro, groupFile) {}
+
+  Outcome open() {
+    for (store::Table* t : {&stuT, &groT}) {
+      if (t->createIfMissing() != store::Ok) return Outcome::failed(t->error(), "Не удалось создать " + t->name());
+      if (t->open(store::Shared) != store::Ok) return Outcome::failed(t->error(), "Не удалось открыть " + t->name());
+    }
+    return {};
+  }
+
+  // The group's record into `gro`: 1 found, 0 not there, -1 the store failed.
+  int group(std::int32_t code) {
+    gro = tables::Group{};
+    gro.CODEGR = code;
+    int rc = groT.get(groT.key("KEYCODEGR"));
+    if (rc == store::Ok) return 1;
+    return rc == store::NoRecord ? 0 : -1;
+  }
+
+  // The students of a group, by position (read before any of them changes
+  // its group, which would move it along the key being read).
+  int studentsOf(std::int32_t code, std::vector<store::Position>& out) {
+    out.clear();
+    stu = tables::Student{};
+    stu.CODEGR = code;
+    int rc = stuT.setFrom(stuT.key("KEYKODGR"));
+    while (rc == store::Ok && (rc = stuT.next()) == store::Ok && stu.CODEGR == code) out.push_back(stuT.position());
+    return rc == store::Ok || rc == store::NoRecord ? store::Ok : rc;
+  }
+};
+
+Outcome noGroup(std::int32_t code) { return Outcome::refused("Группа с кодом " + std::to_string(code) + " не найдена."); }
+
+std::string groupLabel(const tables::Group& g) {
+  return "«" + g.NAME.utf8() + "» (код " + std::to_string(g.CODEGR) + ")";
+}
+
+}  // namespace
+
+Outcome Outcome::failed(const store::ErrorInfo& e, const std::string& what) {
+  return {e.code ? e.code : store::StoreSpecific, what + " (" + e.text() + ")."};
+}
+
+std::optional<std::string> numid(std::int32_t group, std::int32_t student, std::string* why) {
+  if (group < 0 || student < 0) {
+    if (why) *why = "Идентификационный номер не составить: код группы и код студента не могут быть отрицательными.";
+    return std::nullopt;
+  }
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02ld%04ld", static_cast<long>(group), static_cast<long>(student));
+  std::string s(buf);
+  if (s.size() > kNumidWidth) {
+    if (why)
+      *why = "Идентификационный номер " + s + " (группа " + std::to_string(group) + ", студент " + std::to_string(student) +
+             ") длиннее " + std::to_string(kNumidWidth) + " знаков и не помещается в поле.";
+    return std::nullopt;
+  }
+  return s;
+}
+
+std::optional<std::string> recordText(std::string_view utf8, std::size_t width, std::string* why) {
+  const std::string text = trimmed(utf8);
+  // Each character on its own, so that the message can name those the code
+  // page lacks instead of storing '?' in their place.
+  std::vector<std::string> missing;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t len = sequenceLength(static_cast<unsigned char>(text[i]));
+    std::string ch = len == 0 || i + len > text.size() ? std::string() : text.substr(i, len);
+    if (ch.empty() || cp1251::toUtf8(cp1251::fromUtf8(ch)) != ch) {
+      std::string shown = ch.empty() ? "байт не в кодировке UTF-8" : "«" + ch + "»";
+      bool seen = false;
+      for (const auto& m : missing) seen = seen || m == shown;
+      if (!seen && missing.size() < 5) missing.push_back(shown);
+      if (ch.empty()) len = 1;
+    }
+    i += len;
+  }
+  if (!missing.empty()) {
+    if (why) {
+      *why = "есть знаки, которых нет в кодовой странице 1251: ";
+      for (std::size_t k = 0; k < missing.size(); ++k) *why += (k ? ", " : "") + missing[k];
+    }
+    return std::nullopt;
+  }
+  std::string cp = cp1251::fromUtf8(text);
+  if (cp.size() > width) {
+    if (why) *why = "длиннее " + std::to_string(width) + " знаков (" + std::to_string(cp.size()) + ")";
+    return std::nullopt;
+  }
+  return cp;
+}
+
+std::string studentsCount(long n) {
+  const long d = n % 10, h = n % 100;
+  const char* word = "студентов";
+  if (d == 1 && h != 11) word = "студент";
+  else if (d >= 2 && d <= 4 && (h < 12 || h > 14)) word = "студента";
+  return std::to_string(n) + " " + word;
+}
+
+Contingent::Contingent(const setup::Installation& inst)
+    : studentFile_(inst.central(tables::files::Student)), groupFile_(inst.central(tables::files::Group)) {}
+
+Outcome Contingent::transfer(std::int32_t fromGroup, std::int32_t toGroup, int* moved) {
+  if (moved) *moved = 0;
+  if (fromGroup == toGroup) return Outcome::refused("Студентов нельзя перевести в ту же группу, в которой они учатся.");
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  store::Transaction tx{&b.stuT, &b.groT};
+  if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать перевод студентов");
+  int found = b.group(toGroup);
+  if (found < 0) return Outcome::failed(b.groT.error(), "Не удалось прочитать группу");
+  if (found == 0) return noGroup(toGroup);
+  const tables::Group target = b.gro;
+  std::vector<store::Position> students;
+  if (b.studentsOf(fromGroup, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  for (store::Position pos : students) {
+    if (b.stuT.getAt(pos) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
+    b.stu.CODEGR = target.CODEGR;
+    b.stu.NAMEGR = target.NAME.view();
+    if (b.stuT.put() != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось перевести студента");
+  }
+  if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать перевод студентов");
+  if (moved) *moved = static_cast<int>(students.size());
+  return {};
+}
+
+Outcome Contingent::renameGroup(std::int32_t group, const std::string& nameUtf8) {
+  std::string why;
+  auto name = recordText(nameUtf8, kGroupNameWidth, &why);
+  if (!name) return Outcome::refused("Название группы не подходит: " + why + ".");
+  if (name->empty()) return Outcome::refused("Название группы не задано.");
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  store::Transaction tx{&b.stuT, &b.groT};
+  if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать переименование группы");
+  int found = b.group(group);
+  if (found < 0) return Outcome::failed(b.groT.error(), "Не удалось прочитать группу");
+  if (found == 0) return noGroup(group);
+  b.gro.NAME = *name;
+  if (b.groT.put() != store::Ok) return Outcome::failed(b.groT.error(), "Не удалось переименовать группу");
+  std::vector<store::Position> students;
+  if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  for (store::Position pos : students) {
+    if (b.stuT.getAt(pos) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
+    b.stu.NAMEGR = *name;
+    if (b.stuT.put() != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось записать группу студента");
+  }
+  if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать новое название группы");
+  return {};
+}
+
+Outcome Contingent::deleteGroup(std::int32_t group) {
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  // Both tables in the transaction: a student added to the group meanwhile
+  // waits for it, so the count cannot go stale before the record goes.
+  store::Transaction tx{&b.stuT, &b.groT};
+  if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать удаление группы");
+  int found = b.group(group);
+  if (found < 0) return Outcome::failed(b.groT.error(), "Не удалось прочитать группу");
+  if (found == 0) return noGroup(group);
+  std::vector<store::Position> students;
+  if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  if (!students.empty())
+    return Outcome::refused("Группу " + groupLabel(b.gro) + " нельзя удалить: в ней " +
+                            studentsCount(static_cast<long>(students.size())) +
+                            ". Переведите их в другую группу или удалите.");
+  if (b.groT.del() != store::Ok) return Outcome::failed(b.groT.error(), "Не удалось удалить группу");
+  if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось удалить группу");
+  return {};
+}
+
+Outcome Contingent::deleteStudent(std::int32_t student) {
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  b.stu.CODEST = student;
+  int rc = b.stuT.get(b.stuT.key("KEYKODST"));
+  if (rc == store::NoRecord) return Outcome::refused("Студент с кодом " + std::to_string(student) + " не найден.");
+  if (rc != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
+  if (b.stuT.del() != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось удалить студента");
+  return {};
+}
+
+}  // namespace administrator
