@@ -133,6 +133,7 @@ struct FrameFilter {
   std::optional<int> level;              // VOP:LEVEL
   std::optional<int> section;            // VOP:CODERAZ
   std::optional<std::string> editKind;   // VOP:TYPEEDIT as stored ("Stnd", "Objk"), CP1251
+  int editLabel = -1;                    // which of the offered editor kinds was chosen (several make "Objk")
   std::optional<int> frameType;          // VOP:TYPEKADR
 };
 // "(VOP:VarTest=1 AND VOP:TypeEdit='Stnd')" for store::View; empty (no

@@ -569,6 +569,11 @@ void BrowseWindow::tagAll() {
   refresh();
 }
 
+void BrowseWindow::setTags(std::set<store::Position> tags) {
+  tags_ = std::move(tags);
+  paint();
+}
+
 void BrowseWindow::untagAll() {
   tags_.clear();
   paint();

@@ -85,6 +85,8 @@ class BrowseWindow : public QDialog {
   store::Position positionAt(int row) const;
   QString cellText(int row, int column) const;
   const std::set<store::Position>& tags() const { return tags_; }
+  // Tags carried over from another list of the same records.
+  void setTags(std::set<store::Position> tags);
   bool selected() const { return selected_; }
 
   // The actions of the buttons (the menu and the keys call the same).

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,24 +19,38 @@ SignInWindow::SignInWindow(const QString& caption, const tables::GlbTune& glb, K
     : QDialog(parent), glb_(glb), kind_(kind) {
   setObjectName(kind == Lock ? QStringLiteral("LockWindow") : QStringLiteral("SignIn"));
   setWindowTitle(caption);
-  auto* outer = new QVBoxLayout(this);
+  // A lock covers the program: its fields sit on a panel in the middle.
+  QWidget* panel = this;
+  QVBoxLayout* outer = nullptr;
   if (kind == Lock) {
-    auto* note = new QLabel(QStringLiteral("Программа заблокирована. Для продолжения работы введите пароль."), this);
+    auto* grid = new QGridLayout(this);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFixedWidth(380);
+    grid->setRowStretch(0, 1);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    grid->addWidget(frame, 1, 1);
+    panel = frame;
+    outer = new QVBoxLayout(frame);
+    auto* note = new QLabel(QStringLiteral("Программа заблокирована. Для продолжения работы введите пароль."), frame);
     note->setWordWrap(true);
     outer->addWidget(note);
+  } else {
+    outer = new QVBoxLayout(this);
   }
   auto* form = new QFormLayout;
-  status_ = new QComboBox(this);
-  status_->setEditable(true);
+  status_ = new QComboBox(panel);
   status_->addItems({QString::fromUtf8(kAdministrator), QString::fromUtf8(kUser)});
   status_->setCurrentIndex(0);
-  password_ = new QLineEdit(this);
+  password_ = new QLineEdit(panel);
   password_->setEchoMode(QLineEdit::Password);
   password_->setMaxLength(20);
   form->addRow(QStringLiteral("Статус:"), status_);
   form->addRow(QStringLiteral("Пароль:"), password_);
   outer->addLayout(form);
-  auto* box = new QDialogButtonBox(this);
+  auto* box = new QDialogButtonBox(panel);
   auto* ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
   ok->setDefault(true);
   if (kind == Lock) {
@@ -50,7 +66,7 @@ SignInWindow::SignInWindow(const QString& caption, const tables::GlbTune& glb, K
   connect(box, &QDialogButtonBox::rejected, this, &SignInWindow::reject);
   outer->addWidget(box);
   password_->setFocus();
-  setMinimumWidth(340);
+  if (kind == Start) setMinimumWidth(340);
 }
 
 void SignInWindow::accept() {
@@ -60,7 +76,7 @@ void SignInWindow::accept() {
       ui::MessageService::instance().ask(QStringLiteral("Пароль введен неправильно."), QStringLiteral("Сообщение об ошибке"),
                                          messages::Buttons::Ok, messages::Icon::Exclamation);
     password_->clear();
-    status_->setFocus();
+    password_->setFocus();
     return;
   }
   QDialog::accept();

@@ -17,6 +17,7 @@
 #include "commands.h"
 #include "console_window.h"
 #include "constructor_program.h"
+#include "cp1251.h"
 #include "dictionary_window.h"
 #include "main_frame.h"
 #include "message_service.h"
@@ -38,9 +39,20 @@ ConstructorApp::ConstructorApp(QString workingDir)
     : startProgram([](const QString& c, const QString& d) { return ui::runProgram(c, d); }), dir_(std::move(workingDir)) {}
 
 ConstructorApp::~ConstructorApp() {
+  // The windows go with the frame: nothing of theirs may call back into a
+  // half-destroyed program.
+  closing_ = true;
+  if (editor_) disconnect(editor_, nullptr, this, nullptr);
+  if (nav_) disconnect(nav_, nullptr, this, nullptr);
   if (frame_) frame_->removeEventFilter(this);
+  if (dock_) dock_->removeEventFilter(this);
+  if (navWindow_) navWindow_->removeEventFilter(this);
   delete calculator_;
+  frame_.reset();
 }
+
+Navigator* ConstructorApp::navigator() const { return nav_.data(); }
+ConsoleWindow* ConstructorApp::console() const { return console_.data(); }
 
 bool ConstructorApp::start() {
   if (!startUp(s_, dir_.toStdString(), ms())) return false;
@@ -54,6 +66,9 @@ bool ConstructorApp::start() {
   updateMenus();
   frame_->show();
   if (!s_.askStatus) {
+    // The status another program set for this start.
+    mode_ = s_.glb.WHOSTART == std::string_view(cp1251::fromUtf8(common::kUser)) ? common::SignIn::User
+                                                                                    : common::SignIn::Administrator;
     startWork();
     return true;
   }
@@ -100,6 +115,8 @@ void ConstructorApp::startWork() {
   dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
   frame_->addDockWidget(Qt::RightDockWidgetArea, dock_);
   dock_->installEventFilter(this);
+  // The frame's own dock menu shows and hides the console too.
+  connect(dock_->toggleViewAction(), &QAction::triggered, this, [this](bool on) { showConsole(on); });
   nav_->load();
   console_->load();
   const bool shown = s_.inst.ini.getInt("Vid", "Pult", 1) != 0;
@@ -269,7 +286,7 @@ void ConstructorApp::editAction(int which) {
 void ConstructorApp::lockScreen() {
   common::SignInWindow lock(QStringLiteral("Блокировка окна Ормида"), s_.glb, common::SignInWindow::Lock, frame_.get());
   lock.minimise = [this] { frame_->showMinimized(); };
-  // It covers the program until the password is right.
+  // It covers the program until the password is right; its panel sits in the middle.
   lock.setGeometry(frame_->geometry());
   lock.exec();
 }

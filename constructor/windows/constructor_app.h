@@ -48,8 +48,8 @@ class ConstructorApp : public QObject {
 
   ui::MainFrame* frame() const { return frame_.get(); }
   common::SignInWindow* statusWindow() const { return status_; }
-  Navigator* navigator() const { return nav_; }
-  ConsoleWindow* console() const { return console_; }
+  Navigator* navigator() const;
+  ConsoleWindow* console() const;
   QDockWidget* consoleDock() const { return dock_; }
   FrameEditorWindow* editor() const { return editor_; }
   common::SignIn signedInAs() const { return mode_; }
@@ -91,9 +91,9 @@ class ConstructorApp : public QObject {
   std::unique_ptr<ui::MainFrame> frame_;
   common::SignInWindow* status_ = nullptr;
   common::SignIn mode_ = common::SignIn::Refused;
-  Navigator* nav_ = nullptr;
+  QPointer<Navigator> nav_;
   QMdiSubWindow* navWindow_ = nullptr;
-  ConsoleWindow* console_ = nullptr;
+  QPointer<ConsoleWindow> console_;
   QDockWidget* dock_ = nullptr;
   QPointer<FrameEditorWindow> editor_;
   QPointer<QWidget> calculator_;

@@ -40,7 +40,9 @@ FrameFilterWindow::FrameFilterWindow(const FrameFilter& current, QWidget* parent
   editBox = new QCheckBox(QStringLiteral("Редактор"), group);
   edit = new QComboBox(group);
   for (const auto& k : editorKinds()) edit->addItem(QString::fromUtf8(k.label), QString::fromLatin1(k.typeEdit));
-  if (current.editKind) {
+  if (current.editLabel >= 0 && current.editLabel < edit->count()) {
+    edit->setCurrentIndex(current.editLabel);
+  } else if (current.editKind) {
     int i = edit->findData(QString::fromStdString(cp1251::toUtf8(*current.editKind)));
     if (i >= 0) edit->setCurrentIndex(i);
   }
@@ -81,7 +83,10 @@ FrameFilter FrameFilterWindow::filter() const {
   if (variantBox->isChecked()) f.variant = variant->value();
   if (levelBox->isChecked()) f.level = level->value();
   if (sectionBox->isChecked()) f.section = section->value();
-  if (editBox->isChecked()) f.editKind = cp1251::fromUtf8(edit->currentData().toString().toStdString());
+  if (editBox->isChecked()) {
+    f.editKind = cp1251::fromUtf8(edit->currentData().toString().toStdString());
+    f.editLabel = edit->currentIndex();
+  }
   if (typeBox->isChecked()) f.frameType = type->currentData().toInt();
   return f;
 }

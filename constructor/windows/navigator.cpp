@@ -1,6 +1,7 @@
 #include "navigator.h"
 
 #include <algorithm>
+#include <set>
 
 #include <QAction>
 #include <QApplication>
@@ -343,6 +344,11 @@ void Navigator::fillTests(const QString& select) {
 
 QString Navigator::currentTest() const { return tf_ ? current_ : QString(); }
 
+QString Navigator::selectedTest() const {
+  auto* it = noTests_ ? nullptr : tests_->item(tests_->currentRow(), 0);
+  return it ? it->data(Qt::UserRole).toString() : QString();
+}
+
 bool Navigator::selectTest(const QString& baseName) {
   for (int r = 0; r < tests_->rowCount(); ++r) {
     auto* it = tests_->item(r, 0);
@@ -384,7 +390,6 @@ bool Navigator::openTestAt(int row) {
   closeTest();
   tf_ = std::move(next);
   current_ = name;
-  warnedTaken_ = false;
   buildFrames();
   fillProperties();
   updateState();
@@ -428,12 +433,18 @@ void Navigator::fillProperties() {
   props_->clear();
   if (!tf_) return;
   for (const auto& p : testProperties(tf_->tema, tf_->titul, frameCount_))
-    new QTreeWidgetItem(props_, {u8(p.label), u8(p.value)});
+  {
+    auto* it = new QTreeWidgetItem(props_, {u8(p.label), u8(p.value)});
+    it->setToolTip(1, u8(p.value));
+  }
 }
 
 // ----------------------------------------------------------------- the frames list
 
 void Navigator::buildFrames(std::uint16_t landOn) {
+  // Tags survive another order, filter or refresh of the same test.
+  std::set<store::Position> tags;
+  if (frames_ && tf_) tags = frames_->tags();
   if (frames_) {
     framesLayout_->removeWidget(frames_);
     delete frames_;
@@ -453,7 +464,7 @@ void Navigator::buildFrames(std::uint16_t landOn) {
   ui::Column code(def.fieldIndex("CODEVOP"), QStringLiteral("Код"), 5, ui::Format::integer(3));
   code.icon = [vop](const void* r) { return frameIcon(vop(r)); };
   b->addColumn(code);
-  ui::Column question(def.fieldIndex("VOPROS"), QStringLiteral("Вопрос"), 42);
+  ui::Column question(def.fieldIndex("VOPROS"), QStringLiteral("Вопрос"), 34);
   question.text = [vop](const void* r) {
     QString q = u8(cp1251::toUtf8(vop(r).VOPROS.text)).simplified();
     return q.left(60);
@@ -491,6 +502,7 @@ void Navigator::buildFrames(std::uint16_t landOn) {
   }
   if (land) b->refresh(land);
   else b->home();
+  if (!tags.empty()) b->setTags(std::move(tags));
   showFrame();
 }
 
@@ -569,9 +581,10 @@ bool Navigator::canRun(int command) const {
   switch (command) {
     case NewTest: return !base_.empty();
     case OpenScenario: return open && scenarioEditor != nullptr;
-    case TrialRun:
+    case TrialRun: return open;
+    // A test file that does not open can still be deleted or renamed.
     case DeleteTest:
-    case RenameTest: return open;
+    case RenameTest: return !noTests_ && !selectedTest().isEmpty();
     case PrintTest: return open && printTest != nullptr;
     case Synopsis: return open && synopsis != nullptr;
     case NewStandardFrame:
@@ -627,6 +640,21 @@ bool Navigator::event(QEvent* e) {
 
 bool Navigator::run(int command) {
   if (busy_ || !canRun(command)) return false;
+  // Commands that change the frames' codes close a frame editor first (or
+  // are refused while it holds changes): it keeps its frame by code.
+  switch (command) {
+    case DeleteFrames:
+    case Renumber:
+    case MoveFirst:
+    case MoveUp:
+    case MoveDown:
+    case MoveLast:
+    case CopyFrames:
+    case MoveFrames:
+      if (!tablesMayClose()) return false;
+      break;
+    default: break;
+  }
   bool done = false;
   bool frameAfter = false;
   {
@@ -687,15 +715,13 @@ void Navigator::reportFailure(const Outcome& o, const QString& caption) {
 }
 
 bool Navigator::warnTaken() {
-  if (!tf_ || tf_->titul.KOLRUN <= 0 || warnedTaken_) return true;
+  if (!tf_ || tf_->titul.KOLRUN <= 0) return true;
   int a = ms().ask(QStringLiteral("Этот тест уже проходили (%1 раз). Сохранённые результаты ссылаются на задания по их "
                                   "номерам: после удаления, перенумерации или перемещения кадров они будут указывать на "
                                   "другие задания.|Продолжить?")
                        .arg(tf_->titul.KOLRUN),
                    QStringLiteral("Тест уже проходили"), messages::Buttons::YesNo, messages::Icon::Exclamation, messages::No);
-  if (a != messages::Yes) return false;
-  warnedTaken_ = true;  // once per opening of the test
-  return true;
+  return a == messages::Yes;
 }
 
 bool Navigator::newTest() {
@@ -713,9 +739,11 @@ bool Navigator::newTest() {
     if (w.exec() != QDialog::Accepted) return false;
     name = w.name();
     setParameters = w.sequence() == CreateTestWindow::SetParameters;
+    // The author has just typed it: not asked again in this run.
+    if (!w.typedPassword().empty()) lastPassword_ = cp1251::clip(cp1251::fromUtf8(w.typedPassword()));
   }
   fillTests(u8(name));
-  if (current_ != u8(name)) return true;  // created, but it did not open (reported)
+  if (current_ != u8(name)) return false;  // created, but it did not open (reported)
   if (setParameters && scenarioEditor) {
     {
       Busy busy(busy_);
@@ -732,7 +760,7 @@ bool Navigator::deleteTest() {
   int a = ms().ask(QStringLiteral("Удалить также из диска?|(Предупреждение:вместе со сценарием|будут удалены и все кадры!)"),
                    QStringLiteral("Удаление файлов сценария"), messages::Buttons::YesNo, messages::Icon::Question);
   if (a != messages::Yes || !tablesMayClose()) return false;
-  const QString name = current_;
+  const QString name = selectedTest();
   closeTest();
   Outcome o = register_.remove(base_, name.toStdString());
   reportFailure(o, QStringLiteral("Удаление теста"));
@@ -742,7 +770,9 @@ bool Navigator::deleteTest() {
 
 bool Navigator::renameTest() {
   if (busy_) return false;
-  const QString old = current_;
+  // Refused at once while a frame editor holds changes to this test.
+  if (!tablesMayClose()) return false;
+  const QString old = selectedTest();
   QString to;
   {
     Busy busy(busy_);
@@ -750,7 +780,7 @@ bool Navigator::renameTest() {
     if (w.exec() != QDialog::Accepted) return false;
     to = w.newName();
   }
-  if (to.isEmpty() || to == old || !tablesMayClose()) return false;
+  if (to.isEmpty() || to == old) return false;
   closeTest();
   Outcome o = register_.rename(base_, old.toStdString(), to.toStdString(), s_.inst.keyWord);
   reportFailure(o, QStringLiteral("Переименовать файл теста"));
@@ -813,6 +843,7 @@ bool Navigator::moveFrame(int command) {
 
 bool Navigator::dragFrame(std::uint16_t code, std::uint16_t onto) {
   if (!tf_ || code == onto || order_ != ByCode || busy_) return false;
+  if (!tablesMayClose()) return false;
   Busy busy(busy_);
   if (!warnTaken()) return false;
   std::uint16_t now = code;

@@ -82,6 +82,7 @@ class Navigator : public QWidget {
   bool noTests() const { return noTests_; }
   bool testOpen() const { return tf_ != nullptr; }
   QString currentTest() const;  // the whole base name of the open test
+  QString selectedTest() const; // the whole base name of the highlighted row
   testfile::TestFile* test() { return tf_.get(); }
   // Selects a test as a click on its row does (the whole base name).
   bool selectTest(const QString& baseName);
@@ -161,7 +162,6 @@ class Navigator : public QWidget {
   std::unique_ptr<testfile::TestFile> tf_;
   QString current_;
   std::string lastPassword_;
-  bool warnedTaken_ = false;
   int frameCount_ = 0;
   Order order_ = ByCode;
   bool descending_ = false;

@@ -27,6 +27,7 @@ class CreateTestWindow : public QDialog {
   // After OK: the new test's name (UTF-8), its register code, the sequence.
   std::string name() const { return req_.name; }
   std::uint16_t code() const { return code_; }
+  std::string typedPassword() const { return req_.password; }
   Sequence sequence() const;
 
   QLineEdit* nameField() const { return name_; }

@@ -17,6 +17,10 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -281,6 +285,8 @@ TEST(ConstructorWindows, AnEmptyBaseShowsNoDataAndOnlyNewTestWorks) {
   settings::IniFile ini = d.ini();
   ini.set("Path", "DirBD", empty.path());
   ConstructorApp app(d.dir);
+  // Editors exist: it is the empty base that keeps the frame commands off.
+  app.editors = [](const EditorRequest&, QWidget* parent) -> FrameEditorWindow* { return new FakeEditor(parent); };
   ASSERT_TRUE(app.start());
   signIn(app, d);
   Navigator* nav = app.navigator();
@@ -288,12 +294,19 @@ TEST(ConstructorWindows, AnEmptyBaseShowsNoDataAndOnlyNewTestWorks) {
   ASSERT_EQ(nav->testsList()->rowCount(), 1);
   EXPECT_EQ(nav->testsList()->item(0, 0)->text(), "Нет данных");
   EXPECT_TRUE(nav->noTests());
-  for (int c : {OpenScenario, TrialRun, DeleteTest, RenameTest, DeleteFrames, Renumber, MoveUp, FilterFrames, SortByVariant}) {
+  for (int c : {OpenScenario, TrialRun, DeleteTest, RenameTest, NewStandardFrame, NewObjectFrame, OpenFrame, DeleteFrames,
+                Renumber, MoveUp, CopyFrames, MoveFrames, FilterFrames, SortByVariant}) {
     EXPECT_FALSE(nav->canRun(c)) << c;
     EXPECT_FALSE(nav->run(c)) << c;
+    if (QAction* a = nav->action(c)) EXPECT_FALSE(a->isEnabled()) << c;
   }
+  EXPECT_FALSE(app.editor());
   EXPECT_FALSE(app.menuItem("&Удалить тест")->isEnabled());
-  EXPECT_FALSE(app.console()->button("Отладка")->isEnabled());
+  EXPECT_FALSE(app.menuItem("Новый &стандартный кадр")->isEnabled());
+  for (const char* b : {"Отладка", "Стандартный", "Встроенный", "Обновить"})
+    EXPECT_FALSE(app.console()->button(QString::fromUtf8(b))->isEnabled()) << b;
+  for (QAction* a : nav->testsMenu()->actions())
+    EXPECT_EQ(a->isEnabled(), a->text() == "Новый тест") << a->text().toStdString();
   EXPECT_TRUE(app.menuItem("&Новый тест")->isEnabled());
   EXPECT_TRUE(app.console()->button("Новый")->isEnabled());
 
@@ -362,17 +375,30 @@ TEST(ConstructorWindows, FramesMovedDeletedRenumberedAndDragged) {
   EXPECT_FALSE(nav->run(DeleteFrames));
   EXPECT_EQ(d.lastText(), "Постиавьте \"галочки\" напротив удаляемых записей");
 
-  // Frames 2 and 4 tagged through the list and deleted after one question.
-  chooseFrame(nav, 2);
-  nav->frames()->toggleTag();
-  chooseFrame(nav, 4);
-  nav->frames()->toggleTag();
+  // Frames 2 and 4 tagged by a click on their "." and deleted with the
+  // Delete key after one question.
+  auto* table = nav->frames()->table();
+  int mark = -1;
+  for (int c = 0; c < table->columnCount(); ++c)
+    if (table->horizontalHeaderItem(c) && table->horizontalHeaderItem(c)->text() == ".") mark = c;
+  ASSERT_GE(mark, 0);
+  for (int row : {1, 3}) {
+    const QRect cell = table->visualRect(table->model()->index(row, mark));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+  }
   EXPECT_EQ(nav->taggedCodes(), (std::vector<std::uint16_t>{2, 4}));
+  // Another order keeps the tags.
+  ASSERT_TRUE(nav->run(FlipDirection));
+  EXPECT_EQ(nav->taggedCodes(), (std::vector<std::uint16_t>{2, 4}));
+  ASSERT_TRUE(nav->run(FlipDirection));
   ms().clearShown();
   ms().script({messages::Yes});
-  ASSERT_TRUE(nav->run(DeleteFrames));
+  table = nav->frames()->table();
+  QTest::keyClick(table, Qt::Key_Delete);
+  QApplication::processEvents();
   ASSERT_EQ(ms().shown().size(), 1u);
   EXPECT_EQ(ms().shown()[0].text, "Вы уверены в том, что хотите удалить эту запись?");
+  EXPECT_EQ(ms().shown()[0].caption, "Удаление записи");
   EXPECT_EQ(d.questions("Шесть"), (std::vector<std::string>{"Вопрос 1", "Вопрос 3", "Вопрос 5", "Вопрос 6"}));
   EXPECT_EQ(nav->frames()->rowCount(), 4);
   EXPECT_TRUE(nav->taggedCodes().empty());
@@ -382,7 +408,15 @@ TEST(ConstructorWindows, FramesMovedDeletedRenumberedAndDragged) {
   ASSERT_TRUE(nav->run(MoveDown));
   EXPECT_EQ(d.questions("Шесть"), (std::vector<std::string>{"Вопрос 1", "Вопрос 5", "Вопрос 3", "Вопрос 6"}));
   EXPECT_EQ(nav->currentFrame()->CODEVOP, 3) << "the moved frame stays highlighted";
-  ASSERT_TRUE(nav->dragFrame(4, 1));
+  // The fourth row dragged onto the first.
+  table = nav->frames()->table();
+  const QPoint from = table->visualRect(table->model()->index(3, 1)).center();
+  const QPoint to = table->visualRect(table->model()->index(0, 1)).center();
+  QTest::mousePress(table->viewport(), Qt::LeftButton, {}, from);
+  QMouseEvent move(QEvent::MouseMove, QPointF(to), table->viewport()->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton, {});
+  QApplication::sendEvent(table->viewport(), &move);
+  QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, to);
+  QApplication::processEvents();
   EXPECT_EQ(d.questions("Шесть"), (std::vector<std::string>{"Вопрос 6", "Вопрос 1", "Вопрос 5", "Вопрос 3"}));
 
   // A test that has been taken: a warning first; "No" leaves it as it was.
@@ -397,6 +431,10 @@ TEST(ConstructorWindows, FramesMovedDeletedRenumberedAndDragged) {
   ms().script({messages::Yes});
   EXPECT_TRUE(nav->run(MoveDown));
   EXPECT_EQ(d.questions("Пройденный"), (std::vector<std::string>{"Вопрос 2", "Вопрос 1", "Вопрос 3"}));
+  ms().clearShown();
+  ms().script({messages::No});
+  EXPECT_FALSE(nav->run(Renumber)) << "asked again before the next change";
+  EXPECT_EQ(ms().shown().size(), 1u);
   ms().script({});
 }
 
@@ -470,7 +508,11 @@ TEST(ConstructorWindows, SortOrdersFilterAndTypeAhead) {
 
   // Typing finds a frame by its question.
   ASSERT_TRUE(nav->run(SortByCode));
-  nav->frames()->locate("какая р");
+  // Typed letter by letter, as the keyboard sends them.
+  for (QChar ch : QStringLiteral("какая р")) {
+    QKeyEvent press(QEvent::KeyPress, ch == ' ' ? Qt::Key_Space : Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(nav->frames()->table(), &press);
+  }
   ASSERT_TRUE(nav->currentFrame());
   EXPECT_TRUE(QString::fromStdString(cp1251::toUtf8(nav->currentFrame()->VOPROS.text)).startsWith("Какая река"));
 }
@@ -514,6 +556,15 @@ TEST(ConstructorWindows, ProtectedAndBrokenTestsKeepTheNavigatorWhereItWas) {
   EXPECT_EQ(ms().shown().back().caption, "Ошибка доступа к файлу");
   EXPECT_EQ(nav->currentTest(), "Закрытый");
   EXPECT_EQ(nav->testsList()->currentRow(), rowOf(nav->testsList(), "Закрытый"));
+  // A broken file heading the list opens nothing, yet it can be deleted.
+  std::filesystem::rename(d.inst.library + "Битый.orm", d.inst.library + "0 Битый.orm");
+  nav->load();
+  ASSERT_EQ(nav->selectedTest(), "0 Битый");
+  EXPECT_FALSE(nav->testOpen());
+  ms().script({messages::Yes});
+  ASSERT_TRUE(nav->run(DeleteTest));
+  ms().script({});
+  EXPECT_FALSE(std::filesystem::exists(d.inst.library + "0 Битый.orm"));
 
   // The password window itself asks again without a message.
   TestPasswordWindow w("Закрытый", u("секрет"));
@@ -683,6 +734,18 @@ TEST(ConstructorWindows, AnOpenEditorKeepsItsTablesAndGetsItsMenus) {
   ms().script({messages::Yes});
   EXPECT_FALSE(nav->run(DeleteTest));
   EXPECT_TRUE(std::filesystem::exists(nav->test()->path()));
+  // Frame codes stay while the editor holds its frame by code.
+  const std::string test = nav->currentTest().toStdString();
+  const auto before = d.questions(test);
+  chooseFrame(nav, 3);
+  nav->frames()->tagAll();
+  for (int c : {DeleteFrames, MoveUp, Renumber}) EXPECT_FALSE(nav->run(c)) << c;
+  EXPECT_FALSE(nav->dragFrame(3, 1));
+  EXPECT_EQ(d.questions(test), before);
+  EXPECT_FALSE(nav->run(RenameTest));
+  EXPECT_FALSE(app.console()->switchLibrary());
+  EXPECT_FALSE(app.console()->reserve());
+  nav->frames()->untagAll();
   ms().script({});
 
   made->dirty = false;
@@ -690,6 +753,46 @@ TEST(ConstructorWindows, AnOpenEditorKeepsItsTablesAndGetsItsMenus) {
   EXPECT_NE(nav->currentTest(), first) << "nothing unsaved: the editor closed first";
   EXPECT_FALSE(made);
   EXPECT_FALSE(app.menuItem("Сохранить и закрыть")->isEnabled());
+}
+
+TEST(ConstructorWindows, AProgramClosedWithAnEditorOpenEndsCleanly) {
+  Demo d;
+  QPointer<FakeEditor> made;
+  {
+    ConstructorApp app(d.dir);
+    app.editors = [&](const EditorRequest&, QWidget* parent) -> FrameEditorWindow* { return made = new FakeEditor(parent); };
+    ASSERT_TRUE(app.start());
+    signIn(app, d);
+    chooseFrame(app.navigator(), 1);
+    ASSERT_TRUE(app.navigator()->run(OpenFrame));
+    ASSERT_TRUE(made);
+    made->dirty = true;
+  }
+  EXPECT_FALSE(made);
+}
+
+TEST(ConstructorWindows, ANewProtectedTestOpensWithoutAskingItsPassword) {
+  Demo d;
+  ConstructorApp app(d.dir);
+  ASSERT_TRUE(app.start());
+  signIn(app, d);
+  Navigator* nav = app.navigator();
+  int asked = 0;
+  nav->askPassword = [&](const QString&, const std::string&) -> std::optional<std::string> {
+    ++asked;
+    return std::nullopt;
+  };
+  whenShown<CreateTestWindow>([](CreateTestWindow* w) {
+    w->nameField()->setText("Секретный");
+    w->protect()->setChecked(true);
+    w->password()->setText("пароль");
+    w->confirmation()->setText("пароль");
+    w->setSequence(CreateTestWindow::EnterFrames);
+    w->accept();
+  });
+  ASSERT_TRUE(nav->run(NewTest));
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(nav->currentTest(), "Секретный");
 }
 
 }  // namespace
