@@ -137,6 +137,16 @@ std::optional<ScenarioRefusal> prepareScenarioSave(tables::Tema& tema) {
   return checkScale(tema);
 }
 
+Outcome writeTestPassword(testfile::TestFile& tf, const std::string& password) {
+  auto failed = [](const store::ErrorInfo& e) {
+    return Outcome{e.code ? e.code : store::StoreSpecific, "Не удалось записать пароль теста (" + e.text() + ")."};
+  };
+  if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error());
+  tf.tema.PASSW = password;
+  if (tf.temaT.put() != store::Ok) return failed(tf.temaT.error());
+  return {};
+}
+
 void chooseDistribution(tables::Tema& tema, int method) {
   tema.HOWRASPVAR = static_cast<std::uint8_t>(method);
   tema.SELVAR = method == 3 ? 1 : 0;

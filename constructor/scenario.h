@@ -113,6 +113,10 @@ Outcome saveScenario(testfile::TestFile& tf, tables::Tema tema, const tables::Ti
                      std::optional<ScenarioRefusal>* refusal = nullptr, const tables::Tema* opened = nullptr,
                      bool overwrite = false);
 
+// A new test password (CP1251) written into the stored scenario at once,
+// as the register holds it; tf.tema gets the stored record.
+Outcome writeTestPassword(testfile::TestFile& tf, const std::string& passwordCp1251);
+
 // Distribution of variants ("Распределение по вариантам"): choosing a
 // method sets TEM:SELVAR to 1 for method 3 ("Всем выдать..."), else to 0;
 // the variant is editable only with method 3.

@@ -4,6 +4,7 @@
 
 #include "checking.h"
 #include "cp1251.h"
+#include "datetime.h"
 
 namespace constructor {
 
@@ -97,6 +98,12 @@ Outcome refreshStatistics(testfile::TestFile& tf) {
   if (tx.begin() != store::Ok) return failed(tx.error());
   store::ErrorInfo e;
   if (recount(tf, &e) != store::Ok) return failed(e);
+  if (tf.titul.CREATED == 0 || tf.titul.CREATET == 0) {
+    // A title that never got its creation date gets today's.
+    if (tf.titul.CREATED == 0) tf.titul.CREATED = datetime::today();
+    if (tf.titul.CREATET == 0) tf.titul.CREATET = datetime::now();
+    if (tf.titulT.put() != store::Ok) return failed(tf.titulT.error());
+  }
   if (tx.commit() != store::Ok) return failed(tx.error());
   if (tf.titulT.set() != store::Ok || tf.titulT.next() != store::Ok) return failed(tf.titulT.error());
   return {};

@@ -134,7 +134,7 @@ class DictionaryForm : public ui::UpdateForm {
     }
     if (r == ui::Delete && table().reget(position()) == store::Ok) {
       if (auto why = deletionRefusal(s_.inst, s_.d, codeOf(s_.d, buffer()))) {
-        ms().ask(QString::fromStdString(*why), QStringLiteral("Удаление записи"), messages::Buttons::Ok,
+        ms().ask(QString::fromStdString(*why), QStringLiteral("Нарушение ссылочной целостности"), messages::Buttons::Ok,
                  messages::Icon::Exclamation);
         return false;
       }
@@ -176,7 +176,7 @@ class DictionaryForm : public ui::UpdateForm {
     }
     if (request() == ui::Change && code != loadedCode_) {
       if (auto why = codeChangeRefusal(s_.inst, s_.d, loadedCode_)) {
-        ms().ask(QString::fromStdString(*why), QStringLiteral("Изменение кода"), messages::Buttons::Ok,
+        ms().ask(QString::fromStdString(*why), QStringLiteral("Нарушение ссылочной целостности"), messages::Buttons::Ok,
                  messages::Icon::Exclamation);
         editorOf(tableOf(s_.d).codeField)->setFocus();
         return false;
@@ -217,7 +217,7 @@ ui::BrowseWindow* makeBrowse(Session& s, QWidget* parent, bool choosing) {
   auto* w = new ui::BrowseWindow(s.table, s.buf.get(), l.browseProcedure, l.caption, parent);
   w->addOrder(t.codeKey, l.codeOrder);
   if (t.nameKey >= 0) w->addOrder(t.nameKey, l.nameOrder);
-  w->addColumn({t.codeField, l.codeHeading, 6});
+  w->addColumn({t.codeField, l.codeHeading, std::max(6, static_cast<int>(l.codeHeading.size()))});
   w->addColumn({t.nameField, l.nameHeading, l.nameWidth});
   w->setUpdateForm([&s, w] { return std::make_unique<DictionaryForm>(s, w); });
   w->setSelectMode(choosing);

@@ -117,6 +117,9 @@ bool ScenarioWindow::openTest() {
   });
   back_->setEnabled(false);
   applyForcedValues(tema_);
+  // What the author has not changed: the stored values with what the
+  // choices force (a new test's points are set by its marking).
+  baseline_ = tema_;
   loadAll();
   fillStatistics();
   resize(720, 620);
@@ -278,7 +281,15 @@ QWidget* ScenarioWindow::generalPage() {
   buttons_.push_back(pass);
   connect(pass, &QPushButton::clicked, this, [this] {
     NewPasswordWindow w(register_, tema_.CODETEMA, this);
-    if (w.exec() == QDialog::Accepted) tema_.PASSW = toCp(w.written());
+    if (w.exec() != QDialog::Accepted) return;
+    // The test keeps the password the register has, whatever becomes of
+    // the other changes in this window.
+    Outcome o = writeTestPassword(*tf_, toCp(w.written()));
+    if (!o) {
+      ms().ask(QString::fromStdString(o.message), QStringLiteral("Новый пароль"), messages::Buttons::Ok, messages::Icon::Exclamation);
+      return;
+    }
+    tema_.PASSW = opened_.PASSW = baseline_.PASSW = tf_->tema.PASSW;
   });
   form->addRow(QString(), pass);
   return page;
@@ -342,8 +353,8 @@ QWidget* ScenarioWindow::parametersPage() {
   auto* falseOt = check(page, QStringLiteral("Просмотр кадров с неверными ответами"), &tables::Tema::SHOWFALSEOT, QStringLiteral("TEM:SHOWFALSEOT"));
   ruled_.emplace_back(Control::ShowTrueOt, trueOt);
   ruled_.emplace_back(Control::ShowFalseOt, falseOt);
-  left->addWidget(falseOt);
   left->addWidget(trueOt);
+  left->addWidget(falseOt);
   QWidget* box = nullptr;
   choice(page, QStringLiteral("Калькулятор"),
          {{1, QStringLiteral("Открывается кнопкой")}, {2, QStringLiteral("Открыт  изначально")}, {3, QStringLiteral("Отключить")}},
@@ -367,9 +378,14 @@ QWidget* ScenarioWindow::parametersPage() {
                        QStringLiteral("TEM:STOPTEST"));
   ruled_.emplace_back(Control::StopTest, wrong);
   connect(wrong, &QSpinBox::editingFinished, this, [this, wrong] {
-    // Out of range: the standard range message, and back into the box.
+    // Out of range: the standard range message, and back into the box. The
+    // box finishes editing again when the message takes the focus: once is enough.
+    if (rangeShown_ || wrong->value() == lastRangeChecked_) return;
+    lastRangeChecked_ = wrong->value();
     if (auto m = checkStopTest(wrong->value())) {
+      rangeShown_ = true;
       ms().show(*m);
+      rangeShown_ = false;
       wrong->setFocus();
       wrong->selectAll();
     }
@@ -535,6 +551,12 @@ QWidget* ScenarioWindow::markingPage() {
 QWidget* ScenarioWindow::sectionsPage() {
   auto* page = new QWidget(this);
   auto* l = new QVBoxLayout(page);
+  auto* hint = new QLabel(QStringLiteral("Разделы открываются, когда на странице «Оценивание» отмечено "
+                                         "«Оценивать по разделам (темам) теста»."),
+                          page);
+  hint->setWordWrap(true);
+  l->addWidget(hint);
+  loaders_.push_back([this, hint] { hint->setVisible(!tema_.YESRAZ); });
   sections_ = new SectionsList(*tf_, true, page);
   ruled_.emplace_back(Control::Sections, sections_);
   connect(sections_, &SectionsList::changed, this, [this] { fillStatistics(); });
@@ -596,7 +618,8 @@ QWidget* ScenarioWindow::helpPage() {
   buttons_.push_back(pick);
   connect(pick, &QPushButton::clicked, this, [this] {
     if (!pickInstruction) return;
-    if (auto text = pickInstruction()) ins_->setPlainText(*text);
+    // Taken in where the cursor stands, so that nothing typed is lost (undo works).
+    if (auto text = pickInstruction()) ins_->insertPlainText(*text);
   });
   il->addWidget(pick, 0, Qt::AlignRight);
   g->addWidget(ins, 1, 1);
@@ -675,10 +698,16 @@ void ScenarioWindow::showRefusal(const ScenarioRefusal& r) {
 bool ScenarioWindow::save() {
   if (!tf_ || !textsFit()) return false;
   if (mode_ == Change && tf_->vopT.records() > 0) {
+    // The checks come first: a refused scenario asks nothing.
     tables::Tema prepared = tema_;
-    applyForcedValues(prepared);
-    if (prepared.TYPEOZENKA == 1) prepared.BALLVOP = 1;
-    if (prepared.TYPEOZENKA == 3) prepared.BALLVOP = prepared.BALLRANGE[0];
+    if (auto r = prepareScenarioSave(prepared)) {
+      showRefusal(*r);
+      return false;
+    }
+    if (auto r = checkCounts(prepared, static_cast<int>(tf_->vopT.records()))) {
+      showRefusal(*r);
+      return false;
+    }
     if (marksFramesAnew(opened_, prepared) &&
         ms().ask(QStringLiteral("Начисление баллов изменено: баллы всех заданий теста будут установлены заново.|Продолжить?"),
                  QStringLiteral("Начисление баллов"), messages::Buttons::YesNo, messages::Icon::Question, messages::No) != messages::Yes)
@@ -702,7 +731,7 @@ bool ScenarioWindow::save() {
       }
       if (a == messages::No) {
         // Its values are shown; the author may change them again.
-        tema_ = opened_ = tf_->tema;
+        tema_ = opened_ = baseline_ = tf_->tema;
         loadAll();
       }
       return false;
@@ -710,13 +739,13 @@ bool ScenarioWindow::save() {
     ms().ask(QString::fromStdString(o.message), windowTitle(), messages::Buttons::Ok, messages::Icon::Exclamation);
     return false;
   }
-  opened_ = tema_ = tf_->tema;
+  baseline_ = opened_ = tema_ = tf_->tema;
   openedTexts_ = texts_;
   return true;
 }
 
 bool ScenarioWindow::hasUnsavedChanges() {
-  return tf_ && (!tables::temaDef().sameValues(&tema_, &opened_) || !tables::titulDef().sameValues(&texts_, &openedTexts_));
+  return tf_ && (!tables::temaDef().sameValues(&tema_, &baseline_) || !tables::titulDef().sameValues(&texts_, &openedTexts_));
 }
 
 bool ScenarioWindow::askToSave() {

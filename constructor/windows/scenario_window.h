@@ -97,7 +97,9 @@ class ScenarioWindow : public QDialog {
   Mode mode_;
   TestRegister register_;
   std::unique_ptr<testfile::TestFile> tf_;
-  tables::Tema tema_, opened_;
+  tables::Tema tema_, opened_, baseline_;
+  bool rangeShown_ = false;
+  int lastRangeChecked_ = -1;
   tables::Titul texts_, openedTexts_;
   bool loading_ = false;
   bool editorAfter_ = false;

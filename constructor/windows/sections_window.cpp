@@ -1,5 +1,7 @@
 #include "sections_window.h"
 
+#include <set>
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -36,7 +38,16 @@ SectionForm::SectionForm(testfile::TestFile& tf, int number, const QString& name
   auto* form = new QFormLayout;
   number_ = new QSpinBox(this);
   number_->setRange(1, 7);  // the title keeps statistics for sections 1 to 7
-  number_->setValue(number ? number : 1);
+  int suggested = number;
+  if (!suggested) {
+    // The lowest free number, so that a new section is not refused at once.
+    std::set<int> used;
+    if (tf.razdelT.set() == store::Ok)
+      while (tf.razdelT.next() == store::Ok) used.insert(tf.razdel.CODERAZ);
+    suggested = 1;
+    while (suggested < 7 && used.count(suggested)) ++suggested;
+  }
+  number_->setValue(suggested);
   name_ = new QLineEdit(name, this);
   name_->setMaxLength(40);
   form->addRow(QStringLiteral("Код раздела:"), number_);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -74,6 +75,14 @@ void CreateTestWindow::accept() {
   const QString name = name_->text().trimmed();
   if (name.isEmpty()) {
     name_->setFocus();
+    return;
+  }
+  // A name already taken is named before the passwords are looked at.
+  if (reg_.registered(name.toStdString()) || QFileInfo::exists(QString::fromStdString(testPath(req_.baseDir, name.toStdString())))) {
+    ui::MessageService::instance().ask(QStringLiteral("Тест с таким именем уже существует."), QStringLiteral("Ошибка"),
+                                       messages::Buttons::Ok, messages::Icon::Exclamation);
+    name_->setFocus();
+    name_->selectAll();
     return;
   }
   if (protect_->isChecked() && pass_->text() != confirm_->text()) {

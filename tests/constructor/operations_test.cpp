@@ -731,4 +731,20 @@ TEST(InstructionTemplates, CodesInTurnTitlesAndLimits) {
   EXPECT_EQ(next, 3) << "after the last code, not into a gap";
 }
 
+TEST(TestFiles, ANameRegisteredInAnotherBaseIsRefused) {
+  Base b;
+  ASSERT_EQ(b.make("Механика"), 1);
+  TempDir other;
+  NewTestRequest r;
+  r.baseDir = other.path() + "/";
+  r.baseCode = 9;
+  r.name = "механика";  // any letter case
+  r.keyWord = u(kKey);
+  std::uint16_t code = 0;
+  Outcome o = b.reg.create(r, code);
+  EXPECT_EQ(o.error, Outcome::Refused);
+  EXPECT_EQ(o.message, "Тест с таким именем уже существует.");
+  EXPECT_FALSE(std::filesystem::exists(other / "механика.orm"));
+}
+
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "browse.h"
 #include "commands.h"
 #include "constructor_app.h"
 #include "cp1251.h"
@@ -283,16 +284,19 @@ TEST(ScenarioWindow, PickedNamesAndTemplatesAreTakenAndCodesStay) {
     t.button("&Выбрать")->click();
     return t.chosen();
   };
-  w->findChild<QPushButton*>()->setFocus();
+  // Taken in at the cursor: what was typed before stays.
+  auto* ins = qobject_cast<QPlainTextEdit*>(w->control("TIT:INS"));
+  const QString typed = ins->toPlainText();
   for (auto* b : w->findChildren<QPushButton*>())
     if (b->text() == "Выбрать") b->click();
-  EXPECT_EQ(qobject_cast<QPlainTextEdit*>(w->control("TIT:INS"))->toPlainText(), "Экзамен\nНа каждый вопрос даётся одна попытка.");
+  const QString taken = QStringLiteral("Экзамен\nНа каждый вопрос даётся одна попытка.") + typed;
+  EXPECT_EQ(ins->toPlainText(), taken);
   ASSERT_TRUE(w->save());
   const tables::Tema t = st.stored(test);
   EXPECT_EQ(t.NAMEWRI.view(), u("Петров Пётр Петрович"));
   EXPECT_EQ(t.CODEWRITER, before.CODEWRITER) << "the name is copied, the code stays";
   EXPECT_EQ(t.NAMEKURS.view(), before.NAMEKURS.view());
-  EXPECT_EQ(st.title(test).INS.text, u("Экзамен\nНа каждый вопрос даётся одна попытка."));
+  EXPECT_EQ(st.title(test).INS.text, u(taken.toStdString()));
 }
 
 TEST(ScenarioWindow, SectionsClosingAndTheStatisticsPage) {
@@ -345,6 +349,117 @@ TEST(ScenarioWindow, SectionsClosingAndTheStatisticsPage) {
   EXPECT_FALSE(w->isVisible());
   ms().script({});
   EXPECT_NE(st.stored(test).NAME.view(), u("Другое название"));
+}
+
+TEST(ScenarioWindow, OpenedAndClosedUntouchedItIsNotChanged) {
+  Scene st;
+  for (const auto& test : st.inst.tests) {
+    auto w = st.window(test);
+    EXPECT_FALSE(w->hasUnsavedChanges()) << test;
+    ms().clearShown();
+    w->reject();
+    EXPECT_TRUE(ms().shown().empty()) << test << ": nothing to ask about";
+  }
+}
+
+TEST(ScenarioWindow, TheMarkingQuestionTheRetryQuestionAndSavingOnClose) {
+  Scene st;
+  const std::string test = st.inst.tests[0];  // a test with frames
+  const tables::Tema before = st.stored(test);
+  ASSERT_NE(before.TYPEOZENKA, 2);
+  auto w = st.window(test);
+  choose(*w, "TEM:TYPEOZENKA", 2);
+  spin(*w, "TEM:BALLVOP")->setValue(3);
+  ms().clearShown();
+  ms().script({messages::No});
+  EXPECT_FALSE(w->save());
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].caption, "Начисление баллов");
+  EXPECT_EQ(st.stored(test).TYPEOZENKA, before.TYPEOZENKA) << "\"Нет\" saves nothing";
+
+  // Meanwhile another station renames the test.
+  {
+    testfile::TestFile other;
+    other.name(st.inst.library, test, st.s.inst.keyWord);
+    ASSERT_EQ(other.open(), store::Ok);
+    other.tema.NAME = u("Название с другой станции");
+    ASSERT_EQ(other.temaT.put(), store::Ok);
+  }
+  ms().clearShown();
+  ms().script({messages::Yes, messages::No});  // the marking: yes; the record changed: no
+  EXPECT_FALSE(w->save());
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_EQ(ms().shown()[1].text, "Сохранить изменения в этой записи?");
+  EXPECT_EQ(ms().shown()[1].caption, "Запись изменена");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(w->control("TEM:NAME"))->text(), "Название с другой станции") << "its values are shown";
+  EXPECT_EQ(st.stored(test).TYPEOZENKA, before.TYPEOZENKA);
+
+  // Changed again and closed: "Сохранить изменения?" - "Да" saves.
+  choose(*w, "TEM:TYPEOZENKA", 2);
+  spin(*w, "TEM:BALLVOP")->setValue(3);
+  ms().clearShown();
+  ms().script({messages::Yes, messages::Yes});  // save on closing; the marking
+  w->reject();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(ms().shown().front().text, "Сохранить изменения?");
+  const tables::Tema t = st.stored(test);
+  EXPECT_EQ(t.TYPEOZENKA, 2);
+  EXPECT_EQ(t.BALLVOP, 3);
+  EXPECT_EQ(t.NAME.view(), u("Название с другой станции"));
+  ms().script({});
+}
+
+TEST(ScenarioWindow, ANewPasswordIsTheTestsAtOnce) {
+  Scene st;
+  const std::string test = st.inst.tests[2];
+  auto w = st.window(test);
+  whenShown<NewPasswordWindow>([](NewPasswordWindow* p) {
+    EXPECT_EQ(p->windowTitle(), "Новый пароль");
+    p->password()->setText("тайна");
+    p->confirmation()->setText("тайн");
+    p->accept();
+    EXPECT_TRUE(p->isVisible()) << "different entries: asked again";
+    p->confirmation()->setText("тайна");
+    p->accept();
+  });
+  for (auto* b : w->findChildren<QPushButton*>())
+    if (b->text() == "Новый пароль") b->click();
+  w->button("Отмена")->click();
+  EXPECT_EQ(st.stored(test).PASSW.view(), u("тайна")) << "kept though the window was cancelled";
+  tables::DataTest reg;
+  store::Table t(tables::dataTestDef(), reg, st.inst.directory + "DataTest.tps");
+  ASSERT_EQ(t.open(store::Shared), store::Ok);
+  reg.CODETEST = st.stored(test).CODETEMA;
+  ASSERT_EQ(t.get(t.key("KEYCODE")), store::Ok);
+  EXPECT_EQ(reg.PASSW.view(), u("тайна"));
+}
+
+TEST(ScenarioWindow, AnAuthorPickedFromTheDictionaryThroughTheProgram) {
+  Scene st;
+  ConstructorApp app(QString::fromStdString(st.inst.directory));
+  ASSERT_TRUE(app.start());
+  app.statusWindow()->password()->setText(QString::fromStdString(st.inst.adminPassword));
+  app.statusWindow()->accept();
+  Navigator* nav = app.navigator();
+  const std::string test = nav->currentTest().toStdString();
+  const tables::Tema before = st.stored(test);
+  QString picked;
+  whenShown<ScenarioWindow>([&](ScenarioWindow* s) {
+    whenShown<ui::BrowseWindow>([&](ui::BrowseWindow* b) {
+      EXPECT_EQ(b->windowTitle(), "Список авторов");
+      ASSERT_GT(b->rowCount(), 1);
+      ASSERT_TRUE(b->choose(b->positionAt(1)));
+      picked = b->cellText(1, 1).trimmed();
+      b->selectRecord();
+    });
+    s->findChild<QPushButton*>("TEM:NAMEWRI:pick")->click();
+    s->button("Готово")->click();
+  });
+  nav->run(OpenScenario);
+  ASSERT_FALSE(picked.isEmpty());
+  const tables::Tema t = st.stored(test);
+  EXPECT_EQ(QString::fromStdString(t.NAMEWRI.utf8()), picked);
+  EXPECT_EQ(t.CODEWRITER, before.CODEWRITER);
 }
 
 }  // namespace
