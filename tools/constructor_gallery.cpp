@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   constructor::TestPasswordWindow pass(QStringLiteral("География"), "x");
   snap(&pass, out + "/password.png");
   common::SignInWindow lock(QStringLiteral("Блокировка окна Ормида"), ormida.startup().glb, common::SignInWindow::Lock);
+  lock.resize(1000, 680);  // as it covers the program
   snap(&lock, out + "/lock.png");
   constructor::ScenarioWindow scenario(ormida.startup(), nav->base(), nav->baseName(), nav->currentTest().toStdString(),
                                        constructor::ScenarioWindow::Change);
