@@ -28,6 +28,7 @@
 #include "navigator.h"
 #include "scenario_dialogs.h"
 #include "scenario_window.h"
+#include "sections.h"
 #include "sections_window.h"
 #include "sign_in_window.h"
 #include "templates_window.h"
@@ -460,6 +461,34 @@ TEST(ScenarioWindow, AnAuthorPickedFromTheDictionaryThroughTheProgram) {
   const tables::Tema t = st.stored(test);
   EXPECT_EQ(QString::fromStdString(t.NAMEWRI.utf8()), picked);
   EXPECT_EQ(t.CODEWRITER, before.CODEWRITER);
+}
+
+TEST(ScenarioWindow, TheSectionsWindowSortsAndChooses) {
+  Scene st;
+  testfile::TestFile tf;
+  tf.name(st.inst.library, st.inst.tests[0], st.s.inst.keyWord);
+  ASSERT_EQ(tf.open(), store::Ok);
+  ASSERT_TRUE(addSection(tf, 6, "Яблоки"));
+  ASSERT_TRUE(addSection(tf, 7, "Арбузы"));
+  SectionsWindow w(tf, true);
+  EXPECT_EQ(w.windowTitle(), "Разделы Теста");
+  auto names = [&] {
+    QStringList out;
+    for (int r = 0; r < w.list()->table()->rowCount(); ++r) out << w.list()->table()->item(r, 1)->text();
+    return out;
+  };
+  const QStringList byNumber = names();
+  ASSERT_GE(byNumber.size(), 2);
+  EXPECT_LT(byNumber.indexOf("Яблоки"), byNumber.indexOf("Арбузы"));
+  for (auto* b : w.findChildren<QPushButton*>())
+    if (b->text() == "&Сортировка") b->click();
+  EXPECT_GT(names().indexOf("Яблоки"), names().indexOf("Арбузы")) << "by name";
+  w.list()->table()->selectRow(names().indexOf("Арбузы"));
+  for (auto* b : w.findChildren<QPushButton*>())
+    if (b->text() == "&Выбрать") b->click();
+  EXPECT_EQ(w.result(), QDialog::Accepted);
+  EXPECT_EQ(w.chosenNumber(), 7);
+  EXPECT_EQ(w.chosenName(), "Арбузы");
 }
 
 }  // namespace
