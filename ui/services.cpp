@@ -14,6 +14,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPageSetupDialog>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPrinter>
 #include <QPointer>
 #include <QProcess>
@@ -199,6 +201,35 @@ void searchHelp(QWidget* parent) {
   }
   html += QStringLiteral("</ul>");
   helpBrowser(parent)->setHtml(html);
+}
+
+void editFocused(EditAction a) {
+  QWidget* w = QApplication::focusWidget();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    switch (a) {
+      case EditAction::Undo: e->undo(); break;
+      case EditAction::Cut: e->cut(); break;
+      case EditAction::Copy: e->copy(); break;
+      case EditAction::Paste: e->paste(); break;
+      case EditAction::Delete: e->del(); break;
+    }
+  } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
+    switch (a) {
+      case EditAction::Undo: t->undo(); break;
+      case EditAction::Cut: t->cut(); break;
+      case EditAction::Copy: t->copy(); break;
+      case EditAction::Paste: t->paste(); break;
+      case EditAction::Delete: t->textCursor().removeSelectedText(); break;
+    }
+  } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    switch (a) {
+      case EditAction::Undo: p->undo(); break;
+      case EditAction::Cut: p->cut(); break;
+      case EditAction::Copy: p->copy(); break;
+      case EditAction::Paste: p->paste(); break;
+      case EditAction::Delete: p->textCursor().removeSelectedText(); break;
+    }
+  }
 }
 
 void beep() { QApplication::beep(); }

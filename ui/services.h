@@ -22,6 +22,11 @@ bool chooseFont(QWidget* parent, QFont& font);
 bool chooseColour(QWidget* parent, QColor& colour);
 bool printerSetup(QWidget* parent);
 
+// The "Правка" menu: undo, cut, copy, paste or delete in the text field that
+// has the focus (nothing elsewhere).
+enum class EditAction { Undo, Cut, Copy, Paste, Delete };
+void editFocused(EditAction a);
+
 void setClipboardText(const QString& text);
 QString clipboardText();
 

@@ -253,32 +253,9 @@ void ConstructorApp::updateMenus() {
 }
 
 void ConstructorApp::editAction(int which) {
-  QWidget* w = QApplication::focusWidget();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) {
-    switch (which) {
-      case 0: e->undo(); break;
-      case 1: e->cut(); break;
-      case 2: e->copy(); break;
-      case 3: e->paste(); break;
-      case 4: e->del(); break;
-    }
-  } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
-    switch (which) {
-      case 0: t->undo(); break;
-      case 1: t->cut(); break;
-      case 2: t->copy(); break;
-      case 3: t->paste(); break;
-      case 4: t->textCursor().removeSelectedText(); break;
-    }
-  } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
-    switch (which) {
-      case 0: p->undo(); break;
-      case 1: p->cut(); break;
-      case 2: p->copy(); break;
-      case 3: p->paste(); break;
-      case 4: p->textCursor().removeSelectedText(); break;
-    }
-  }
+  static const ui::EditAction actions[] = {ui::EditAction::Undo, ui::EditAction::Cut, ui::EditAction::Copy,
+                                           ui::EditAction::Paste, ui::EditAction::Delete};
+  ui::editFocused(actions[which]);
 }
 
 // ----------------------------------------------------------------- tools

@@ -1,0 +1,198 @@
+#include "administrator_app.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "about_window.h"
+#include "administrator_program.h"
+#include "console_window.h"
+#include "cp1251.h"
+#include "dictionary_window.h"
+#include "main_frame.h"
+#include "message_service.h"
+#include "services.h"
+#include "sign_in_window.h"
+#include "startup.h"
+#include "user_events.h"
+#include "window_memory.h"
+
+namespace administrator {
+namespace {
+auto& ms() { return ui::MessageService::instance(); }
+}  // namespace
+
+AdministratorApp::AdministratorApp(QString workingDir)
+    : startProgram([](const QString& c, const QString& d) { return ui::runProgram(c, d); }), dir_(std::move(workingDir)) {}
+
+AdministratorApp::~AdministratorApp() {
+  if (frame_) frame_->removeEventFilter(this);
+  delete console_.data();
+  frame_.reset();
+}
+
+ConsoleWindow* AdministratorApp::console() const { return console_.data(); }
+
+bool AdministratorApp::start() {
+  if (!startUp(dir_.toStdString(), inst_, glb_, ms())) return false;
+  {
+    common::SignInWindow signIn(QStringLiteral("Ормида 3.0 [Администратор]"), glb_);
+    if (signIn.exec() != QDialog::Accepted) return false;  // cancelled: the program ends
+    mode_ = signIn.mode();
+  }
+  frame_ = std::make_unique<ui::MainFrame>(QString::fromUtf8(caption()), std::vector<int>{0, 200}, true);
+  frame_->setObjectName(QStringLiteral("StatFrame"));
+  if (auto* bar = frame_->findChild<QToolBar*>(QStringLiteral("mainToolBar"))) bar->hide();
+  frame_->setStatusText(2, mode_ == common::SignIn::User ? QStringLiteral("Пользователь") : QStringLiteral("Администратор"));
+  frame_->installEventFilter(this);
+  ui::attachProcedure(frame_.get(), QStringLiteral("StatFrame"), [](QWidget* w) { w->resize(1100, 740); });
+  buildMenus();
+  showConsole();
+  return true;
+}
+
+QAction* AdministratorApp::item(QMenu* m, const QString& text, std::function<void()> f) {
+  QAction* a = m->addAction(text);
+  if (f) connect(a, &QAction::triggered, this, std::move(f));
+  else a->setEnabled(false);  // its window is not part of this program yet
+  return a;
+}
+
+void AdministratorApp::buildMenus() {
+  QMenuBar* bar = frame_->menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+  item(file, QStringLiteral("Импорт "));
+  item(file, QStringLiteral("Экспорт"));
+  item(file, QStringLiteral("&Установка принтера ..."), [this] { ui::printerSetup(frame_.get()); });
+  file->addSeparator();
+  item(file, QStringLiteral("&Выход"), [this] { frame_->close(); });
+
+  QMenu* actions = bar->addMenu(QStringLiteral("&Действия"));
+  const std::pair<QString, int> posted[] = {{QStringLiteral("Выделить все"), TagAll},
+                                            {QStringLiteral("Копировать в..."), CopyTagged},
+                                            {QStringLiteral("Переместить в..."), MoveTagged},
+                                            {QStringLiteral("Удалить выбранный(е) записи"), DeleteTagged}};
+  for (const auto& [text, number] : posted) {
+    QAction* a = item(actions, text, [this, number = number] {
+      if (journal_) ui::post(journal_, number);
+    });
+    // Off until a results journal opens (event 1025).
+    a->setEnabled(false);
+    actions_.push_back(a);
+  }
+
+  QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
+  item(edit, QStringLiteral("&Вырезать"), [] { ui::editFocused(ui::EditAction::Cut); });
+  item(edit, QStringLiteral("&Копировать"), [] { ui::editFocused(ui::EditAction::Copy); });
+  item(edit, QStringLiteral("&Вставить"), [] { ui::editFocused(ui::EditAction::Paste); });
+
+  QMenu* stats = bar->addMenu(QStringLiteral("С&татистика"));
+  for (const char* t : {"Общий журнал результатов", "Классный журнал", "Анализ тестовых заданий", "Рейтинг", "Контингент"})
+    item(stats, QString::fromUtf8(t));
+
+  QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
+  for (const char* t : {"Автостарт", "Мониторинг", "Библиотека тестов", "Параметры"}) item(service, QString::fromUtf8(t));
+  service->addSeparator();
+  item(service, QStringLiteral("Конструктор  тестов"), [this] { if (startProgram) startProgram(QStringLiteral("Ormida.exe"), dir_); });
+  item(service, QStringLiteral("Экзаменатор"), [this] { if (startProgram) startProgram(QStringLiteral("Varnuke.exe"), dir_); });
+  item(service, QStringLiteral("Проводник <Windows>"), [this] {
+    const QString base = QString::fromStdString(inst_.base.empty() ? inst_.workingDir : inst_.base).trimmed();
+    if (startProgram) startProgram(QStringLiteral("Explorer.exe /n,/e,") + base, dir_);
+  });
+  item(service, QStringLiteral("Конвертация старых тестов"), [this] { convertTests(); });
+  service->addSeparator();
+  item(service, QStringLiteral("Отчет по базе данных"));
+  item(service, QStringLiteral("Ведомость успеваемости"));
+
+  QMenu* dicts = bar->addMenu(QStringLiteral("Справо&чники"));
+  const std::pair<QString, common::Dictionary> lists[] = {{QStringLiteral("Факультеты"), common::Dictionary::Faculties},
+                                                          {QStringLiteral("Кафедры"), common::Dictionary::Departments},
+                                                          {QStringLiteral("Курсы обучения"), common::Dictionary::Courses},
+                                                          {QStringLiteral("Дисциплины"), common::Dictionary::Disciplines},
+                                                          {QStringLiteral("Преподаватели"), common::Dictionary::Authors}};
+  for (const auto& [text, which] : lists)
+    item(dicts, text, [this, which = which] { common::openDictionary(which, inst_, frame_.get()); });
+  dicts->addSeparator();
+  for (const char* t : {"Группы", "Студенты", "&Лаборатории", "&Рабочие станции", "Файлы результатов"})
+    item(dicts, QString::fromUtf8(t));
+
+  QMenu* windows = bar->addMenu(QStringLiteral("&Окно"));
+  item(windows, QStringLiteral("Каскадом"), [this] { frame_->mdiArea()->cascadeSubWindows(); });
+  item(windows, QStringLiteral("Мозаикой"), [this] { frame_->mdiArea()->tileSubWindows(); });
+  item(windows, QStringLiteral("Пульт"), [this] { showConsole(); });
+
+  QMenu* help = bar->addMenu(QStringLiteral("&Помощь"));
+  item(help, QStringLiteral("О программе"), [this] {
+    common::AboutWindow w(QStringLiteral("Администратор"),
+                          QStringLiteral("Журналы результатов, ведомости, анализ заданий, рейтинг, контингент, справочники, "
+                                         "компьютерные классы, автостарт и мониторинг."),
+                          frame_.get());
+    w.exec();
+  });
+  item(help, QStringLiteral("&Оглавление"), [this] { ui::openHelp(QStringLiteral("index"), frame_.get()); });
+  item(help, QStringLiteral("Описание Ормида"), [this] { ui::openHelp(QStringLiteral("HelpCom"), frame_.get()); });
+  item(help, QStringLiteral("&Поиск "), [this] { ui::searchHelp(frame_.get()); });
+  item(help, QStringLiteral("&Использование справки"), [this] { ui::openHelp(QStringLiteral("HelpUse"), frame_.get()); });
+}
+
+QAction* AdministratorApp::menuItem(const QString& text) const {
+  std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& list) -> QAction* {
+    for (QAction* a : list) {
+      if (a->text() == text) return a;
+      if (a->menu())
+        if (QAction* x = find(a->menu()->actions())) return x;
+    }
+    return nullptr;
+  };
+  return frame_ ? find(frame_->menuBar()->actions()) : nullptr;
+}
+
+void AdministratorApp::showConsole() {
+  if (!console_) {
+    // The buttons in their order, each doing what its menu item does.
+    const char* names[] = {"Архив результатов", "Мониторинг", "Библиотека тестов", "Журнал группы", "Контингент",
+                           "Анализ тестов", "АвтоСтарт", "Рейтинг ", "Параметры"};
+    const char* items[] = {"Общий журнал результатов", "Мониторинг", "Библиотека тестов", "Классный журнал", "Контингент",
+                           "Анализ тестовых заданий", "Автостарт", "Рейтинг", "Параметры"};
+    std::vector<std::pair<QString, QAction*>> buttons;
+    for (int i = 0; i < 9; ++i) buttons.emplace_back(QString::fromUtf8(names[i]), menuItem(QString::fromUtf8(items[i])));
+    console_ = new ConsoleWindow(buttons, frame_.get());
+    console_->setAttribute(Qt::WA_DeleteOnClose);
+    if (auto* b = console_->button(QStringLiteral("Анализ тестов"))) b->setToolTip(QStringLiteral("Открыть программу Статистика"));
+    if (auto* b = console_->button(QStringLiteral("Параметры"))) b->setToolTip(QStringLiteral("Настройка общих параметов Конструктора"));
+    // "Рейтинг " closes the console as it opens the rating.
+    if (auto* b = console_->button(QStringLiteral("Рейтинг "))) connect(b, &QToolButton::clicked, console_.data(), &QWidget::close);
+  }
+  console_->show();
+  console_->raise();
+}
+
+void AdministratorApp::convertTests() {
+  const QString exe = ui::siblingProgram(QStringLiteral("Convert.exe"));
+  if (exe.isEmpty()) {
+    ms().ask(QStringLiteral("Программа конвертации старых тестов не установлена."), QStringLiteral("Конвертация старых тестов"),
+             messages::Buttons::Ok, messages::Icon::Information);
+    return;
+  }
+  if (startProgram) startProgram(QStringLiteral("Convert.exe"), dir_);
+}
+
+void AdministratorApp::takeSlot(QWidget* w) {
+  if (slot_ && slot_ != w) ui::post(slot_, CloseWindow);
+  slot_ = w;
+}
+
+bool AdministratorApp::eventFilter(QObject* o, QEvent* e) {
+  if (frame_ && o == frame_.get() && e->type() == ui::UserEvent::type()) {
+    const int n = static_cast<ui::UserEvent*>(e)->number();
+    if (n == JournalOpened || n == JournalClosed)
+      for (QAction* a : actions_) a->setEnabled(n == JournalOpened);
+    return true;
+  }
+  return QObject::eventFilter(o, e);
+}
+
+}  // namespace administrator

@@ -1,0 +1,179 @@
+// The Administrator's program on a demo installation: the sign-in, the
+// main frame's "Действия" items and numbered events, the exclusive window
+// slot, the console and the sibling programs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+#include "administrator_app.h"
+#include "console_window.h"
+#include "demo_data.h"
+#include "main_frame.h"
+#include "message_service.h"
+#include "sign_in_window.h"
+#include "test_tables.h"
+#include "user_events.h"
+
+using namespace administrator;
+using testing_tables::TempDir;
+
+namespace {
+
+auto& ms() { return ui::MessageService::instance(); }
+
+struct Demo {
+  TempDir tmp;
+  demo::Installation inst;
+  QString dir;
+  Demo() {
+    EXPECT_EQ(demo::make(tmp / "demo", inst), "");
+    dir = QString::fromStdString(inst.directory);
+    ms().script({});
+    ms().clearShown();
+  }
+};
+
+// Answers the sign-in once it is shown (inside its exec()).
+void whenSignIn(std::function<void(common::SignInWindow*)> f) {
+  auto* timer = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<common::SignInWindow*>(w); d && d->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        f(d);
+        return;
+      }
+    if (++*tries > 500) {
+      timer->stop();
+      timer->deleteLater();
+      ADD_FAILURE() << "no sign-in window";
+    }
+  });
+  timer->start(10);
+}
+
+// Records the numbered events a window receives.
+class Listener : public QWidget {
+ public:
+  std::vector<int> got;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == ui::UserEvent::type()) {
+      got.push_back(static_cast<ui::UserEvent*>(e)->number());
+      return true;
+    }
+    return QWidget::event(e);
+  }
+};
+
+TEST(AdministratorWindows, CancelInTheSignInEndsTheProgram) {
+  Demo d;
+  AdministratorApp app(d.dir);
+  whenSignIn([](common::SignInWindow* w) {
+    EXPECT_EQ(w->windowTitle(), "Ормида 3.0 [Администратор]");
+    EXPECT_EQ(w->status()->currentText(), "Администратор");
+    w->reject();
+  });
+  EXPECT_FALSE(app.start());
+  EXPECT_EQ(app.frame(), nullptr);
+}
+
+TEST(AdministratorWindows, EachStatusSignsInWithItsOwnPassword) {
+  Demo d;
+  AdministratorApp app(d.dir);
+  int refusals = 0;
+  whenSignIn([&](common::SignInWindow* w) {
+    w->status()->setCurrentText("Пользователь");
+    w->password()->setText(QString::fromStdString(d.inst.adminPassword));
+    w->accept();
+    EXPECT_TRUE(w->isVisible()) << "the user's status with the administrator's password";
+    refusals = static_cast<int>(ms().shown().size());
+    w->password()->setText(QString::fromStdString(d.inst.userPassword));
+    w->accept();
+  });
+  ASSERT_TRUE(app.start());
+  EXPECT_EQ(refusals, 1);
+  EXPECT_EQ(ms().shown().front().text, "Пароль введен неправильно.");
+  EXPECT_EQ(ms().shown().front().caption, "Сообщение об ошибке");
+  EXPECT_EQ(app.signedInAs(), common::SignIn::User);
+  EXPECT_EQ(app.frame()->windowTitle(), "Ормида 3.0  >> Администратор");
+}
+
+TEST(AdministratorWindows, ActionsFollowTheJournalAndTheSlotKeepsOneWindow) {
+  Demo d;
+  AdministratorApp app(d.dir);
+  std::vector<std::pair<QString, QString>> started;
+  app.startProgram = [&](const QString& c, const QString& dir) {
+    started.emplace_back(c, dir);
+    return true;
+  };
+  whenSignIn([&](common::SignInWindow* w) {
+    w->password()->setText(QString::fromStdString(d.inst.adminPassword));
+    w->accept();
+  });
+  ASSERT_TRUE(app.start());
+  QAction* tagAll = app.menuItem("Выделить все");
+  ASSERT_NE(tagAll, nullptr);
+  EXPECT_FALSE(tagAll->isEnabled());
+  ui::post(app.frame(), JournalOpened);
+  QApplication::processEvents();
+  for (const char* t : {"Выделить все", "Копировать в...", "Переместить в...", "Удалить выбранный(е) записи"})
+    EXPECT_TRUE(app.menuItem(QString::fromUtf8(t))->isEnabled()) << t;
+  Listener journal;
+  app.setJournal(&journal);
+  app.menuItem("Удалить выбранный(е) записи")->trigger();
+  app.menuItem("Выделить все")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(journal.got, (std::vector<int>{DeleteTagged, TagAll}));
+  ui::post(app.frame(), JournalClosed);
+  QApplication::processEvents();
+  EXPECT_FALSE(tagAll->isEnabled());
+
+  // One exclusive window at a time: the one in the slot is asked to close.
+  Listener first, second;
+  app.takeSlot(&first);
+  app.takeSlot(&second);
+  QApplication::processEvents();
+  EXPECT_EQ(first.got, (std::vector<int>{CloseWindow}));
+  EXPECT_TRUE(second.got.empty());
+  EXPECT_EQ(app.slot(), &second);
+
+  // The sibling programs by their system names, in the working directory.
+  app.menuItem("Конструктор  тестов")->trigger();
+  app.menuItem("Экзаменатор")->trigger();
+  ASSERT_EQ(started.size(), 2u);
+  EXPECT_EQ(started[0].first, "Ormida.exe");
+  EXPECT_EQ(started[1].first, "Varnuke.exe");
+  EXPECT_EQ(started[0].second, d.dir);
+  ms().clearShown();
+  app.menuItem("Конвертация старых тестов")->trigger();
+  ASSERT_FALSE(ms().shown().empty()) << "no converter is installed beside the tests";
+  EXPECT_EQ(ms().shown().back().text, "Программа конвертации старых тестов не установлена.");
+
+  // The console: nine buttons in their order, each as its menu item.
+  ConsoleWindow* console = app.console();
+  ASSERT_NE(console, nullptr);
+  for (const char* name : {"Архив результатов", "Мониторинг", "Библиотека тестов", "Журнал группы", "Контингент", "Анализ тестов",
+                           "АвтоСтарт", "Рейтинг ", "Параметры"}) {
+    QToolButton* b = console->button(QString::fromUtf8(name));
+    ASSERT_NE(b, nullptr) << name;
+    EXPECT_FALSE(b->isEnabled()) << name << ": its window is not here yet, as its menu item";
+  }
+  EXPECT_EQ(console->button("Анализ тестов")->toolTip(), "Открыть программу Статистика");
+  ui::post(console, CloseConsole);
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(app.console(), nullptr) << "event 1089 closes the console";
+}
+
+}  // namespace
