@@ -1,6 +1,9 @@
 #include "main_frame.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <functional>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -35,6 +38,18 @@ MainFrame::MainFrame(const QString& caption, std::vector<int> zones, bool mdi, Q
 
 void MainFrame::setStatusText(int zone, const QString& text) {
   if (zone >= 1 && zone <= static_cast<int>(zones_.size())) zones_[static_cast<std::size_t>(zone - 1)]->setText(text);
+}
+
+QAction* MainFrame::menuItem(const QString& text) const {
+  std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& list) -> QAction* {
+    for (QAction* a : list) {
+      if (a->text() == text) return a;
+      if (a->menu())
+        if (QAction* x = find(a->menu()->actions())) return x;
+    }
+    return nullptr;
+  };
+  return find(menuBar()->actions());
 }
 
 QString MainFrame::statusText(int zone) const {

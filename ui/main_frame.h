@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QMdiArea;
 
@@ -20,6 +21,8 @@ class MainFrame : public QMainWindow {
   void setStatusText(int zone, const QString& text);
   QString statusText(int zone) const;
   QMdiArea* mdiArea() const { return mdi_; }
+  // A menu item by its text ("&Новый тест"), searched through every menu and submenu.
+  QAction* menuItem(const QString& text) const;
 
  private:
   std::vector<QLabel*> zones_;

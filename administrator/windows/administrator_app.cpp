@@ -138,17 +138,7 @@ void AdministratorApp::buildMenus() {
   item(help, QStringLiteral("&Использование справки"), [this] { ui::openHelp(QStringLiteral("HelpUse"), frame_.get()); });
 }
 
-QAction* AdministratorApp::menuItem(const QString& text) const {
-  std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& list) -> QAction* {
-    for (QAction* a : list) {
-      if (a->text() == text) return a;
-      if (a->menu())
-        if (QAction* x = find(a->menu()->actions())) return x;
-    }
-    return nullptr;
-  };
-  return frame_ ? find(frame_->menuBar()->actions()) : nullptr;
-}
+QAction* AdministratorApp::menuItem(const QString& text) const { return frame_ ? frame_->menuItem(text) : nullptr; }
 
 void AdministratorApp::showConsole() {
   if (!console_) {

@@ -231,17 +231,7 @@ void ConstructorApp::buildMenus() {
   });
 }
 
-QAction* ConstructorApp::menuItem(const QString& text) const {
-  std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& list) -> QAction* {
-    for (QAction* a : list) {
-      if (a->text() == text) return a;
-      if (a->menu())
-        if (QAction* x = find(a->menu()->actions())) return x;
-    }
-    return nullptr;
-  };
-  return find(frame_->menuBar()->actions());
-}
+QAction* ConstructorApp::menuItem(const QString& text) const { return frame_ ? frame_->menuItem(text) : nullptr; }
 
 void ConstructorApp::updateMenus() {
   for (auto& [a, cmd] : commands_) a->setEnabled(nav_ && nav_->canRun(cmd));

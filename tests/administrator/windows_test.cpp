@@ -19,6 +19,7 @@
 #include "message_service.h"
 #include "sign_in_window.h"
 #include "test_tables.h"
+#include "when_shown.h"
 #include "user_events.h"
 
 using namespace administrator;
@@ -41,25 +42,7 @@ struct Demo {
 };
 
 // Answers the sign-in once it is shown (inside its exec()).
-void whenSignIn(std::function<void(common::SignInWindow*)> f) {
-  auto* timer = new QTimer;
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<common::SignInWindow*>(w); d && d->isVisible()) {
-        timer->stop();
-        timer->deleteLater();
-        f(d);
-        return;
-      }
-    if (++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      ADD_FAILURE() << "no sign-in window";
-    }
-  });
-  timer->start(10);
-}
+void whenSignIn(std::function<void(common::SignInWindow*)> f) { whenShown<common::SignInWindow>(std::move(f)); }
 
 // Records the numbered events a window receives.
 class Listener : public QWidget {

@@ -35,6 +35,7 @@
 #include "test_choice.h"
 #include "test_dialogs.h"
 #include "test_tables.h"
+#include "when_shown.h"
 
 using namespace constructor;
 using testing_tables::TempDir;
@@ -44,27 +45,6 @@ namespace {
 auto& ms() { return ui::MessageService::instance(); }
 std::string u(const std::string& s) { return cp1251::fromUtf8(s); }
 
-template <class W>
-void whenShown(std::function<void(W*)> f) {
-  // Looks again until the dialog is up (its exec() may start a little later).
-  auto* timer = new QTimer;
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<W*>(w); d && d->isVisible()) {
-        timer->stop();
-        timer->deleteLater();
-        f(d);
-        return;
-      }
-    if (++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      ADD_FAILURE() << "the dialog was not shown";
-    }
-  });
-  timer->start(10);
-}
 
 struct Scene {
   TempDir tmp;

@@ -43,6 +43,7 @@
 #include "test_dialogs.h"
 #include "test_register.h"
 #include "test_tables.h"
+#include "when_shown.h"
 #include "user_events.h"
 
 using namespace constructor;
@@ -125,27 +126,6 @@ int rowOf(QTableWidget* t, const QString& shown) {
 }
 
 // Runs `f` on the dialog of type W once it is shown (inside its exec()).
-template <class W>
-void whenShown(std::function<void(W*)> f) {
-  // Looks again until the dialog is up (its exec() may start a little later).
-  auto* timer = new QTimer;
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<W*>(w); d && d->isVisible()) {
-        timer->stop();
-        timer->deleteLater();
-        f(d);
-        return;
-      }
-    if (++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      ADD_FAILURE() << "the dialog was not shown";
-    }
-  });
-  timer->start(10);
-}
 
 // Highlights the frame of a code as a click on its row does.
 void chooseFrame(Navigator* nav, std::uint16_t code) {
