@@ -6,18 +6,6 @@
 
 namespace examiner {
 
-template <class R>
-bool readSettings(const store::TableDef& def, const std::string& name, R& rec, messages::Interaction& ui) {
-  store::Table t(def, rec, name);
-  setup::TableOpener opener(ui);
-  if (opener.open(t) != store::Ok) return false;
-  if (t.set() != store::Ok || t.next() != store::Ok) rec = R{};
-  opener.close(t);
-  return true;
-}
-
-template bool readSettings<tables::TuneTest>(const store::TableDef&, const std::string&, tables::TuneTest&, messages::Interaction&);
-template bool readSettings<tables::GlbTune>(const store::TableDef&, const std::string&, tables::GlbTune&, messages::Interaction&);
 
 namespace {
 messages::Message notice(const std::string& text, const std::string& caption) {
@@ -41,8 +29,8 @@ bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& u
     s.autostart.journal.clear();
   }
   const bool journalPreset = applyAutostart(s.autostart, s.inst);
-  if (!readSettings(tables::tuneTestDef(), s.inst.central(tables::files::TuneTest), s.tune, ui)) return false;
-  if (!readSettings(tables::glbTuneDef(), s.inst.central(tables::files::GlbTune), s.glb, ui)) return false;
+  if (!setup::readSettings(tables::tuneTestDef(), s.inst.central(tables::files::TuneTest), s.tune, ui)) return false;
+  if (!setup::readSettings(tables::glbTuneDef(), s.inst.central(tables::files::GlbTune), s.glb, ui)) return false;
   setup::applyKeyWord(s.inst, s.glb);
   if (!journalPreset && s.inst.modeNet == 1) {
     tables::Labr room;

@@ -23,10 +23,6 @@ struct Startup {
 // program is to end through ui.endProgram).
 bool startUp(Startup& s, const std::string& workingDir, messages::Interaction& ui);
 
-// Reads the first record of a one-record settings table, creating the
-// table when it is missing; a table without records gives blank settings.
-template <class R>
-bool readSettings(const store::TableDef& def, const std::string& name, R& rec, messages::Interaction& ui);
 
 // Closing: ModeWork back to "0" so that the next start is normal.
 void closeDown(setup::Installation& inst);

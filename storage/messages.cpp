@@ -136,6 +136,14 @@ Message standard(int n, const Args& a, bool atStart) {
   return m;
 }
 
+Message openFailure(const store::ErrorInfo& e, const std::string& name) {
+  Args a = argsOf(e);
+  a.name = name;
+  Message m = standard(30, a);
+  m.finalMessage.clear();
+  return m;
+}
+
 int Procedure::show(int number, const Args& a, const store::ErrorInfo* error, store::Transaction* open, bool atStart) {
   return show(standard(number, a, atStart), error, open);
 }

@@ -37,6 +37,9 @@ Args argsOf(const store::ErrorInfo& e);
 // The standard message of that number (1 to 5, 7, 12 to 19, 21 to 25, 29,
 // 30, 32, 33, 35, 37, 38, 101); `atStart` picks the second text of message 29.
 Message standard(int number, const Args& a, bool atStart = false);
+// A file that cannot be opened, told with the standard file-error message
+// (30) while the program goes on.
+Message openFailure(const store::ErrorInfo& e, const std::string& name);
 
 // What logic asks of the user.
 class Interaction {

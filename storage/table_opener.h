@@ -39,6 +39,20 @@ class TableOpener {
   bool ended_ = false;
 };
 
+// Reads the first record of a one-record settings table through the
+// opening procedure, creating the table when it is missing; a table without
+// records gives blank settings. False when it could not be opened (the user
+// was told and the program is to end).
+template <class R>
+bool readSettings(const store::TableDef& def, const std::string& name, R& rec, messages::Interaction& ui) {
+  store::Table t(def, rec, name);
+  TableOpener opener(ui);
+  if (opener.open(t) != store::Ok) return false;
+  if (t.set() != store::Ok || t.next() != store::Ok) rec = R{};
+  opener.close(t);
+  return true;
+}
+
 // Creates the directories of a path level by level; false and the failing
 // directory in `failed` when one cannot be made.
 bool makeDirectories(const std::string& dir, std::string* failed = nullptr, int* err = nullptr);

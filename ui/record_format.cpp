@@ -154,4 +154,8 @@ Qt::Alignment defaultAlignment(const store::TableDef& def, int field) {
   return Qt::AlignRight | Qt::AlignVCenter;
 }
 
+QString fromRecord(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
+std::string toRecord(const QString& text) { return cp1251::fromUtf8(text.toStdString()); }
+bool fitsRecord(const QString& text) { return cp1251::toUtf8(cp1251::fromUtf8(text.toStdString())) == text.toStdString(); }
+
 }  // namespace ui

@@ -3,6 +3,8 @@
 // the display formats of list columns and entry fields.
 #include <QString>
 #include <Qt>
+#include <string>
+#include <string_view>
 
 #include "table_def.h"
 
@@ -29,6 +31,12 @@ void setFieldNumber(const store::TableDef& def, void* rec, int field, long long 
 // text is not a value of the field (a number out of range, a bad date).
 bool setFieldText(const store::TableDef& def, void* rec, int field, const QString& text, const Format& f = {},
                   int element = 0);
+// Record text (CP1251, trailing blanks dropped) as a window shows it, and
+// back; `fitsRecord` tells whether every character has a CP1251 form.
+QString fromRecord(std::string_view cp1251);
+std::string toRecord(const QString& text);
+bool fitsRecord(const QString& text);
+
 // The alignment a column of the field takes by default.
 Qt::Alignment defaultAlignment(const store::TableDef& def, int field);
 

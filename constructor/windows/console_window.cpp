@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "cp1251.h"
 #include "message_service.h"
+#include "record_format.h"
 #include "navigator.h"
 #include "table_opener.h"
 #include "user_events.h"
@@ -20,7 +21,6 @@
 namespace constructor {
 namespace {
 auto& ms() { return ui::MessageService::instance(); }
-QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 std::string withSlash(std::string d) {
   while (!d.empty() && d.back() == ' ') d.pop_back();
   if (!d.empty() && d.back() != '/') d += '/';
@@ -130,7 +130,7 @@ void ConsoleWindow::fillBases() {
   if (table_ && table_->set(table_->key("KEYCODEBD")) == store::Ok) {
     while (table_->next() == store::Ok) {
       const std::string dir = withSlash(std::string(rec_.DIRBD.view()));
-      QString name = fromCp(rec_.NAMEBD.view());
+      QString name = ui::fromRecord(rec_.NAMEBD.view());
       auto* it = new QListWidgetItem(name.isEmpty() ? QString::fromStdString(dir) : name, bases_);
       it->setToolTip(QString::fromStdString(dir));
       it->setData(Qt::UserRole, QString::fromStdString(dir));
@@ -198,7 +198,7 @@ void ConsoleWindow::showFrame() {
     for (auto& [l, e] : params_)
       if (l == label) e->setText(value);
   };
-  set(QStringLiteral("Раздел:"), v ? fromCp(v->RAZDEL.view()) : QString());
+  set(QStringLiteral("Раздел:"), v ? ui::fromRecord(v->RAZDEL.view()) : QString());
   set(QStringLiteral("Вариант теста"), v ? QString::number(v->VARTEST) : QString());
   set(QStringLiteral("Балл:"), v ? QString::number(v->BALLVOP) : QString());
   set(QStringLiteral("Уровень:"), v ? QString::number(v->LEVEL) : QString());

@@ -27,6 +27,7 @@
 #include "frame_operations.h"
 #include "icons.h"
 #include "message_service.h"
+#include "record_format.h"
 #include "services.h"
 #include "test_dialogs.h"
 #include "test_names.h"
@@ -39,7 +40,6 @@ namespace {
 auto& ms() { return ui::MessageService::instance(); }
 
 QString u8(const std::string& s) { return QString::fromStdString(s); }
-QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 
 constexpr const char* kOrderKeys[] = {"KEYCODEVOP", "KEYCODEVARTEST", "KEYCODERAZ", "KEYTYPEKADR"};
 
@@ -374,11 +374,7 @@ bool Navigator::openTestAt(int row) {
   int rc = next->open();
   if (rc != store::Ok) {
     store::ErrorInfo e = next->error();
-    messages::Args a = messages::argsOf(e);
-    a.name = next->path();
-    messages::Message m = messages::standard(30, a);
-    m.finalMessage.clear();
-    messages::Procedure(ms()).show(m, &e);
+    messages::Procedure(ms()).show(messages::openFailure(e, next->path()), &e);
     return false;
   }
   const std::string password(next->tema.PASSW.view());

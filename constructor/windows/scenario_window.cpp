@@ -20,6 +20,7 @@
 
 #include "cp1251.h"
 #include "message_service.h"
+#include "record_format.h"
 #include "scenario_dialogs.h"
 #include "sections_window.h"
 #include "statistics.h"
@@ -30,9 +31,6 @@ namespace constructor {
 namespace {
 
 auto& ms() { return ui::MessageService::instance(); }
-QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
-std::string toCp(const QString& s) { return cp1251::fromUtf8(s.toStdString()); }
-bool fits(const QString& s) { return cp1251::toUtf8(cp1251::fromUtf8(s.toStdString())) == s.toStdString(); }
 
 // The pages in their order, as a refusal names them.
 int pageIndex(ScenarioPage p) { return static_cast<int>(p); }
@@ -59,11 +57,7 @@ bool ScenarioWindow::openTest() {
   tf_->name(base_, test_, s_.inst.keyWord);
   if (int rc = tf_->open(); rc != store::Ok) {
     store::ErrorInfo e = tf_->error();
-    messages::Args a = messages::argsOf(e);
-    a.name = tf_->path();
-    messages::Message m = messages::standard(30, a);
-    m.finalMessage.clear();
-    messages::Procedure(ms()).show(m, &e);
+    messages::Procedure(ms()).show(messages::openFailure(e, tf_->path()), &e);
     tf_.reset();
     return false;
   }
@@ -181,9 +175,9 @@ QLineEdit* ScenarioWindow::line(QWidget* parent, store::FixedString<N>& field, c
   e->setObjectName(name);
   e->setMaxLength(static_cast<int>(N));
   named_.emplace_back(name, e);
-  loaders_.push_back([e, &field] { e->setText(fromCp(field.view())); });
+  loaders_.push_back([e, &field] { e->setText(ui::fromRecord(field.view())); });
   connect(e, &QLineEdit::textEdited, this, [this, &field](const QString& t) {
-    if (!loading_) field = toCp(t);
+    if (!loading_) field = ui::toRecord(t);
   });
   return e;
 }
@@ -284,7 +278,7 @@ QWidget* ScenarioWindow::generalPage() {
     if (w.exec() != QDialog::Accepted) return;
     // The test keeps the password the register has, whatever becomes of
     // the other changes in this window.
-    Outcome o = writeTestPassword(*tf_, toCp(w.written()));
+    Outcome o = writeTestPassword(*tf_, ui::toRecord(w.written()));
     if (!o) {
       ms().ask(QString::fromStdString(o.message), QStringLiteral("Новый пароль"), messages::Buttons::Ok, messages::Icon::Exclamation);
       return;
@@ -624,14 +618,14 @@ QWidget* ScenarioWindow::helpPage() {
   il->addWidget(pick, 0, Qt::AlignRight);
   g->addWidget(ins, 1, 1);
   loaders_.push_back([this] {
-    if (bibl_->toPlainText() != fromCp(texts_.BIBL.text)) bibl_->setPlainText(fromCp(texts_.BIBL.text));
-    if (ins_->toPlainText() != fromCp(texts_.INS.text)) ins_->setPlainText(fromCp(texts_.INS.text));
+    if (bibl_->toPlainText() != ui::fromRecord(texts_.BIBL.text)) bibl_->setPlainText(ui::fromRecord(texts_.BIBL.text));
+    if (ins_->toPlainText() != ui::fromRecord(texts_.INS.text)) ins_->setPlainText(ui::fromRecord(texts_.INS.text));
   });
   connect(bibl_, &QPlainTextEdit::textChanged, this, [this] {
-    if (!loading_) texts_.BIBL = toCp(bibl_->toPlainText());
+    if (!loading_) texts_.BIBL = ui::toRecord(bibl_->toPlainText());
   });
   connect(ins_, &QPlainTextEdit::textChanged, this, [this] {
-    if (!loading_) texts_.INS = toCp(ins_->toPlainText());
+    if (!loading_) texts_.INS = ui::toRecord(ins_->toPlainText());
   });
   return page;
 }
@@ -662,7 +656,7 @@ bool ScenarioWindow::textsFit() {
     else continue;
     // Memo fields keep only so many characters: longer texts are named too.
     const std::size_t most = name == QStringLiteral("TIT:INS") ? 1800 : name == QStringLiteral("TIT:BIBL") ? 600 : 0;
-    if (most && fits(text) && cp1251::fromUtf8(text.toStdString()).size() > most) {
+    if (most && ui::fitsRecord(text) && cp1251::fromUtf8(text.toStdString()).size() > most) {
       for (int i = 0; i < pages_->count(); ++i)
         if (pages_->widget(i)->isAncestorOf(w)) pages_->setCurrentIndex(i);
       w->setFocus();
@@ -670,7 +664,7 @@ bool ScenarioWindow::textsFit() {
                messages::Buttons::Ok, messages::Icon::Exclamation);
       return false;
     }
-    if (fits(text)) continue;
+    if (ui::fitsRecord(text)) continue;
     // Named before saving, so that nothing is lost silently.
     for (int i = 0; i < pages_->count(); ++i)
       if (pages_->widget(i)->isAncestorOf(w)) pages_->setCurrentIndex(i);

@@ -14,6 +14,7 @@
 
 #include "cp1251.h"
 #include "message_service.h"
+#include "record_format.h"
 #include "sections.h"
 #include "services.h"
 #include "window_memory.h"
@@ -22,7 +23,6 @@
 namespace constructor {
 namespace {
 auto& ms() { return ui::MessageService::instance(); }
-QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 
 void report(const Outcome& o, const QString& caption) {
   ms().ask(QString::fromStdString(o.message), o.error == store::DuplicateKey ? QStringLiteral("Дубликат в ключе") : caption,
@@ -123,7 +123,7 @@ void SectionsList::reload(int select) {
     while ((rc = tf_.razdelT.next()) == store::Ok) {
       list_->insertRow(row);
       list_->setItem(row, 0, new QTableWidgetItem(QString::number(tf_.razdel.CODERAZ)));
-      list_->setItem(row, 1, new QTableWidgetItem(fromCp(tf_.razdel.NAME.view())));
+      list_->setItem(row, 1, new QTableWidgetItem(ui::fromRecord(tf_.razdel.NAME.view())));
       if (counts_) list_->setItem(row, 2, new QTableWidgetItem(QString::number(tf_.razdel.KOLZAD)));
       if (tf_.razdel.CODERAZ == select) current = row;
       ++row;
