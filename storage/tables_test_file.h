@@ -259,6 +259,7 @@ struct Vop {
     return *v[i - 1];
   }
   const store::FixedString<512>& varot1(int i) const { return const_cast<Vop*>(this)->varot1(i); }
+  friend bool operator==(const Vop&, const Vop&) = default;
 };
 
 inline const store::TableDef& vopDef() {
@@ -323,6 +324,7 @@ struct Training {
   std::uint16_t CODE = 0;
   std::uint16_t CODEVOP = 0;
   std::array<store::FixedString<300>, 9> COMMOT;
+  friend bool operator==(const Training&, const Training&) = default;
 };
 
 inline const store::TableDef& trainingDef() {

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "frame_editing.h"
 
 namespace constructor {
 
@@ -35,10 +38,30 @@ class FrameEditorWindow : public QWidget {
   using QWidget::QWidget;
   // Changes typed since the last save.
   virtual bool hasUnsavedChanges() const = 0;
+  // The Navigator's frame commands while the editor is open: another frame
+  // of the test (the open one saved first), or a new one.
+  virtual bool goToFrame(std::uint16_t) { return false; }
+  virtual bool startNewFrame() { return false; }
+
+  // The parameters the console shows and edits for the open frame, and the
+  // test's sections it offers (nothing for an editor without a frame).
+  virtual FrameParameters parameters() const { return {}; }
+  virtual std::vector<SectionEntry> sections() const { return {}; }
+  // Problems named (UTF-8) when a value is out of range; the frame keeps
+  // its parameters then.
+  virtual std::vector<std::string> setParameters(const FrameParameters&) { return {}; }
+  // "По умолч.": the open frame's parameters become those of new frames.
+  virtual bool saveAsDefaults() { return false; }
 
  signals:
   // A frame was written: the lists show it again.
   void frameSaved(std::uint16_t code);
+  // Another frame is open, or the open one's parameters changed.
+  void parametersChanged();
+  void lockRequested();
+  void calculatorRequested();
+  // "Параметры задания", "Настройка кадра": the console's frame page.
+  void consoleRequested();
 };
 
 // Makes the editor a request names (its own table handles), or nothing
