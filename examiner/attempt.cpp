@@ -102,48 +102,19 @@ void Attempt::load(int p) {
 
 void Attempt::click(int k) {
   if (finished_ || reviewing() || locked()) return;
-  const auto& v = frame();
-  const int n = std::min<int>(v.KOLOT, 9);
-  switch (v.TYPEKADR) {
-    case 1: {
-      if (k < 1 || k > n) return;
-      auto& b = resp_.r[perm_.shown[static_cast<std::size_t>(k)]];
-      b = b ? 0 : 1;
-      break;
-    }
-    case 2: {
-      if (k < 1 || k > n) return;
-      auto& b = resp_.r[perm_.shown[static_cast<std::size_t>(k)]];
-      b = static_cast<std::uint8_t>(b >= n ? 1 : b + 1);
-      break;
-    }
-    case 3:
-      if (k < 1 || k > n) return;
-      resp_.r[1] = perm_.shown[static_cast<std::size_t>(k)];
-      break;
-    case 4: {
-      // Row k (not permuted) is given the next display number; the response
-      // keeps the stored variant that number shows, so the check compares
-      // like with like.
-      if (k < 1 || k > 9) return;
-      int d = shownNumber(k);
-      d = d >= n ? 1 : d + 1;
-      resp_.r[static_cast<std::size_t>(k)] = perm_.shown[static_cast<std::size_t>(d)];
-      break;
-    }
-    default: break;
-  }
+  common::clickAnswer(frame(), perm_, resp_, k);
 }
 
-int Attempt::shownNumber(int k) const {
-  if (k < 1 || k > 9) return 0;
-  int v = resp_.r[static_cast<std::size_t>(k)];
-  return v ? perm_.inverse[static_cast<std::size_t>(v)] : 0;
-}
+int Attempt::shownNumber(int k) const { return common::shownNumber(perm_, resp_, k); }
 
 void Attempt::setText(const std::string& t) {
   if (finished_ || reviewing() || locked()) return;
-  resp_.text = t.substr(0, std::min<std::size_t>(t.size(), 128));
+  common::typeAnswer(resp_, t);
+}
+
+void Attempt::respond(const Response& r) {
+  if (finished_ || reviewing() || locked()) return;
+  resp_ = r;
 }
 
 bool Attempt::answered() const { return resp_.answered(frame().TYPEKADR); }

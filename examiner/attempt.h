@@ -86,6 +86,9 @@ class Attempt {
   // 3), on left item k (kind 4), the typed text (kinds 5 to 7).
   void click(int k);
   void setText(const std::string& cp1251);
+  // The whole response at once, as an answer panel changed it (the same
+  // guards as a click: nothing changes once the frame cannot be answered).
+  void respond(const Response& r);
   const Response& response() const { return resp_; }
   // Kind 4: the display number now given to left item k (0 none).
   int shownNumber(int k) const;

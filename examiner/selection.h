@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "answer_checking.h"
 #include "engine_support.h"
 #include "store.h"
 #include "tables_central.h"
@@ -22,13 +23,8 @@ namespace examiner {
 std::vector<std::uint16_t> selectFrames(int mode, int partSize, const std::vector<std::pair<std::uint16_t, int>>& framesInStoredOrder,
                                         int variant, Random& rnd);
 
-// Display order of answer variants: byte k (1-based) is the stored variant
-// shown at display position k; inverse[v] is the display position of v.
-struct Permutation {
-  std::array<std::uint8_t, 10> shown{};    // [1..9]
-  std::array<std::uint8_t, 10> inverse{};  // [1..9]
-  int count = 0;
-};
+// Display order of answer variants, drawn at random (identity: in stored order).
+using common::Permutation;
 Permutation drawPermutation(int count, Random& rnd, bool identity = false);
 
 // The variants of a room's workstations by method 1 (random, each variant

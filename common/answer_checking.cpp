@@ -1,4 +1,4 @@
-#include "checking.h"
+#include "answer_checking.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 
 #include "cp1251.h"
 
-namespace examiner {
+namespace common {
 
 bool Response::answered(int kind) const {
   if (kind >= 5) return !cp1251::clip(text).empty();
@@ -18,6 +18,57 @@ bool Response::answered(int kind) const {
 }
 
 bool Response::operator==(const Response& o) const { return r == o.r && cp1251::clip(text) == cp1251::clip(o.text); }
+
+Permutation identityPermutation(int count) {
+  Permutation p;
+  p.count = std::clamp(count, 0, 9);
+  for (int k = 1; k <= p.count; ++k) {
+    p.shown[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(k);
+    p.inverse[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(k);
+  }
+  return p;
+}
+
+void clickAnswer(const tables::Vop& v, const Permutation& p, Response& resp, int k) {
+  const int n = std::min<int>(v.KOLOT, 9);
+  switch (v.TYPEKADR) {
+    case 1: {
+      if (k < 1 || k > n) return;
+      auto& b = resp.r[p.shown[static_cast<std::size_t>(k)]];
+      b = b ? 0 : 1;
+      break;
+    }
+    case 2: {
+      if (k < 1 || k > n) return;
+      auto& b = resp.r[p.shown[static_cast<std::size_t>(k)]];
+      b = static_cast<std::uint8_t>(b >= n ? 1 : b + 1);
+      break;
+    }
+    case 3:
+      if (k < 1 || k > n) return;
+      resp.r[1] = p.shown[static_cast<std::size_t>(k)];
+      break;
+    case 4: {
+      // Row k (not permuted) is given the next display number; the response
+      // keeps the stored variant that number shows, so the check compares
+      // like with like.
+      if (k < 1 || k > 9) return;
+      int d = shownNumber(p, resp, k);
+      d = d >= n ? 1 : d + 1;
+      resp.r[static_cast<std::size_t>(k)] = p.shown[static_cast<std::size_t>(d)];
+      break;
+    }
+    default: break;
+  }
+}
+
+int shownNumber(const Permutation& p, const Response& resp, int k) {
+  if (k < 1 || k > 9) return 0;
+  int v = resp.r[static_cast<std::size_t>(k)];
+  return v ? p.inverse[static_cast<std::size_t>(v)] : 0;
+}
+
+void typeAnswer(Response& resp, const std::string& t) { resp.text = t.substr(0, std::min<std::size_t>(t.size(), 128)); }
 
 int matchingRows(const tables::Vop& v) {
   int n = 0;
@@ -302,4 +353,4 @@ std::string keyText(const tables::Vop& v) {
   }
 }
 
-}  // namespace examiner
+}  // namespace common
