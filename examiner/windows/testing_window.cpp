@@ -6,13 +6,11 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
@@ -22,52 +20,18 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "answer_panel.h"
 #include "attempt_runner_logic.h"
 #include "cp1251.h"
 #include "message_service.h"
+#include "record_format.h"
 #include "window_tools.h"
 #include "result_file.h"
+#include "test_font.h"
 #include "window_memory.h"
 
 namespace examiner {
 namespace {
-
-QString fromCp(std::string_view cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
-const QColor kMarked(142, 193, 149);
-const char* kLetters[] = {"а", "б", "в", "г", "д", "е", "ж", "з", "и"};
-
-// The fonts of TuneTest: index 0 the frame text, 1 the variants. The style
-// holds the weight (100..900) and the flags italic 0x1000, underline 0x2000
-// and strikeout 0x4000; the colour is stored as 0x00BBGGRR.
-QFont fontOf(const tables::TuneTest& tune, int which) {
-  if (!tune.YESFONT) return QFont(QStringLiteral("DejaVu Sans"), 10);
-  QFont f(fromCp(tune.FONTNAME[static_cast<std::size_t>(which)].view()));
-  int size = tune.FONTSIZE[static_cast<std::size_t>(which)];
-  f.setPointSize(size > 0 ? size : 10);
-  const int style = tune.FONTSTYLE[static_cast<std::size_t>(which)];
-  const int weight = style & 0xFFF;
-  if (weight >= 100 && weight <= 900) f.setWeight(static_cast<QFont::Weight>(weight));
-  f.setItalic(style & 0x1000);
-  f.setUnderline(style & 0x2000);
-  f.setStrikeOut(style & 0x4000);
-  return f;
-}
-
-QColor colourOf(const tables::TuneTest& tune, int which) {
-  if (!tune.YESFONT) return QColor(0, 0, 0);
-  const std::uint32_t c = static_cast<std::uint32_t>(tune.FONTCOLOR[static_cast<std::size_t>(which)]);
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-}
-
-// Read-only answers (error viewing, a frame whose time ran out) stay
-// readable: the text keeps its colour on the marking colour.
-QString variantStyle(bool marked, const QColor& text) {
-  QString s = QStringLiteral("QPushButton { text-align: left; padding: 4px 8px; color: %2;%1 }"
-                             " QPushButton:disabled { color: %2; }")
-                  .arg(marked ? QStringLiteral(" background-color: rgb(142,193,149);") : QString(), text.name());
-  if (marked) s += QStringLiteral(" QPushButton:disabled { background-color: rgb(142,193,149); }");
-  return s;
-}
 
 void paint(QWidget* w, const QColor& c) {
   if (!w) return;
@@ -103,7 +67,7 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
                              Monitor* monitor, QWidget* parent)
     : QDialog(parent), attempt_(a), cfg_(cfg), s_(s), monitor_(monitor) {
   setObjectName(QString::fromLatin1(kProcedure));
-  QString caption = fromCp(cfg_.tema.NAME.view());
+  QString caption = ui::fromRecord(cfg_.tema.NAME.view());
   if (cfg_.tema.MODECONTROLZN == 5) caption += QStringLiteral(" ") + QString::number(cfg_.variant);
   // A trial run has no examinee; its mode is said once, below.
   if (!examinee.isEmpty() && cfg_.modeWork != 9) caption += QStringLiteral(" - ") + examinee;
@@ -138,8 +102,8 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   auto* fl = new QVBoxLayout(framePanel_);
   auto* textRow = new QHBoxLayout;
   text_ = new QTextBrowser(framePanel_);
-  text_->setFont(fontOf(s_.tune, 0));
-  text_->setTextColor(colourOf(s_.tune, 0));
+  text_->setFont(common::testFont(s_.tune, 0));
+  text_->setTextColor(common::testColour(s_.tune, 0));
   text_->setMinimumHeight(110);
   picture_ = new QLabel(framePanel_);
   picture_->setAlignment(Qt::AlignCenter);
@@ -154,9 +118,19 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   objectLabel_ = new QLabel(framePanel_);
   objectLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   fl->addWidget(objectLabel_);
-  answers_ = new QWidget(framePanel_);
-  auto* holder = new QVBoxLayout(answers_);
-  holder->setContentsMargins(0, 0, 0, 0);
+  answers_ = new common::AnswerPanel(framePanel_);
+  answers_->setTune(s_.tune);
+  // The typed answer's window runs a nested loop: the timer's time-ups wait for it.
+  answers_->setDialogRunner([this](const std::function<void()>& run) {
+    Nested nested(this);
+    run();
+  });
+  connect(answers_, &common::AnswerPanel::changed, this, [this] {
+    attempt_.respond(answers_->response());
+    // An answer the attempt no longer takes is shown as it stands.
+    if (!(attempt_.response() == answers_->response())) showAnswers();
+    showGrid();
+  });
   fl->addWidget(answers_, 3);
   key_ = new QLabel(framePanel_);
   key_->setWordWrap(true);
@@ -298,10 +272,6 @@ void TestingWindow::setTheme(const QString& name) {
   }
 }
 
-QString TestingWindow::variantText(int v) const {
-  return v >= 1 && v <= 9 ? fromCp(attempt_.frame().varot1(v).view()) : QString();
-}
-
 QString TestingWindow::frameText() const { return text_->toPlainText(); }
 
 void TestingWindow::showFrame() {
@@ -381,7 +351,7 @@ void TestingWindow::showObject() {
   QImage img;
   if (bytes.empty()) {
     objectLabel_->setPixmap({});
-    objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") + fromCp(v.OBJECTDOC.view()));
+    objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") + ui::fromRecord(v.OBJECTDOC.view()));
   } else if (img.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
     objectLabel_->setPixmap(QPixmap::fromImage(img.scaledToHeight(std::min(img.height(), 200))));
   } else {
@@ -400,100 +370,8 @@ void TestingWindow::openObject() {
 }
 
 void TestingWindow::showAnswers() {
-  // The controls of the previous frame go as a whole: a fresh holder each time.
-  if (answersInner_) {
-    answersInner_->hide();
-    answersInner_->deleteLater();
-  }
-  answersInner_ = new QWidget(answers_);
-  answers_->layout()->addWidget(answersInner_);
-  answersLayout_ = new QVBoxLayout(answersInner_);
-  answersLayout_->setContentsMargins(0, 0, 0, 0);
-  answersInner_->show();
-  variantButtons_.clear();
-  typed_ = nullptr;
-  const tables::Vop& v = attempt_.frame();
-  const Response& r = attempt_.response();
-  const Permutation& p = attempt_.permutation();
-  const int n = std::min<int>(v.KOLOT, 9);
-  const bool readOnly = attempt_.reviewing() || attempt_.finished() || attempt_.locked();
-  QFont vf = fontOf(s_.tune, 1);
-  if (v.TYPEKADR >= 1 && v.TYPEKADR <= 3) {
-    for (int k = 1; k <= n; ++k) {
-      int stored = p.shown[static_cast<std::size_t>(k)];
-      QString label = QString::fromUtf8(kLetters[k - 1]) + QStringLiteral(") ") + variantText(stored);
-      if (v.TYPEKADR == 2 && r.r[static_cast<std::size_t>(stored)])
-        label = QStringLiteral("[%1]  ").arg(r.r[static_cast<std::size_t>(stored)]) + label;
-      auto* b = new QPushButton(label, answersInner_);
-      b->setFont(vf);
-      b->setAutoDefault(false);
-      bool marked = (v.TYPEKADR == 1 && r.r[static_cast<std::size_t>(stored)] == 1) || (v.TYPEKADR == 3 && r.r[1] == stored);
-      b->setStyleSheet(variantStyle(marked, colourOf(s_.tune, 1)));
-      b->setEnabled(!readOnly);
-      connect(b, &QPushButton::clicked, this, [this, k] { clickVariant(k); });
-      answersLayout_->addWidget(b);
-      variantButtons_.push_back(b);
-    }
-  } else if (v.TYPEKADR == 4) {
-    auto* row = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    auto* right = new QVBoxLayout;
-    const int rows = matchingRows(v);
-    for (int i = 1; i <= rows; ++i) {
-      int shown = attempt_.shownNumber(i);
-      auto* b = new QPushButton(QString::fromUtf8(kLetters[i - 1]) + QStringLiteral(") ") +
-                                    fromCp(v.VAROT2[static_cast<std::size_t>(i - 1)].view()) + QStringLiteral("   →  ") +
-                                    (shown ? QString::number(shown) : QStringLiteral("?")),
-                                answersInner_);
-      b->setFont(vf);
-      b->setStyleSheet(variantStyle(false, colourOf(s_.tune, 1)));
-      b->setAutoDefault(false);
-      b->setEnabled(!readOnly);
-      connect(b, &QPushButton::clicked, this, [this, i] { clickVariant(i); });
-      left->addWidget(b);
-      variantButtons_.push_back(b);
-    }
-    for (int k = 1; k <= n; ++k) {
-      auto* l = new QLabel(QStringLiteral("%1. ").arg(k) + variantText(p.shown[static_cast<std::size_t>(k)]), answersInner_);
-      l->setFont(vf);
-      right->addWidget(l);
-    }
-    left->addStretch(1);
-    right->addStretch(1);
-    row->addLayout(left, 1);
-    row->addLayout(right, 1);
-    answersLayout_->addLayout(row);
-  } else if (v.TYPEKADR >= 5) {
-    auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Ответ:"), answersInner_));
-    typed_ = new QLineEdit(QString::fromStdString(cp1251::toUtf8(r.text)), answersInner_);
-    typed_->setReadOnly(true);
-    typed_->setFont(vf);
-    row->addWidget(typed_, 1);
-    auto* b = new QPushButton(QStringLiteral("Ввести ответ..."), answersInner_);
-    b->setAutoDefault(false);
-    b->setEnabled(!readOnly);
-    connect(b, &QPushButton::clicked, this, [this] {
-      // ADDOtvet: the answer typed in a small window of its own.
-      Nested nested(this);
-      QDialog d(this);
-      d.setObjectName(QStringLiteral("ADDOtvet"));
-      ui::attachProcedure(&d, QStringLiteral("ADDOtvet"));
-      d.setWindowTitle(QStringLiteral("Введите правильный ответ"));
-      auto* f = new QFormLayout(&d);
-      auto* e = new QLineEdit(typed_->text(), &d);
-      e->setMaxLength(128);
-      e->setMinimumWidth(360);
-      f->addRow(QStringLiteral("Ответ:"), e);
-      auto* box = ui::okCancel(&d);
-      f->addRow(box);
-      if (d.exec() == QDialog::Accepted) answerText(e->text());
-    });
-    row->addWidget(b);
-    answersLayout_->addLayout(row);
-    answersLayout_->addStretch(1);
-  }
-  if (v.TYPEKADR <= 3) answersLayout_->addStretch(1);
+  answers_->setReadOnly(attempt_.reviewing() || attempt_.finished() || attempt_.locked());
+  answers_->setFrame(attempt_.frame(), attempt_.permutation(), attempt_.response());
 }
 
 void TestingWindow::showGrid() {
@@ -518,9 +396,7 @@ void TestingWindow::showGrid() {
   finish_->setEnabled(!attempt_.reviewing());
 }
 
-QPushButton* TestingWindow::variantButton(int k) const {
-  return k >= 1 && k <= static_cast<int>(variantButtons_.size()) ? variantButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
-}
+QPushButton* TestingWindow::variantButton(int k) const { return answers_->variantButton(k); }
 
 QPushButton* TestingWindow::gridButton(int p) const {
   int i = p - group_ * 22 - 1;
@@ -536,17 +412,9 @@ QString TestingWindow::timerText() const {
   return QString::number(attempt_.minutesShown()) + QStringLiteral(" мин");
 }
 
-void TestingWindow::clickVariant(int k) {
-  attempt_.click(k);
-  showAnswers();
-  showGrid();
-}
+void TestingWindow::clickVariant(int k) { answers_->click(k); }
 
-void TestingWindow::answerText(const QString& text) {
-  attempt_.setText(cp1251::fromUtf8(text.toStdString()));
-  showAnswers();
-  showGrid();
-}
+void TestingWindow::answerText(const QString& text) { answers_->answerText(text); }
 
 bool TestingWindow::skipUnanswered() {
   Nested nested(this);
@@ -590,7 +458,7 @@ void TestingWindow::feedback(int outcome) {
   if (cfg_.tema.MODETRAINING)
     if (const auto* help = attempt_.helpForFrame())
       for (int v : chosenVariants(attempt_.frame(), attempt_.response()))
-        if (!help->COMMOT[static_cast<std::size_t>(v - 1)].blank()) more << fromCp(help->COMMOT[static_cast<std::size_t>(v - 1)].view());
+        if (!help->COMMOT[static_cast<std::size_t>(v - 1)].blank()) more << ui::fromRecord(help->COMMOT[static_cast<std::size_t>(v - 1)].view());
   auto* body = new QLabel(more.join(QStringLiteral("\n")), w);
   body->setObjectName(QStringLiteral("comments"));
   body->setWordWrap(true);

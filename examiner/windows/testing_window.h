@@ -18,14 +18,16 @@
 
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTextBrowser;
 class QTimer;
-class QVBoxLayout;
 class QGridLayout;
 class QWidget;
 class QFrame;
+
+namespace common {
+class AnswerPanel;
+}
 
 namespace examiner {
 
@@ -88,7 +90,6 @@ class TestingWindow : public QDialog, public Dialogue {
   void applyTimeUps();
   void ended();
   void closeCompanions();
-  QString variantText(int storedVariant) const;
   std::vector<std::uint8_t> objectBytes(QString& name) const;
 
   Attempt& attempt_;
@@ -110,11 +111,7 @@ class TestingWindow : public QDialog, public Dialogue {
 
   QLabel *position_, *timer_, *picture_, *objectLabel_, *key_;
   QTextBrowser* text_;
-  QWidget* answers_;
-  QWidget* answersInner_ = nullptr;
-  QVBoxLayout* answersLayout_ = nullptr;
-  std::vector<QPushButton*> variantButtons_;
-  QLineEdit* typed_ = nullptr;
+  common::AnswerPanel* answers_;
   QWidget* side_;
   QGridLayout* grid_;
   std::vector<QPushButton*> gridButtons_;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include "examiner_app.h"
 #include "message_service.h"
 #include "testing_window.h"
+#include "when_shown.h"
 #include "synthetic_test.h"
 #include "test_tables.h"
 
@@ -289,6 +291,32 @@ TEST(TestingWindow, TimeUpInsideAQuestionBoxWaitsUntilItCloses) {
     ASSERT_TRUE(w.finished());
     EXPECT_EQ(ms().shown().back().caption, "Внимание!");
     EXPECT_EQ(a.result().KOLTROT, 1);
+  }
+  {
+    // The frame's time runs out while the answer is typed in its small
+    // window: the answer typed goes to that frame, then the time-up moves on.
+    AttemptConfig cfg = perFrame();
+    cfg.tema.IFPROSVOP = 0;  // a late answer counts
+    cfg.frames[0].TYPEKADR = 6;
+    cfg.frames[0].TRUEOTSTR = "42";
+    Attempt a(cfg, rnd, clock);
+    a.start();
+    TestingWindow w(a, cfg, d.s, "X");
+    int positionInside = 0;
+    whenShown<QDialog>([&](QDialog* input) {
+      ASSERT_EQ(input->objectName(), "ADDOtvet");
+      for (int i = 0; i < 5; ++i) w.tick();
+      positionInside = a.position();
+      input->findChild<QLineEdit*>()->setText("42");
+      input->accept();
+    });
+    w.button("Ввести ответ...")->click();
+    EXPECT_EQ(positionInside, 1);
+    EXPECT_EQ(a.response().text, "42");
+    QApplication::processEvents();
+    EXPECT_EQ(a.position(), 2);
+    EXPECT_EQ(a.result().KOLPROSVOP, 1);
+    EXPECT_EQ(a.result().ALLOT[0], 1);  // the typed answer, checked on its own frame
   }
 }
 
