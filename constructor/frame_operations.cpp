@@ -276,6 +276,33 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
   });
 }
 
+Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help) {
+  const std::uint16_t code = help.CODEVOP;
+  return inTransaction(tf, false, "Не удалось записать справку к кадру", [&](Companion& emb, Failure& f) -> Outcome {
+    // Settles TRA:CODE = TRA:CODEVOP in older files, so the record's code is free.
+    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    tf.vop.CODEVOP = code;
+    int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+    if (rc == store::NoRecord) return refused("Кадра " + std::to_string(code) + " нет в тесте: справку к нему не записать.");
+    if (rc != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
+    tf.training.CODEVOP = code;
+    const int hr = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
+    if (hr != store::Ok && hr != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
+    help.CODE = code;
+    bool empty = cp1251::clip(help.HELPVOP.text).empty() && help.OLEBLOB.empty();
+    for (const auto& c : help.COMMOT) empty = empty && c.blank();
+    if (empty) {
+      // A frame without material has no record, as the Examiner expects.
+      if (hr == store::Ok && tf.trainingT.del() != store::Ok) return failed(tf.trainingT.error(), "Не удалось удалить справку к кадру");
+      return {};
+    }
+    tf.training = help;
+    if ((hr == store::Ok ? tf.trainingT.put() : tf.trainingT.add()) != store::Ok)
+      return failed(tf.trainingT.error(), "Не удалось записать справку к кадру");
+    return {};
+  });
+}
+
 Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes) {
   return inTransaction(tf, false, "Не удалось удалить кадры", [&](Companion& emb, Failure& f) -> Outcome {
     for (std::uint16_t c : codes) {

@@ -30,6 +30,14 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& defaults, const
 // comments record when `help` is given (its codes follow the frame's).
 Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help = nullptr);
 
+// Writes a frame's help and comments record alone (added when the frame has
+// none yet), its codes set to the frame's (help.CODEVOP); refused for a
+// frame that is not in the test. A record left with no text, comment or
+// attachment is deleted instead, as a frame without material has none. The
+// frame itself is not written; as in every change, codes are settled to
+// 1..N first. A frame's record is read with tf.findHelp(code).
+Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help);
+
 // Deletes the frames of these codes with their help and stored objects and
 // renumbers the rest, keeping their order.
 Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes);
