@@ -203,8 +203,8 @@ void Previewer::printDialog() {
     QString path = saveFileDialog(this, QStringLiteral("Сохранить отчет"), QStringLiteral("Документы PDF|*.pdf"));
     if (path.isEmpty() || !report_.writePdf(path, pages)) return;
   } else {
-    QPrinter printer(QPrinterInfo::printerInfo(d.printerName()), QPrinter::HighResolution);
-    if (!report_.print(printer, pages, d.copies(), d.collate())) {
+    std::unique_ptr<QPrinter> printer = makePrinter(d.printerName());
+    if (!printer || !report_.print(*printer, pages, d.copies(), d.collate())) {
       MessageService::instance().ask(QStringLiteral("Не удалось напечатать отчет на принтере %1.").arg(d.printerName()),
                                      QStringLiteral("Печать отчета"), messages::Buttons::Ok, messages::Icon::Exclamation);
       return;
@@ -255,9 +255,10 @@ PrintDialog::PrintDialog(int pages, int current, QWidget* parent) : QDialog(pare
   auto* pg = new QGroupBox(QStringLiteral("Принтер"), this);
   auto* pf = new QFormLayout(pg);
   printer_ = new QComboBox(this);
-  const QStringList names = QPrinterInfo::availablePrinterNames();
+  // The printer chosen for this run comes first to hand.
+  const QStringList names = printerNames();
   for (const auto& n : names) printer_->addItem(n);
-  QString def = QPrinterInfo::defaultPrinterName();
+  QString def = currentPrinterName();
   if (!def.isEmpty()) printer_->setCurrentText(def);
   auto* port = new QLabel(this);
   auto showPort = [this, port] {

@@ -13,7 +13,8 @@
 #include <QFontDialog>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QPrinter>
@@ -71,10 +72,95 @@ bool chooseColour(QWidget* parent, QColor& colour) {
   return true;
 }
 
+namespace {
+
+// What "Установка принтера" chose in this run: the printer's name and a
+// printer object holding the settings made in the dialog.
+struct PrinterChoice {
+  PrinterSystem system;
+  QString name;
+  std::unique_ptr<QPrinter> printer;
+};
+
+PrinterChoice& printerChoice() {
+  static PrinterChoice c;
+  return c;
+}
+
+QStringList systemPrinterNames() { return QPrinterInfo::availablePrinterNames(); }
+QString systemDefaultPrinter() { return QPrinterInfo::defaultPrinterName(); }
+QString systemPrinterDialog(QPrinter& printer, QWidget* parent) {
+  QPrintDialog d(&printer, parent);
+  d.setWindowTitle(QStringLiteral("Установка принтера"));
+  // Which pages to print is asked by the report's own print window.
+  d.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+  return d.exec() == QDialog::Accepted ? printer.printerName() : QString();
+}
+
+const PrinterSystem& printers() {
+  PrinterSystem& s = printerChoice().system;
+  if (!s.names) s.names = systemPrinterNames;
+  if (!s.defaultName) s.defaultName = systemDefaultPrinter;
+  if (!s.dialog) s.dialog = systemPrinterDialog;
+  return s;
+}
+
+std::unique_ptr<QPrinter> printerNamed(const QString& name) {
+  auto p = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+  // A printer the system does not describe (a test's) keeps its name.
+  if (p->printerName() != name) p->setPrinterName(name);
+  return p;
+}
+
+}  // namespace
+
+void setPrinterSystem(PrinterSystem s) {
+  printerChoice().system = std::move(s);
+  printerChoice().name.clear();
+  printerChoice().printer.reset();
+}
+
+QStringList printerNames() { return printers().names(); }
+
+QString currentPrinterName() {
+  const QStringList names = printerNames();
+  if (names.isEmpty()) return {};
+  const PrinterChoice& c = printerChoice();
+  if (!c.name.isEmpty() && names.contains(c.name)) return c.name;
+  const QString def = printers().defaultName();
+  return names.contains(def) ? def : names.first();
+}
+
+std::unique_ptr<QPrinter> makePrinter(const QString& wanted) {
+  const QString name = wanted.isEmpty() ? currentPrinterName() : wanted;
+  if (name.isEmpty()) return nullptr;
+  auto p = printerNamed(name);
+  const PrinterChoice& c = printerChoice();
+  if (c.printer && name == c.name) {
+    p->setPageLayout(c.printer->pageLayout());
+    p->setDuplex(c.printer->duplex());
+    p->setColorMode(c.printer->colorMode());
+  }
+  return p;
+}
+
 bool printerSetup(QWidget* parent) {
-  QPrinter printer;
-  QPageSetupDialog d(&printer, parent);
-  return d.exec() == QDialog::Accepted;
+  const QString current = currentPrinterName();
+  if (current.isEmpty()) {
+    MessageService::instance().ask(QStringLiteral("В системе не установлено ни одного принтера. "
+                                                  "Установите принтер, чтобы печатать отчеты; "
+                                                  "до тех пор их можно сохранять в файлы PDF."),
+                                   QStringLiteral("Установка принтера"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
+  }
+  PrinterChoice& c = printerChoice();
+  std::unique_ptr<QPrinter> p = makePrinter(current);
+  const QString chosen = printers().dialog(*p, parent);
+  if (chosen.isEmpty()) return false;
+  if (p->printerName() != chosen) p->setPrinterName(chosen);
+  c.name = chosen;
+  c.printer = std::move(p);
+  return true;
 }
 
 void setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }

@@ -6,8 +6,11 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 class QCoreApplication;
+class QPrinter;
 class QWidget;
 
 namespace ui {
@@ -20,6 +23,31 @@ QString saveFileDialog(QWidget* parent, const QString& title, const QString& sys
 QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir = {});
 bool chooseFont(QWidget* parent, QFont& font);
 bool chooseColour(QWidget* parent, QColor& colour);
+
+// The printer of this run. "Установка принтера" chooses it in the print
+// set-up dialog and every print of the program goes to it until the program
+// ends; before a choice, it is the system's default printer. The installed
+// printers and the dialog are the system's; tests give their own.
+struct PrinterSystem {
+  std::function<QStringList()> names;      // the installed printers
+  std::function<QString()> defaultName;    // the system's default ("" when none)
+  // The set-up dialog on `printer` (which holds the current choice): the
+  // chosen printer's name, or "" when cancelled.
+  std::function<QString(QPrinter& printer, QWidget* parent)> dialog;
+};
+// Members left empty take the system's own; the choice made so far is dropped.
+void setPrinterSystem(PrinterSystem s);
+QStringList printerNames();
+// The chosen printer when it is still installed, else the system's default,
+// else the first installed one; "" when no printer is installed.
+QString currentPrinterName();
+// A printer to print on: `name` (the current one when empty), with the
+// paper, orientation and other settings chosen in the set-up dialog when it
+// is the chosen printer. Nothing when no printer is installed.
+std::unique_ptr<QPrinter> makePrinter(const QString& name = {});
+// "Установка принтера": the set-up dialog on the current printer; the choice
+// is kept for this run. With no printer installed it says so and returns
+// false, as it does when cancelled.
 bool printerSetup(QWidget* parent);
 
 // The "Правка" menu: undo, cut, copy, paste or delete in the text field that

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -24,6 +23,7 @@
 #include "pictures.h"
 #include "report.h"
 #include "scoring.h"
+#include "services.h"
 #include "testing_window.h"
 #include "window_memory.h"
 #include "window_tools.h"
@@ -82,13 +82,12 @@ ui::Report protocolReport(const Protocol& p) {
 
 QString printOrKeep(const ui::Report& report, const Startup& s, const QString& fileBase, const QString& what) {
   QString saved;
-  QPrinterInfo info = QPrinterInfo::defaultPrinter();
   bool printed = false;
-  if (!info.isNull()) {
-    QPrinter printer(info, QPrinter::HighResolution);
+  // The printer chosen for this run, else the system's default.
+  if (std::unique_ptr<QPrinter> printer = ui::makePrinter()) {
     std::vector<int> pages;
     for (int i = 1; i <= report.pageCount(); ++i) pages.push_back(i);
-    printed = report.print(printer, pages);
+    printed = report.print(*printer, pages);
   }
   if (!printed) {
     // No printer here: the report is kept as a file, never lost.
