@@ -20,6 +20,7 @@
 #include "archive.h"
 #include "archive_window.h"
 #include "cp1251.h"
+#include "journal_name.h"
 #include "message_service.h"
 #include "window_tools.h"
 #include "services.h"
@@ -291,10 +292,9 @@ void SettingsWindow::accept() {
   // A journal name must stay inside "Stat/"; nothing is saved until it does.
   {
     const std::string file = fileName_->text().trimmed().toStdString();
-    std::string why;
-    if (file.empty()) why = "Не указано имя файла результатов.";
-    if (file != s_.inst.fileRez && (file.empty() || !setup::safeFileName(file, &why))) {
-      ms.ask(QString::fromStdString(why), QStringLiteral("Файл результатов"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    const auto why = file != s_.inst.fileRez ? common::journalNameRefusal(file) : std::nullopt;
+    if (why) {
+      ms.ask(QString::fromStdString(*why), QStringLiteral("Файл результатов"), messages::Buttons::Ok, messages::Icon::Exclamation);
       fileName_->selectAll();
       fileName_->setFocus();
       return;
