@@ -1,5 +1,6 @@
 #include "contingent.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -72,6 +73,11 @@ std::string groupLabel(const tables::Group& g) {
   return "«" + g.NAME.utf8() + "» (код " + std::to_string(g.CODEGR) + ")";
 }
 
+Outcome keptGroup(const tables::Group& g, std::size_t students) {
+  return Outcome::refused("Группу " + groupLabel(g) + " нельзя удалить: в ней " + studentsCount(static_cast<long>(students)) +
+                          ". Переведите их в другую группу или удалите.");
+}
+
 }  // namespace
 
 Outcome Outcome::failed(const store::ErrorInfo& e, const std::string& what) {
@@ -136,7 +142,111 @@ std::string studentsCount(long n) {
 }
 
 Contingent::Contingent(const setup::Installation& inst)
-    : studentFile_(inst.central(tables::files::Student)), groupFile_(inst.central(tables::files::Group)) {}
+    : studentFile_(inst.central(tables::files::Student)),
+      groupFile_(inst.central(tables::files::Group)),
+      facultyFile_(inst.central(tables::files::Faket)) {}
+
+Outcome Contingent::groups(std::vector<GroupRow>& out) {
+  out.clear();
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  int rc = b.groT.set(b.groT.key("KEYCODEGR"));
+  while (rc == store::Ok && (rc = b.groT.next()) == store::Ok)
+    out.push_back({b.gro.CODEGR, b.gro.NAME.utf8(), b.gro.CODEFAK, b.gro.CODEKURS});
+  if (rc != store::NoRecord) return Outcome::failed(b.groT.error(), "Не удалось прочитать группы");
+  return {};
+}
+
+Outcome Contingent::tree(std::vector<FacultyRow>& out) {
+  out.clear();
+  std::vector<GroupRow> all;
+  if (Outcome o = groups(all); !o) return o;
+  tables::Faket fak;
+  store::Table t(tables::faketDef(), fak, facultyFile_);
+  if (t.createIfMissing() != store::Ok) return Outcome::failed(t.error(), "Не удалось создать " + t.name());
+  if (t.open(store::Shared) != store::Ok) return Outcome::failed(t.error(), "Не удалось открыть " + t.name());
+  int rc = t.set();
+  while (rc == store::Ok && (rc = t.next()) == store::Ok) out.push_back({fak.CODEFAK, fak.NAME.utf8(), true, {}});
+  if (rc != store::NoRecord) return Outcome::failed(t.error(), "Не удалось прочитать факультеты");
+  FacultyRow orphans{0, "Группы без факультета", false, {}};
+  for (const GroupRow& g : all) {
+    auto f = std::find_if(out.begin(), out.end(), [&](const FacultyRow& r) { return r.code == g.faculty; });
+    (f == out.end() ? orphans : *f).groups.push_back(g);
+  }
+  if (!orphans.groups.empty()) out.push_back(std::move(orphans));
+  return {};
+}
+
+Outcome Contingent::studentsIn(std::int32_t group, long& count) {
+  count = 0;
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  std::vector<store::Position> students;
+  if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  count = static_cast<long>(students.size());
+  return {};
+}
+
+Outcome Contingent::students(std::int32_t group, std::vector<StudentRow>& out) {
+  out.clear();
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  std::vector<store::Position> positions;
+  if (b.studentsOf(group, positions) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  struct Keyed {
+    std::string key;
+    StudentRow row;
+  };
+  std::vector<Keyed> rows;
+  for (store::Position pos : positions) {
+    if (b.stuT.getAt(pos) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
+    const tables::Student& s = b.stu;
+    rows.push_back({cp1251::upper(s.FAM.view()) + '\n' + cp1251::upper(s.NAME.view()) + '\n' + cp1251::upper(s.OTCHE.view()),
+                    {s.CODEST, s.FAM.utf8(), s.NAME.utf8(), s.OTCHE.utf8(), s.NUMID.utf8()}});
+  }
+  std::stable_sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& c) {
+    int k = cp1251::compareNoCase(a.key, c.key);
+    return k != 0 ? k < 0 : a.row.code < c.row.code;
+  });
+  for (auto& r : rows) out.push_back(std::move(r.row));
+  return {};
+}
+
+Outcome Contingent::giveNumids(std::int32_t group, int* given) {
+  if (given) *given = 0;
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  store::Transaction tx{&b.stuT, &b.groT};
+  if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать запись идентификационных номеров");
+  std::vector<store::Position> positions;
+  if (b.studentsOf(group, positions) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  int n = 0;
+  for (store::Position pos : positions) {
+    if (b.stuT.getAt(pos) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
+    if (!b.stu.NUMID.blank()) continue;
+    std::string why;
+    auto id = numid(group, b.stu.CODEST, &why);
+    if (!id) return Outcome::refused(why);
+    b.stu.NUMID = *id;
+    if (b.stuT.put() != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось записать идентификационный номер");
+    ++n;
+  }
+  if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать идентификационные номера");
+  if (given) *given = n;
+  return {};
+}
+
+Outcome Contingent::groupDeletable(std::int32_t group) {
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  int found = b.group(group);
+  if (found < 0) return Outcome::failed(b.groT.error(), "Не удалось прочитать группу");
+  if (found == 0) return noGroup(group);
+  std::vector<store::Position> students;
+  if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
+  if (!students.empty()) return keptGroup(b.gro, students.size());
+  return {};
+}
 
 Outcome Contingent::transfer(std::int32_t fromGroup, std::int32_t toGroup, int* moved) {
   if (moved) *moved = 0;
@@ -199,10 +309,7 @@ Outcome Contingent::deleteGroup(std::int32_t group) {
   if (found == 0) return noGroup(group);
   std::vector<store::Position> students;
   if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
-  if (!students.empty())
-    return Outcome::refused("Группу " + groupLabel(b.gro) + " нельзя удалить: в ней " +
-                            studentsCount(static_cast<long>(students.size())) +
-                            ". Переведите их в другую группу или удалите.");
+  if (!students.empty()) return keptGroup(b.gro, students.size());
   if (b.groT.del() != store::Ok) return Outcome::failed(b.groT.error(), "Не удалось удалить группу");
   if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось удалить группу");
   return {};

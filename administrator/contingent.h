@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "installation.h"
 #include "store.h"
@@ -46,12 +47,53 @@ std::optional<std::string> recordText(std::string_view utf8, std::size_t width, 
 // "1 студент", "3 студента", "5 студентов".
 std::string studentsCount(long n);
 
+// A group as lists show it (name in UTF-8).
+struct GroupRow {
+  std::int32_t code = 0;
+  std::string name;
+  int faculty = 0;
+  int course = 0;
+};
+
+// A faculty with its groups. `known` is false for the row that gathers
+// groups whose faculty is not in the faculties' dictionary.
+struct FacultyRow {
+  int code = 0;
+  std::string name;
+  bool known = true;
+  std::vector<GroupRow> groups;
+};
+
+// A student as a group's list and its sign-in slips show it (UTF-8).
+struct StudentRow {
+  std::int32_t code = 0;
+  std::string fam, name, otche;
+  std::string numid;  // empty when the student has none
+};
+
 // The contingent of one installation: Student.tps and Group.tps of its
 // database directory (made empty when missing, as the opening procedure
 // does). Each operation opens them shared and closes them again.
 class Contingent {
  public:
   explicit Contingent(const setup::Installation& inst);
+
+  // Faculties in file order, each with its groups in code order; groups of
+  // a faculty that is not in Faket come last, under a row of their own.
+  Outcome tree(std::vector<FacultyRow>& out);
+  // Every group, in code order.
+  Outcome groups(std::vector<GroupRow>& out);
+  // How many students the group has.
+  Outcome studentsIn(std::int32_t group, long& count);
+  // The group's students by surname, name and patronymic (letter case
+  // ignored), then by code.
+  Outcome students(std::int32_t group, std::vector<StudentRow>& out);
+  // Every student of the group without an identification number gets one
+  // (numid), all or none; `given` says how many.
+  Outcome giveNumids(std::int32_t group, int* given = nullptr);
+  // Refused, saying why, while the group has students (deleteGroup's rule,
+  // asked before a form deletes the record).
+  Outcome groupDeletable(std::int32_t group);
 
   // Every student whose STU:CODEGR is `fromGroup` gets `toGroup`'s code and
   // name; all or none. The target must exist; the source need not (its
@@ -72,7 +114,7 @@ class Contingent {
   Outcome deleteStudent(std::int32_t student);
 
  private:
-  std::string studentFile_, groupFile_;
+  std::string studentFile_, groupFile_, facultyFile_;
 };
 
 }  // namespace administrator

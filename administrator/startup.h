@@ -11,8 +11,9 @@ namespace administrator {
 
 // Paths from the shared settings file of `workingDir`, and the first
 // global settings record (the table made when missing; blank settings when
-// it has no record). False when the table could not be opened (the user
-// was told).
+// it has no record); in local mode the libraries of PathFile are placed
+// under the local database directory. False when the settings table could
+// not be opened (the user was told).
 bool startUp(const std::string& workingDir, setup::Installation& inst, tables::GlbTune& glb, messages::Interaction& ui);
 
 }  // namespace administrator

@@ -40,15 +40,35 @@ class Installation : public ::testing::Test {
     ASSERT_EQ(t.create(), store::Ok) << t.error().text();
   }
 
-  void addGroup(std::int32_t code, const std::string& name, std::uint8_t kurs) {
+  void addGroup(std::int32_t code, const std::string& name, std::uint8_t kurs, std::uint8_t faculty = 1) {
     tables::Group g;
     store::Table t(tables::groupDef(), g, inst.central(tables::files::Group));
     ASSERT_EQ(t.open(), store::Ok) << t.error().text();
     g.CODEGR = code;
     g.NAME = u(name);
     g.CODEKURS = kurs;
-    g.CODEFAK = 1;
+    g.CODEFAK = faculty;
     ASSERT_EQ(t.add(), store::Ok) << t.error().text();
+  }
+
+  void addFaculty(std::uint8_t code, const std::string& name) {
+    tables::Faket f;
+    store::Table t(tables::faketDef(), f, inst.central(tables::files::Faket));
+    ASSERT_EQ(t.createIfMissing(), store::Ok) << t.error().text();
+    ASSERT_EQ(t.open(), store::Ok) << t.error().text();
+    f.CODEFAK = code;
+    f.NAME = u(name);
+    ASSERT_EQ(t.add(), store::Ok) << t.error().text();
+  }
+
+  void setNumid(std::int32_t student, const std::string& numid) {
+    tables::Student s;
+    store::Table t(tables::studentDef(), s, inst.central(tables::files::Student));
+    ASSERT_EQ(t.open(), store::Ok) << t.error().text();
+    s.CODEST = student;
+    ASSERT_EQ(t.get(t.key("KEYKODST")), store::Ok) << t.error().text();
+    s.NUMID = numid;
+    ASSERT_EQ(t.put(), store::Ok) << t.error().text();
   }
 
   void addStudent(std::int32_t code, std::int32_t group, const std::string& fam, const std::string& zach = "") {
@@ -277,6 +297,78 @@ TEST_F(ContingentTest, GroupWithStudentsIsKeptEmptyGroupDeleted) {
 
   EXPECT_EQ(c.deleteGroup(3).error, Outcome::Refused);
   EXPECT_EQ(c.deleteStudent(6).error, Outcome::Refused);
+}
+
+TEST_F(ContingentTest, TreeGathersGroupsUnderTheirFacultiesInFileOrderAndStraysLast) {
+  // File order, not code order: the faculty added first comes first.
+  addFaculty(2, "Исторический факультет");
+  addFaculty(1, "Физико-математический факультет");
+  addGroup(5, "Без факультета", 1, 9);
+  std::vector<FacultyRow> rows;
+  Outcome o = Contingent(inst).tree(rows);
+  ASSERT_TRUE(o) << o.message;
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].code, 2);
+  EXPECT_EQ(rows[0].name, "Исторический факультет");
+  EXPECT_TRUE(rows[0].groups.empty()) << "a faculty without groups has none to expand";
+  EXPECT_EQ(rows[1].code, 1);
+  std::vector<std::int32_t> codes;
+  for (const GroupRow& g : rows[1].groups) codes.push_back(g.code);
+  EXPECT_EQ(codes, (std::vector<std::int32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(rows[1].groups[2].name, "ЕГ-201");
+  EXPECT_EQ(rows[1].groups[2].course, 2);
+  // A group whose faculty is not in the dictionary is not lost.
+  EXPECT_FALSE(rows[2].known);
+  ASSERT_EQ(rows[2].groups.size(), 1u);
+  EXPECT_EQ(rows[2].groups[0].code, 5);
+}
+
+TEST_F(ContingentTest, GroupDeletableAsksWhatDeleteGroupWouldAnswer) {
+  Contingent c(inst);
+  struct Case {
+    std::int32_t group;
+    const char* reason;  // nullptr: may go
+  } cases[] = {{1, "3 студента"}, {3, "1 студент."}, {4, nullptr}, {99, "не найдена"}};
+  const std::string before = snapshot();
+  for (const auto& k : cases) {
+    Outcome o = c.groupDeletable(k.group);
+    if (!k.reason) {
+      EXPECT_TRUE(o) << k.group << ": " << o.message;
+      continue;
+    }
+    EXPECT_EQ(o.error, Outcome::Refused) << k.group;
+    EXPECT_NE(o.message.find(k.reason), std::string::npos) << o.message;
+  }
+  EXPECT_EQ(snapshot(), before) << "asking deletes nothing";
+  long n = -1;
+  ASSERT_TRUE(c.studentsIn(2, n));
+  EXPECT_EQ(n, 2);
+}
+
+TEST_F(ContingentTest, GroupListedByNameAndMissingNumbersGivenOnlyToItsStudents) {
+  addStudent(7, 1, "Абрамов");
+  addStudent(8, 1, "иванов");  // letter case does not decide the order
+  setNumid(2, "");
+  setNumid(7, "");
+  setNumid(4, "");  // another group's student keeps his blank number
+  std::vector<StudentRow> rows;
+  ASSERT_TRUE(Contingent(inst).students(1, rows));
+  std::vector<std::string> fams;
+  for (const auto& r : rows) fams.push_back(r.fam);
+  EXPECT_EQ(fams, (std::vector<std::string>{"Абрамов", "Иванов", "иванов", "Петров", "Сидоров"}));
+  EXPECT_TRUE(rows[3].numid.empty());
+
+  int given = -1;
+  Outcome o = Contingent(inst).giveNumids(1, &given);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(given, 2);
+  const auto all = students();
+  EXPECT_EQ(all.at(2).NUMID.utf8(), "010002");
+  EXPECT_EQ(all.at(7).NUMID.utf8(), "010007");
+  EXPECT_EQ(all.at(1).NUMID.utf8(), "ID1") << "a number the student has stays";
+  EXPECT_TRUE(all.at(4).NUMID.blank());
+  ASSERT_TRUE(Contingent(inst).giveNumids(1, &given));
+  EXPECT_EQ(given, 0);
 }
 
 // ---- import ----
