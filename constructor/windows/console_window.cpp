@@ -1,8 +1,11 @@
 #include "console_window.h"
 
+#include <QComboBox>
 #include <QFormLayout>
+#include <QIntValidator>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "commands.h"
+#include "frame_editor.h"
 #include "cp1251.h"
 #include "message_service.h"
 #include "record_format.h"
@@ -77,15 +81,43 @@ ConsoleWindow::ConsoleWindow(Startup& s, Navigator& nav, QWidget* parent) : QWid
   fl->addLayout(fg);
   auto* group = new QGroupBox(QStringLiteral("Параметры"), framePage);
   auto* form = new QFormLayout(group);
-  for (const QString& label : {QStringLiteral("Раздел:"), QStringLiteral("Вариант теста"), QStringLiteral("Балл:"),
-                               QStringLiteral("Уровень:"), QStringLiteral("Время:"), QStringLiteral("Попыток:"),
-                               QStringLiteral("Всего кадров:")}) {
+  section_ = new QComboBox(group);
+  section_->setObjectName(QStringLiteral("section"));
+  section_->setEnabled(false);
+  form->addRow(QStringLiteral("Раздел:"), section_);
+  connect(section_, &QComboBox::activated, this, [this] { applyParameters(); });
+  struct Field {
+    QString label;
+    int most;
+  };
+  for (const Field& f : {Field{QStringLiteral("Вариант теста"), 255}, Field{QStringLiteral("Балл:"), 65535},
+                         Field{QStringLiteral("Уровень:"), 5}, Field{QStringLiteral("Время:"), 65535},
+                         Field{QStringLiteral("Попыток:"), 255}, Field{QStringLiteral("Всего кадров:"), 0}}) {
     auto* e = new QLineEdit(group);
     e->setReadOnly(true);
-    form->addRow(label, e);
-    params_.emplace_back(label, e);
+    if (f.most) {
+      e->setValidator(new QIntValidator(0, f.most, e));
+      connect(e, &QLineEdit::editingFinished, this, [this, e] {
+        if (!e->isReadOnly() && e->isModified()) applyParameters();
+      });
+    }
+    form->addRow(f.label, e);
+    params_.emplace_back(f.label, e);
   }
   fl->addWidget(group);
+  auto* setup = new QGroupBox(QStringLiteral("Настройка кадра"), framePage);
+  auto* sl = new QHBoxLayout(setup);
+  defaults_ = new QPushButton(QStringLiteral("По умолч."), setup);
+  defaults_->setToolTip(QStringLiteral("Параметры этого кадра станут параметрами новых кадров"));
+  defaults_->setAutoDefault(false);
+  defaults_->setEnabled(false);
+  connect(defaults_, &QPushButton::clicked, this, [this] {
+    if (editor_ && editor_->saveAsDefaults())
+      ms().ask(QStringLiteral("Новые кадры получат параметры этого кадра."), QStringLiteral("По умолчанию"));
+  });
+  sl->addWidget(defaults_);
+  sl->addStretch(1);
+  fl->addWidget(setup);
   fl->addStretch(1);
   pages_->addTab(framePage, QStringLiteral("Кадр"));
   pages_->setTabToolTip(1, QStringLiteral("Инструменты для монтажа кадров"));
@@ -183,9 +215,49 @@ QPushButton* ConsoleWindow::button(const QString& text) const {
 }
 
 QString ConsoleWindow::parameter(const QString& label) const {
+  if (label == QStringLiteral("Раздел:")) return section_->currentText();
   for (auto& [l, e] : params_)
     if (l == label) return e->text();
   return {};
+}
+
+QLineEdit* ConsoleWindow::parameterBox(const QString& label) const {
+  for (auto& [l, e] : params_)
+    if (l == label) return e;
+  return nullptr;
+}
+
+void ConsoleWindow::attachEditor(FrameEditorWindow* e) {
+  if (editor_) disconnect(editor_, nullptr, this, nullptr);
+  editor_ = e;
+  if (e) {
+    connect(e, &FrameEditorWindow::parametersChanged, this, [this] { showFrame(); });
+    connect(e, &QObject::destroyed, this, [this] { editor_ = nullptr; });
+  }
+  showFrame();
+}
+
+void ConsoleWindow::showFramePage() { pages_->setCurrentIndex(1); }
+
+void ConsoleWindow::applyParameters() {
+  if (!editor_) return;
+  FrameParameters p = editor_->parameters();
+  p.section = section_->currentData().toInt();
+  auto number = [this](const QString& label, int& into) {
+    if (QLineEdit* e = parameterBox(label)) into = e->text().trimmed().toInt();
+  };
+  number(QStringLiteral("Вариант теста"), p.variant);
+  number(QStringLiteral("Балл:"), p.points);
+  number(QStringLiteral("Уровень:"), p.level);
+  number(QStringLiteral("Время:"), p.time);
+  number(QStringLiteral("Попыток:"), p.attempts);
+  const auto problems = editor_ ? editor_->setParameters(p) : std::vector<std::string>{};
+  if (!problems.empty()) {
+    QStringList lines;
+    for (const auto& m : problems) lines << QString::fromStdString(m);
+    ms().ask(lines.join(QLatin1Char('|')), QStringLiteral("Параметры кадра"), messages::Buttons::Ok, messages::Icon::Exclamation);
+  }
+  showFrame();
 }
 
 void ConsoleWindow::updateButtons() {
@@ -193,17 +265,40 @@ void ConsoleWindow::updateButtons() {
 }
 
 void ConsoleWindow::showFrame() {
-  auto v = nav_.currentFrame();
   auto set = [this](const QString& label, const QString& value) {
-    for (auto& [l, e] : params_)
-      if (l == label) e->setText(value);
+    if (QLineEdit* e = parameterBox(label)) {
+      e->setText(value);
+      e->setModified(false);
+    }
   };
-  set(QStringLiteral("Раздел:"), v ? ui::fromRecord(v->RAZDEL.view()) : QString());
-  set(QStringLiteral("Вариант теста"), v ? QString::number(v->VARTEST) : QString());
-  set(QStringLiteral("Балл:"), v ? QString::number(v->BALLVOP) : QString());
-  set(QStringLiteral("Уровень:"), v ? QString::number(v->LEVEL) : QString());
-  set(QStringLiteral("Время:"), v ? QString::number(v->TIMEVOP) : QString());
-  set(QStringLiteral("Попыток:"), v ? QString::number(v->KOLPOP) : QString());
+  // With a frame editor open the parameters are its frame's, and editable.
+  const bool editing = editor_ != nullptr;
+  for (auto& [l, e] : params_) e->setReadOnly(!editing || l == QStringLiteral("Всего кадров:"));
+  section_->setEnabled(editing);
+  defaults_->setEnabled(editing);
+  section_->clear();
+  std::optional<FrameParameters> p;
+  if (editing) {
+    p = editor_->parameters();
+    section_->addItem(QString(), 0);
+    for (const auto& sec : editor_->sections())
+      section_->addItem(QStringLiteral("%1. %2").arg(sec.number).arg(QString::fromStdString(sec.name)), sec.number);
+    const int at = section_->findData(p->section);
+    if (at >= 0) section_->setCurrentIndex(at);
+    else {
+      // A section number the test has no record of: shown as the frame keeps it.
+      section_->addItem(QString::fromStdString(p->sectionName), p->section);
+      section_->setCurrentIndex(section_->count() - 1);
+    }
+  } else if (auto v = nav_.currentFrame()) {
+    p = parametersOf(*v);
+    section_->addItem(QString::fromStdString(p->sectionName), p->section);
+  }
+  set(QStringLiteral("Вариант теста"), p ? QString::number(p->variant) : QString());
+  set(QStringLiteral("Балл:"), p ? QString::number(p->points) : QString());
+  set(QStringLiteral("Уровень:"), p ? QString::number(p->level) : QString());
+  set(QStringLiteral("Время:"), p ? QString::number(p->time) : QString());
+  set(QStringLiteral("Попыток:"), p ? QString::number(p->attempts) : QString());
   set(QStringLiteral("Всего кадров:"), nav_.testOpen() ? QString::number(nav_.frameCount()) : QString());
   updateButtons();
 }

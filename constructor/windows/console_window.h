@@ -2,6 +2,7 @@
 // The console "Пульт": the list of test bases of the current library with
 // the library switch, the test and frame buttons (the Navigator's own
 // commands) and the parameters of the highlighted frame.
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "store.h"
 #include "tables_central.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +20,7 @@ class QTabWidget;
 
 namespace constructor {
 
+class FrameEditorWindow;
 class Navigator;
 
 class ConsoleWindow : public QWidget {
@@ -44,6 +47,13 @@ class ConsoleWindow : public QWidget {
   QTabWidget* pages() const { return pages_; }
   // The parameter shown under a label ("Раздел:", "Балл:", ...).
   QString parameter(const QString& label) const;
+  QLineEdit* parameterBox(const QString& label) const;
+  QComboBox* sectionBox() const { return section_; }
+  QPushButton* defaultsButton() const { return defaults_; }
+  // The open frame editor: its frame's parameters shown and edited here;
+  // nothing shows the Navigator's highlighted frame, read-only.
+  void attachEditor(FrameEditorWindow* e);
+  void showFramePage();
   // Set by the program: false when the tables may not close now.
   std::function<bool()> mayCloseTables;
 
@@ -51,6 +61,7 @@ class ConsoleWindow : public QWidget {
   void fillBases();
   void showFrame();
   void updateButtons();
+  void applyParameters();
 
   Startup& s_;
   Navigator& nav_;
@@ -65,6 +76,9 @@ class ConsoleWindow : public QWidget {
   QLabel* status_;
   std::vector<std::pair<QPushButton*, int>> buttons_;
   std::vector<std::pair<QString, QLineEdit*>> params_;
+  QComboBox* section_ = nullptr;
+  QPushButton* defaults_ = nullptr;
+  QPointer<FrameEditorWindow> editor_;
 };
 
 }  // namespace constructor

@@ -306,10 +306,11 @@ void ConstructorApp::showConsole(bool on) {
 bool ConstructorApp::openEditor(bool object, std::uint16_t code) {
   if (!editors || !nav_ || !nav_->testOpen()) return false;
   if (editor_) {
-    // One editor at a time: the open one comes forward.
+    // One editor at a time: the open one comes forward and takes the frame
+    // asked for (its own saved first).
     if (auto* sub = qobject_cast<QMdiSubWindow*>(editor_->parentWidget())) frame_->mdiArea()->setActiveSubWindow(sub);
     editor_->raise();
-    return false;
+    return code ? editor_->goToFrame(code) : editor_->startNewFrame();
   }
   EditorRequest r{nav_->base(), nav_->currentTest().toStdString(), s_.inst.keyWord, code, object};
   FrameEditorWindow* e = editors(r, nullptr);
@@ -320,9 +321,18 @@ bool ConstructorApp::openEditor(bool object, std::uint16_t code) {
     if (nav_) nav_->refreshFrames(c);
   });
   connect(e, &QObject::destroyed, this, [this] {
+    // The console lets go of the half-destroyed editor before anything redraws.
+    if (console_) console_->attachEditor(nullptr);
     updateMenus();
     if (nav_) nav_->refreshFrames();
   });
+  connect(e, &FrameEditorWindow::lockRequested, this, &ConstructorApp::lockScreen);
+  connect(e, &FrameEditorWindow::calculatorRequested, this, &ConstructorApp::showCalculator);
+  connect(e, &FrameEditorWindow::consoleRequested, this, [this] {
+    showConsole(true);
+    if (console_) console_->showFramePage();
+  });
+  if (console_) console_->attachEditor(e);
   QMdiSubWindow* sub = frame_->mdiArea()->addSubWindow(e);
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->showMaximized();

@@ -36,10 +36,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "frame_fields_window.h"
+#include "frame_help_window.h"
 #include "frame_operations.h"
+#include "frame_preview_window.h"
 #include "frame_rules.h"
+#include "cp1251.h"
 #include "icons.h"
 #include "message_service.h"
+#include "question_templates_window.h"
 #include "record_format.h"
 #include "sections_window.h"
 #include "services.h"
@@ -403,11 +408,10 @@ bool StandardEditor::open() {
   buildToolBar();
   buildBody();
   // The Examiner's font, when the test keeps one, so the author sees the frame as the examinee will.
-  tables::TuneTest tune;
   {
-    store::Table t(tables::tuneTestDef(), tune, s_.inst.central(tables::files::TuneTest));
-    if (t.open(store::Shared) == store::Ok && t.set() == store::Ok && t.next() == store::Ok && tune.YESFONT)
-      applyFont(common::testFont(tune, 0));
+    store::Table t(tables::tuneTestDef(), tune_, s_.inst.central(tables::files::TuneTest));
+    if (t.open(store::Shared) != store::Ok || t.set() != store::Ok || t.next() != store::Ok) tune_ = tables::TuneTest{};
+    if (tune_.YESFONT) applyFont(common::testFont(tune_, 0));
   }
   const bool ok = req_.code ? load(req_.code) : addNewFrame();
   if (!ok) return false;
@@ -596,8 +600,9 @@ void StandardEditor::showPicture() {
     b.width = fit.width();
     b.height = fit.height();
   }
-  picture_->setVisible(have && !b.empty() && !img.isNull());
-  if (picture_->isVisible()) {
+  const bool shown = have && !b.empty() && !img.isNull();
+  picture_->setVisible(shown);
+  if (shown) {
     picture_->setPixmap(QPixmap::fromImage(img));
     picture_->setGeometry(b.x, b.y, b.width, b.height);
   } else {
@@ -997,7 +1002,14 @@ bool StandardEditor::chooseFont() {
               static_cast<std::uint32_t>(tune.FONTCOLOR[0])};
   FrameFont a = q;
   a.colour = static_cast<std::uint32_t>(tune.FONTCOLOR[1]);
-  return reportFailure(writeTestFont(file, q, a));
+  if (!reportFailure(writeTestFont(file, q, a))) return false;
+  // The preview shows the font the Examiner will now take.
+  tune.YESFONT = 1;
+  tune.FONTNAME[0] = tune.FONTNAME[1] = cp1251::fromUtf8(q.family);
+  tune.FONTSIZE[0] = tune.FONTSIZE[1] = q.pointSize;
+  tune.FONTSTYLE[0] = tune.FONTSTYLE[1] = q.style;
+  tune_ = tune;
+  return true;
 }
 
 // ----------------------------------------------------------------- parameters
@@ -1080,6 +1092,23 @@ EditorFactory standardEditors(Startup& s) {
   return [&s](const EditorRequest& r, QWidget* parent) -> FrameEditorWindow* {
     if (r.object) return nullptr;
     auto* e = new StandardEditor(s, r, parent);
+    e->pickTemplate = [&s](QWidget* w) -> std::optional<QString> {
+      QuestionTemplatesWindow t(QuestionTemplates::of(s.inst), true, w);
+      t.exec();
+      return t.chosen();
+    };
+    e->preview = [e](tables::Vop& v, QWidget* w) {
+      FramePreviewWindow p(v, e->test().tema, e->tune(), w);
+      p.exec();
+    };
+    e->editHelp = [](tables::Training& h, std::function<bool(tables::Training&)> write, QWidget* w) {
+      FrameHelpWindow f(h, std::move(write), w);
+      return f.exec() == QDialog::Accepted;
+    };
+    e->editFields = [](tables::Vop& v, tables::Training& h, std::function<bool(tables::Vop&, tables::Training&)> write, QWidget* w) {
+      FrameFieldsWindow f(v, h, std::move(write), w);
+      return f.exec() == QDialog::Accepted;
+    };
     if (!e->open()) {
       delete e;
       return nullptr;

@@ -13,6 +13,7 @@
 
 #include "frame_editor.h"
 #include "startup.h"
+#include "tables_central.h"
 #include "tables_test_file.h"
 #include "test_file.h"
 
@@ -37,7 +38,7 @@ namespace constructor {
 class StandardEditor : public FrameEditorWindow {
   Q_OBJECT
  public:
-  static constexpr const char* kProcedure = "OrmidaFrame";
+  static constexpr const char* kProcedure = "StdFrame";
   // The toolbar's commands, in its order.
   enum Command {
     SaveAndNew, SaveAndClose, Preview, Reload, Sections, Fields, Help, Templates,
@@ -77,6 +78,7 @@ class StandardEditor : public FrameEditorWindow {
   std::uint16_t code() const { return v_.CODEVOP; }
   bool isNewFrame() const { return added_; }
   testfile::TestFile& test() { return *tf_; }
+  const tables::TuneTest& tune() const { return tune_; }
 
   // Hooks the program (and tests) set: the standard dialogs and the other
   // windows of the editor.
@@ -159,6 +161,7 @@ class StandardEditor : public FrameEditorWindow {
   tables::Vop opened_;  // as read or last saved
   tables::Vop baseline_;  // what the window made of it: unsaved changes differ from it
   tables::Training help_, helpOpened_;
+  tables::TuneTest tune_;
   bool hasHelp_ = false;
   bool added_ = false;  // added on opening and never saved
   bool loading_ = false;
