@@ -8,15 +8,20 @@
 #include <QToolButton>
 
 #include "about_window.h"
+#include "browse.h"
 #include "administrator_program.h"
 #include "console_window.h"
+#include "contingent_forms.h"
+#include "contingent_window.h"
 #include "cp1251.h"
 #include "dictionary_window.h"
 #include "main_frame.h"
 #include "message_service.h"
+#include "parameters_window.h"
 #include "services.h"
 #include "sign_in_window.h"
 #include "startup.h"
+#include "table_opener.h"
 #include "user_events.h"
 #include "window_memory.h"
 
@@ -90,11 +95,13 @@ void AdministratorApp::buildMenus() {
   item(edit, QStringLiteral("&Вставить"), [] { ui::editFocused(ui::EditAction::Paste); });
 
   QMenu* stats = bar->addMenu(QStringLiteral("С&татистика"));
-  for (const char* t : {"Общий журнал результатов", "Классный журнал", "Анализ тестовых заданий", "Рейтинг", "Контингент"})
+  for (const char* t : {"Общий журнал результатов", "Классный журнал", "Анализ тестовых заданий", "Рейтинг"})
     item(stats, QString::fromUtf8(t));
+  item(stats, QStringLiteral("Контингент"), [this] { openContingent(); });
 
   QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
-  for (const char* t : {"Автостарт", "Мониторинг", "Библиотека тестов", "Параметры"}) item(service, QString::fromUtf8(t));
+  for (const char* t : {"Автостарт", "Мониторинг", "Библиотека тестов"}) item(service, QString::fromUtf8(t));
+  item(service, QStringLiteral("Параметры"), [this] { openParameters(); });
   service->addSeparator();
   item(service, QStringLiteral("Конструктор  тестов"), [this] { if (startProgram) startProgram(QStringLiteral("Ormida.exe"), dir_); });
   item(service, QStringLiteral("Экзаменатор"), [this] { if (startProgram) startProgram(QStringLiteral("Varnuke.exe"), dir_); });
@@ -116,8 +123,9 @@ void AdministratorApp::buildMenus() {
   for (const auto& [text, which] : lists)
     item(dicts, text, [this, which = which] { common::openDictionary(which, inst_, frame_.get()); });
   dicts->addSeparator();
-  for (const char* t : {"Группы", "Студенты", "&Лаборатории", "&Рабочие станции", "Файлы результатов"})
-    item(dicts, QString::fromUtf8(t));
+  item(dicts, QStringLiteral("Группы"), [this] { openGroups(); });
+  item(dicts, QStringLiteral("Студенты"), [this] { openStudents(); });
+  for (const char* t : {"&Лаборатории", "&Рабочие станции", "Файлы результатов"}) item(dicts, QString::fromUtf8(t));
 
   QMenu* windows = bar->addMenu(QStringLiteral("&Окно"));
   item(windows, QStringLiteral("Каскадом"), [this] { frame_->mdiArea()->cascadeSubWindows(); });
@@ -175,11 +183,52 @@ void AdministratorApp::takeSlot(QWidget* w) {
   slot_ = w;
 }
 
+void AdministratorApp::showExclusive(QWidget* w) {
+  // Esc or "Закрыть" only hides a dialog: it goes as it is closed.
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  if (auto* d = qobject_cast<QDialog*>(w)) connect(d, &QDialog::finished, d, &QObject::deleteLater);
+  w->installEventFilter(this);
+  takeSlot(w);
+  w->show();
+  w->raise();
+  w->activateWindow();
+}
+
+ContingentWindow* AdministratorApp::openContingent() {
+  auto* w = new ContingentWindow(inst_, frame_.get());
+  if (!w->opened()) {
+    delete w;
+    return nullptr;
+  }
+  showExclusive(w);
+  return w;
+}
+
+ParametersWindow* AdministratorApp::openParameters() {
+  auto* w = new ParametersWindow(inst_, mode_ == common::SignIn::Administrator, frame_.get());
+  connect(w, &ParametersWindow::saved, this, [this] {
+    // The passwords and the database may be others now.
+    setup::readSettings(tables::glbTuneDef(), inst_.central(tables::files::GlbTune), glb_, ms());
+    setup::applyKeyWord(inst_, glb_);
+  });
+  showExclusive(w);
+  return w;
+}
+
+QWidget* AdministratorApp::openGroups() { return openGroupList(inst_, frame_.get()); }
+QWidget* AdministratorApp::openStudents() { return openStudentList(inst_, frame_.get()); }
+
 bool AdministratorApp::eventFilter(QObject* o, QEvent* e) {
-  if (frame_ && o == frame_.get() && e->type() == ui::UserEvent::type()) {
-    const int n = static_cast<ui::UserEvent*>(e)->number();
+  if (e->type() != ui::UserEvent::type()) return QObject::eventFilter(o, e);
+  const int n = static_cast<ui::UserEvent*>(e)->number();
+  if (frame_ && o == frame_.get()) {
     if (n == JournalOpened || n == JournalClosed)
       for (QAction* a : actions_) a->setEnabled(n == JournalOpened);
+    return true;
+  }
+  // Another exclusive window took the slot.
+  if (n == CloseWindow && o->isWidgetType()) {
+    static_cast<QWidget*>(o)->close();
     return true;
   }
   return QObject::eventFilter(o, e);

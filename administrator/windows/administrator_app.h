@@ -23,6 +23,8 @@ class MainFrame;
 namespace administrator {
 
 class ConsoleWindow;
+class ContingentWindow;
+class ParametersWindow;
 
 // Events of the frame and its windows (user events 1024 and up).
 enum Event : int {
@@ -68,6 +70,14 @@ class AdministratorApp : public QObject {
 
   void showConsole();
 
+  // The exclusive working windows of this part of the program (they take
+  // the slot), and the lists of the contingent; nullptr when a table could
+  // not be opened.
+  ContingentWindow* openContingent();
+  ParametersWindow* openParameters();
+  QWidget* openGroups();
+  QWidget* openStudents();
+
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
 
@@ -75,6 +85,7 @@ class AdministratorApp : public QObject {
   void buildMenus();
   QAction* item(QMenu* m, const QString& text, std::function<void()> f = {});
   void convertTests();
+  void showExclusive(QWidget* w);
 
   QString dir_;
   setup::Installation inst_;
