@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "checking.h"
+#include "answer_checking.h"
 #include "cp1251.h"
 
 namespace constructor {
@@ -341,7 +341,7 @@ std::string referenceAnswer(const tables::Vop& v) {
         } else {
           item = first;
           std::string syn;
-          for (const auto& s : examiner::synonyms(second)) syn += (syn.empty() ? "" : ", ") + cp1251::toUtf8(s);
+          for (const auto& s : common::synonyms(second)) syn += (syn.empty() ? "" : ", ") + cp1251::toUtf8(s);
           if (!syn.empty()) item += " (синонимы: " + syn + ")";
         }
         line += (line.empty() ? "" : "; ") + item;

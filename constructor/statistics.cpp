@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "checking.h"
+#include "answer_checking.h"
 #include "cp1251.h"
 #include "datetime.h"
 
 namespace constructor {
 
 long creditedPoints(const tables::Vop& v, const tables::Tema& tema) {
-  long p = examiner::maxPoints(v, tema.DIFFBALL != 0);
+  long p = common::maxPoints(v, tema.DIFFBALL != 0);
   if (tema.MODELEVEL && tema.ADDLEVEL) p *= std::max<int>(1, v.LEVEL);
   return p;
 }

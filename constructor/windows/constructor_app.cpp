@@ -24,6 +24,7 @@
 #include "navigator.h"
 #include "scenario_window.h"
 #include "templates_window.h"
+#include "question_templates_window.h"
 #include "services.h"
 #include "settings_file.h"
 #include "sign_in_window.h"
@@ -211,7 +212,10 @@ void ConstructorApp::buildMenus() {
                                                           {QStringLiteral("Преподаватели"), common::Dictionary::Authors}};
   for (const auto& [text, which] : lists)
     item(dicts, text, [this, which = which] { common::openDictionary(which, s_.inst, frame_.get()); });
-  item(dicts, QStringLiteral("Шаблоны вопросов"));
+  item(dicts, QStringLiteral("Шаблоны вопросов"), [this] {
+    QuestionTemplatesWindow w(QuestionTemplates::of(s_.inst), false, frame_.get());
+    w.exec();
+  });
   item(dicts, QStringLiteral("Шаблоны инструкций"), [this] { showTemplates(false, frame_.get()); });
 
   QMenu* help = bar->addMenu(QStringLiteral("&Помощь"));
@@ -239,6 +243,15 @@ void ConstructorApp::updateMenus() {
   for (QMenu* m : {editorMenu_, objectMenu_}) {
     m->menuAction()->setEnabled(open);
     for (QAction* a : m->actions()) a->setEnabled(open);
+  }
+  // The kind items of "&Редактор" (6..10) tick the open frame's kind.
+  static const int kinds[] = {1, 3, 2, 4, 5};
+  const QList<QAction*> items = editorMenu_->actions();
+  const int kind = open ? editor_->frameKind() : 0;
+  for (int i = 0; i < 5 && 6 + i < items.size(); ++i) {
+    QAction* a = items[6 + i];
+    a->setCheckable(true);
+    a->setChecked(kind == kinds[i] || (kinds[i] == 5 && kind == 6));
   }
 }
 
@@ -321,11 +334,13 @@ bool ConstructorApp::openEditor(bool object, std::uint16_t code) {
     if (nav_) nav_->refreshFrames(c);
   });
   connect(e, &QObject::destroyed, this, [this] {
-    // The console lets go of the half-destroyed editor before anything redraws.
+    // Everything lets go of the half-destroyed editor before anything redraws.
+    editor_ = nullptr;
     if (console_) console_->attachEditor(nullptr);
     updateMenus();
     if (nav_) nav_->refreshFrames();
   });
+  connect(e, &FrameEditorWindow::parametersChanged, this, &ConstructorApp::updateMenus);
   connect(e, &FrameEditorWindow::lockRequested, this, &ConstructorApp::lockScreen);
   connect(e, &FrameEditorWindow::calculatorRequested, this, &ConstructorApp::showCalculator);
   connect(e, &FrameEditorWindow::consoleRequested, this, [this] {

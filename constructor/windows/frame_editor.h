@@ -52,6 +52,8 @@ class FrameEditorWindow : public QWidget {
   virtual std::vector<std::string> setParameters(const FrameParameters&) { return {}; }
   // "По умолч.": the open frame's parameters become those of new frames.
   virtual bool saveAsDefaults() { return false; }
+  // The open frame's kind (VOP:TYPEKADR), ticked in the "&Редактор" menu; 0 for none.
+  virtual int frameKind() const { return 0; }
 
  signals:
   // A frame was written: the lists show it again.

@@ -59,6 +59,7 @@ class StandardEditor : public FrameEditorWindow {
   std::vector<SectionEntry> sections() const override { return sections_; }
   std::vector<std::string> setParameters(const FrameParameters& p) override;
   bool saveAsDefaults() override;
+  int frameKind() const override { return kind(); }
 
   // Commands, as the toolbar and the "&Редактор" menu run them.
   bool run(int command);

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "checking.h"
+#include "answer_checking.h"
 #include "cp1251.h"
 #include "frame_rules.h"
 
@@ -28,15 +28,15 @@ tables::Vop typedFrame(int kind, const char* question = "Вопрос") {
   return v;
 }
 
-examiner::Response choose(std::initializer_list<int> r) {
-  examiner::Response resp;
+common::Response choose(std::initializer_list<int> r) {
+  common::Response resp;
   std::size_t i = 1;
   for (int x : r) resp.r[i++] = static_cast<std::uint8_t>(x);
   return resp;
 }
 
-examiner::Response type(const char* utf8) {
-  examiner::Response resp;
+common::Response type(const char* utf8) {
+  common::Response resp;
   resp.text = u(utf8);
   return resp;
 }
@@ -71,7 +71,7 @@ TEST(FrameRoundTrip, EveryKindIsCheckedRightAndWrongByTheExaminer) {
     const char* what;
     std::function<tables::Vop()> typed;
     bool weighted;
-    examiner::Response right, wrong;
+    common::Response right, wrong;
     long rightPoints;
   };
   const std::vector<Case> cases = {
@@ -181,11 +181,11 @@ TEST(FrameRoundTrip, EveryKindIsCheckedRightAndWrongByTheExaminer) {
     const tables::Tema tema = scenario(c.weighted);
     const auto problems = normaliseFrame(v, tema);
     EXPECT_TRUE(problems.empty()) << c.what << ": " << (problems.empty() ? "" : problems.front());
-    const auto right = examiner::check(v, c.right, c.weighted);
+    const auto right = common::check(v, c.right, c.weighted);
     EXPECT_TRUE(right.correct) << c.what;
     EXPECT_EQ(right.points, c.rightPoints) << c.what;
-    EXPECT_EQ(examiner::maxPoints(v, c.weighted), c.rightPoints) << c.what;
-    EXPECT_FALSE(examiner::check(v, c.wrong, c.weighted).correct) << c.what;
+    EXPECT_EQ(common::maxPoints(v, c.weighted), c.rightPoints) << c.what;
+    EXPECT_FALSE(common::check(v, c.wrong, c.weighted).correct) << c.what;
     // Saving again changes nothing (in particular the points do not grow).
     tables::Vop again = v;
     EXPECT_TRUE(normaliseFrame(again, tema).empty()) << c.what;
@@ -375,7 +375,7 @@ TEST(FrameRules, CommentsFollowTheirVariants) {
   EXPECT_EQ(help.COMMOT[1], u("к e"));
   for (std::size_t i = 2; i < 9; ++i) EXPECT_TRUE(help.COMMOT[i].blank()) << i;
   // The comment the Examiner shows for the chosen variant is the one written for it.
-  EXPECT_EQ(examiner::chosenVariants(v, choose({2})), std::vector<int>{2});
+  EXPECT_EQ(common::chosenVariants(v, choose({2})), std::vector<int>{2});
 
   constructor::VariantMoves none;
   ASSERT_TRUE(normaliseFrame(v, scenario(false), none).empty());
