@@ -20,6 +20,8 @@
 #include "scenario_window.h"
 #include "sign_in_window.h"
 #include "templates_window.h"
+#include "frame_preview_window.h"
+#include "standard_editor.h"
 #include <QTabWidget>
 #include "test_dialogs.h"
 #include "test_register.h"
@@ -85,6 +87,25 @@ int main(int argc, char** argv) {
   }
   constructor::TemplatesWindow templates(constructor::InstructionTemplates::fileOf(ormida.startup().inst), true);
   snap(&templates, out + "/templates.png");
+  // The frame editor on the first frame, in each kind, and its preview.
+  {
+    constructor::StandardEditor editor(ormida.startup(), constructor::EditorRequest{nav->base(), nav->currentTest().toStdString(),
+                                                                                   ormida.startup().inst.keyWord, 1, false});
+    if (editor.open()) {
+      editor.resize(1180, 820);
+      const int kinds[] = {1, 3, 2, 4, 5, 6, 7};
+      for (int k : kinds) {
+        editor.setKind(k);
+        snap(&editor, out + QStringLiteral("/editor-kind%1.png").arg(k));
+      }
+      editor.setKind(1);
+      tables::Vop v = editor.current();
+      constructor::FramePreviewWindow preview(v, editor.test().tema, editor.tune());
+      snap(&preview, out + "/preview.png");
+      preview.hide();
+      editor.hide();
+    }
+  }
   common::AboutWindow about(QStringLiteral("Конструктор тестов"), QStringLiteral("Составление тестов."));
   snap(&about, out + "/about.png");
   return 0;
