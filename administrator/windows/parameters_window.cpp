@@ -335,6 +335,17 @@ void ParametersWindow::accept() {
     tell(Outcome::refused(*why), windowTitle());
     return;
   }
+  // The tables of the new base are made where it lies: it must be there.
+  const QString base = QString::fromStdString(p.baseDir());
+  if (!base.isEmpty() && !QFileInfo(base).isDir()) {
+    if (ms().ask(QStringLiteral("Каталог базы данных %1 не найден. Создать его?").arg(base), windowTitle(),
+                 messages::Buttons::YesNo, messages::Icon::Question, messages::No) != messages::Yes)
+      return;
+    if (!QDir().mkpath(base)) {
+      tell(Outcome::refused(QStringLiteral("Не удалось создать каталог %1.").arg(base).toStdString()), windowTitle());
+      return;
+    }
+  }
   if (!tell(writeParameters(inst_, p, pw, administrator_), windowTitle())) return;
   emit saved();
   QDialog::accept();

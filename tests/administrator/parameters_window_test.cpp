@@ -99,7 +99,18 @@ TEST(ParametersWindow, WritesWhatItShowsAndRefusesAJournalOutsideStat) {
     EXPECT_EQ(s.app->installation().ini.get("Path", "FileRez"), ini);
   }
 
+  // A database directory that is not there is made only when the user says so.
   w->fileRez()->setText("Сессия");
+  w->local()->setChecked(true);
+  ms().clearShown();
+  ms().script({messages::No});
+  w->accept();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("не найден"), std::string::npos) << ms().shown()[0].text;
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(s.app->installation().ini.get("GlbTune", "ModeNet"), "1");
+  w->network()->setChecked(true);
+
   w->resultChoice(ResultChoice::ByRoom)->setChecked(true);
   w->text("reportTitle")->setText("Итоговый контроль");
   w->monitoring()->setChecked(false);
