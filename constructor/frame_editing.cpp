@@ -167,10 +167,11 @@ std::vector<std::string> applyParameters(tables::Vop& v, const FrameParameters& 
   within(p.level, 0, 5, "Уровень");
   within(p.time, 0, 65535, "Время");
   within(p.attempts, 1, 255, "Попыток");
-  if (p.section != 0 && std::none_of(sections.begin(), sections.end(), [&](const SectionEntry& s) { return s.number == p.section; }))
+  // The frame's own section stays even when the test has no record of it.
+  if (p.section != 0 && p.section != v.CODERAZ && std::none_of(sections.begin(), sections.end(), [&](const SectionEntry& s) { return s.number == p.section; }))
     problems.push_back("Раздела " + std::to_string(p.section) + " в тесте нет.");
   if (!problems.empty()) return problems;
-  assignSection(v, sections, p.section);
+  if (p.section != v.CODERAZ) assignSection(v, sections, p.section);
   v.VARTEST = static_cast<std::uint8_t>(p.variant);
   v.BALLVOP = static_cast<std::uint16_t>(p.points);
   v.LEVEL = static_cast<std::uint8_t>(p.level);

@@ -40,8 +40,9 @@ Box pictureBox(int layout, int naturalWidth, int naturalHeight);
 // The frame defaults record (one record, in the working directory).
 std::string frameDefaultsFile(const setup::Installation& inst);
 Outcome readFrameDefaults(const std::string& file, tables::VopParam& out);
-// "По умолч.": the frame's variant, level, time, attempts, points, section
-// and its kind become the defaults of the next new frame.
+// "По умолч.": the frame's variant, level, time, attempts, points and section
+// become the defaults of the next new frame (its kind is kept as the last
+// one used; a new frame still starts as kind 1).
 Outcome writeFrameDefaults(const std::string& file, const tables::Vop& from);
 
 // The font the Examiner shows frames in: [0] the question, [1] the

@@ -150,6 +150,17 @@ int compact(testfile::TestFile& tf, Companion& emb, Failure& f) {
   return relabel(tf, emb, map, f);
 }
 
+// As compact, and `code` follows its frame to the code it now has (left as
+// it was when no frame has it).
+int compactFollowing(testfile::TestFile& tf, Companion& emb, Failure& f, std::uint16_t& code) {
+  std::vector<std::uint16_t> codes;
+  if (frameCodes(tf, codes) != store::Ok) return f.set(tf.vopT);
+  auto at = std::find(codes.begin(), codes.end(), code);
+  if (compact(tf, emb, f) != store::Ok) return f.e.code ? f.e.code : store::StoreSpecific;
+  if (at != codes.end()) code = static_cast<std::uint16_t>(at - codes.begin() + 1);
+  return store::Ok;
+}
+
 // Removes a frame's help record and stored object (when it has them).
 int dropExtras(testfile::TestFile& tf, Companion& emb, std::uint16_t code, Failure& f) {
   tf.training.CODEVOP = code;
@@ -230,7 +241,7 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& d, const std::s
   });
 }
 
-Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help) {
+Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help, const tables::Vop* opened) {
   if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
   VariantMoves moves;
   std::vector<std::string> problems = normaliseFrame(v, tf.tema, moves);
@@ -240,7 +251,20 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     return refused(text);
   }
   return inTransaction(tf, false, "Не удалось записать кадр", [&](Companion& emb, Failure& f) -> Outcome {
-    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    if (opened) {
+      // The frame must still be the one the editor read: another station may
+      // have changed, deleted or renumbered frames meanwhile.
+      tf.vop.CODEVOP = opened->CODEVOP;
+      const int now = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+      if (now != store::Ok && now != store::NoRecord) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
+      if (now == store::NoRecord || !(tf.vop == *opened))
+        return refused("Кадр " + std::to_string(opened->CODEVOP) +
+                       " изменён, удалён или перенумерован на другой станции после того, как был открыт: запись не выполнена, "
+                       "чтобы не затереть чужой кадр. Перенесите свои изменения (например, через буфер), закройте кадр без "
+                       "записи и откройте его снова.");
+    }
+    // Codes with gaps (older files) close up; the frame keeps its own.
+    if (compactFollowing(tf, emb, f, v.CODEVOP) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
     const tables::Vop toWrite = v;
     tf.vop.CODEVOP = v.CODEVOP;
     int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
@@ -277,10 +301,12 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
 }
 
 Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help) {
-  const std::uint16_t code = help.CODEVOP;
+  std::uint16_t code = help.CODEVOP;
   return inTransaction(tf, false, "Не удалось записать справку к кадру", [&](Companion& emb, Failure& f) -> Outcome {
-    // Settles TRA:CODE = TRA:CODEVOP in older files, so the record's code is free.
-    if (compact(tf, emb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    // Settles TRA:CODE = TRA:CODEVOP in older files, so the record's code is
+    // free; the help follows its frame's code.
+    if (compactFollowing(tf, emb, f, code) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    help.CODEVOP = code;
     tf.vop.CODEVOP = code;
     int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
     if (rc == store::NoRecord) return refused("Кадра " + std::to_string(code) + " нет в тесте: справку к нему не записать.");

@@ -28,7 +28,10 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& defaults, const
 // Saves a frame (added when its code is not in the test yet): normalised
 // and validated first, refused with the problems named; with its help and
 // comments record when `help` is given (its codes follow the frame's).
-Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help = nullptr);
+// With `opened` (the frame as the editor read it) the write is refused when
+// the stored frame is no longer that one. `v.CODEVOP` follows the frame when
+// codes with gaps close up.
+Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help = nullptr, const tables::Vop* opened = nullptr);
 
 // Writes a frame's help and comments record alone (added when the frame has
 // none yet), its codes set to the frame's (help.CODEVOP); refused for a

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -12,7 +14,9 @@
 #include <QVBoxLayout>
 
 #include "answer_panel.h"
+#include "frame_editing.h"
 #include "frame_rules.h"
+#include "message_service.h"
 #include "record_format.h"
 #include "test_font.h"
 #include "window_memory.h"
@@ -46,7 +50,23 @@ FramePreviewWindow::FramePreviewWindow(tables::Vop& v, const tables::Tema& tema,
   }
   question_->setMinimumHeight(140);
   question_->viewport()->installEventFilter(this);
-  outer->addWidget(question_, 2);
+  auto* top = new QHBoxLayout;
+  top->addWidget(question_, 3);
+  // The picture as the examinee sees it beside the question (layout 2 hides it).
+  if (!v.BLOBVOP.empty() && v.YESIMAGE != 0 && v.YESIMAGE != 2) {
+    QImage img;
+    if (img.loadFromData(v.BLOBVOP.bytes.data(), static_cast<int>(v.BLOBVOP.size()))) {
+      auto* pic = new QLabel(this);
+      pic->setObjectName(QStringLiteral("picture"));
+      const Box b = pictureBox(v.YESIMAGE, img.width(), img.height());
+      QPixmap px = QPixmap::fromImage(img);
+      pic->setPixmap(v.YESIMAGE == 1 ? px.scaled(b.width, b.height, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                     : px.scaled(b.width, b.height));
+      pic->setAlignment(Qt::AlignCenter);
+      top->addWidget(pic, 2);
+    }
+  }
+  outer->addLayout(top, 2);
   for (int k = 1; k <= kMostFields; ++k) {
     auto* f = new QLineEdit(question_->viewport());
     f->setObjectName(QStringLiteral("field%1").arg(k));
@@ -156,7 +176,10 @@ void FramePreviewWindow::showFields() {
     const auto i = static_cast<std::size_t>(k - 1);
     const bool on = shown && k <= n;
     f->setVisible(on);
-    if (on) f->setGeometry(v_.CRDNX[i], v_.CRDNY[i], std::max(kFieldWidth, 40), std::max(kFieldHeight, f->sizeHint().height()));
+    // The stored point is where the author clicked; the field's top sits a little above it.
+    if (on)
+      f->setGeometry(v_.CRDNX[i], std::max(0, v_.CRDNY[i] - kFieldRise), std::max(kFieldWidth, 40),
+                     std::max(kFieldHeight, f->sizeHint().height()));
   }
   if (count_) count_->setText(QStringLiteral("Полей ввода: %1").arg(n));
   if (choose_) choose_->setMaximum(std::max(1, std::min(kMostFields, n + 1)));
@@ -195,7 +218,7 @@ void FramePreviewWindow::placeField(const QPoint& p) {
   const auto i = static_cast<std::size_t>(k - 1);
   v_.CRDNX[i] = static_cast<std::uint16_t>(std::max(0, p.x()));
   // A field at the very top left would read as "not placed".
-  v_.CRDNY[i] = static_cast<std::uint16_t>(std::max(1, p.y() - kFieldRise));
+  v_.CRDNY[i] = static_cast<std::uint16_t>(std::max(1, p.y()));
   if (inText_) inText_->setChecked(true);
   showFields();
 }
@@ -217,8 +240,16 @@ bool FramePreviewWindow::eventFilter(QObject* o, QEvent* e) {
 }
 
 void FramePreviewWindow::done(int r) {
-  const std::string text = ui::toRecord(question_->toPlainText());
-  if (ui::fitsRecord(question_->toPlainText())) v_.VOPROS = text;
+  const QString text = question_->toPlainText();
+  const std::string unfit = unfitMessage("Вопрос", text.toStdString());
+  if (!unfit.empty()) {
+    // The question typed here goes back to the editor only whole.
+    ui::MessageService::instance().ask(QString::fromStdString(unfit) + QStringLiteral("|Замените эти знаки."),
+                                       QStringLiteral("Предварительный просмотр кадра"), messages::Buttons::Ok,
+                                       messages::Icon::Exclamation);
+    return;
+  }
+  v_.VOPROS = ui::toRecord(text);
   QDialog::done(r);
 }
 

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -88,6 +89,33 @@ QString algorithmText(const tables::Vop& v) {
   return lines.join(QLatin1Char('\n'));
 }
 
+// The kinds of the file dialog, as far as this desktop can read them.
+QString pictureFilter() {
+  const QList<QByteArray> can = QImageReader::supportedImageFormats();
+  const std::pair<const char*, QStringList> kinds[] = {
+      {"Точечные рисунки", {"bmp"}}, {"Файлы JPG", {"jpg", "jpeg"}}, {"Файлы GIF", {"gif"}}, {"Документы PCX", {"pcx"}},
+      {"Иконки", {"ico"}},          {"Курсоры", {"cur"}},            {"Метафайлы", {"wmf"}}, {"Рисунки PNG", {"png"}}};
+  QStringList filters, all;
+  for (const auto& [name, exts] : kinds) {
+    QStringList patterns;
+    for (const QString& e : exts)
+      if (can.contains(e.toLatin1())) patterns << QStringLiteral("*.") + e;
+    if (patterns.isEmpty()) continue;
+    all << patterns;
+    filters << QString::fromUtf8(name) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  filters.prepend(QStringLiteral("Все рисунки (") + all.join(QLatin1Char(' ')) + QLatin1Char(')'));
+  filters << QStringLiteral("Все файлы (*)");
+  return filters.join(QStringLiteral(";;"));
+}
+
+// The picture kinds this desktop reads, named for a refusal.
+QString readableKinds() {
+  QStringList names;
+  for (const QByteArray& f : QImageReader::supportedImageFormats()) names << QString::fromLatin1(f).toUpper();
+  return names.join(QStringLiteral(", "));
+}
+
 std::vector<std::uint8_t> fileBytes(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
@@ -109,10 +137,7 @@ StandardEditor::StandardEditor(Startup& s, const EditorRequest& r, QWidget* pare
     : FrameEditorWindow(parent), s_(s), req_(r) {
   setObjectName(QString::fromLatin1(kProcedure));
   pickPictureFile = [this] {
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл с картиной"), QString(),
-                                        QStringLiteral("Точечные рисунки (*.bmp);;Файлы JPG (*.jpg *.jpeg);;Файлы GIF (*.gif);;"
-                                                       "Документы PCX (*.pcx);;Иконки (*.ico);;Курсоры (*.cur);;"
-                                                       "Метафайлы (*.wmf);;Рисунки PNG (*.png);;Все файлы (*)"));
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл с картиной"), QString(), pictureFilter());
   };
   pickFont = [this](const QFont& now) -> std::optional<QFont> {
     bool ok = false;
@@ -159,8 +184,8 @@ void StandardEditor::buildToolBar() {
   using ui::styleIcon;
   const QColor blue(52, 101, 164), grey(90, 90, 90), green(46, 125, 50), brown(196, 120, 20);
   add(SaveAndNew, letterIcon(QStringLiteral("С+"), blue), QStringLiteral("Сохранить текущий и создать новый кадр"));
-  add(SaveAndClose, styleIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить кадр  и закрыть редактор"),
-      QKeySequence(Qt::CTRL | Qt::Key_S));
+  add(Save, styleIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить кадр"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  add(SaveAndClose, styleIcon(QStyle::SP_DialogApplyButton), QStringLiteral("Сохранить кадр  и закрыть редактор"));
   add(Preview, letterIcon(QStringLiteral("Пр"), green), QStringLiteral("Предварительный просмотр задания"));
   add(Reload, styleIcon(QStyle::SP_BrowserReload), QStringLiteral("Обновить кадр"));
   bar_->addSeparator();
@@ -430,8 +455,15 @@ bool StandardEditor::addNewFrame() {
     Outcome o = newFrame(*tf_, d, "Stnd", code);
     if (o) {
       if (!load(code)) return false;
+      // A frame without a section record of this test is put in none.
+      if (v_.CODERAZ && std::none_of(sections_.begin(), sections_.end(), [&](const SectionEntry& e) { return e.number == v_.CODERAZ; })) {
+        assignSection(v_, sections_, 0);
+        baseline_ = current();
+      }
       added_ = true;
       setCaption();
+      emit frameSaved(code);
+      emit parametersChanged();
       return true;
     }
     if (o.error == Outcome::Refused) {
@@ -469,14 +501,14 @@ bool StandardEditor::load(std::uint16_t code) {
   helpOpened_ = help_;
   added_ = false;
   opened_ = tf_->vop;
-  show(v);
+  showFrame(v);
   setCaption();
   question_->setFocus();
   emit parametersChanged();
   return true;
 }
 
-void StandardEditor::show(const tables::Vop& v) {
+void StandardEditor::showFrame(const tables::Vop& v) {
   loading_ = true;
   v_ = v;
   question_->setPlainText(ui::fromRecord(v.VOPROS.text));
@@ -506,6 +538,10 @@ void StandardEditor::show(const tables::Vop& v) {
     Slot& s = slots_[static_cast<std::size_t>(j - 1)];
     if (k == 6) {
       s.first->setText(j == 1 ? ui::fromRecord(v.TRUEOTSTR.view()) : QString());
+      s.second->clear();
+    } else if (k != 5 && k != 7) {
+      // Variants 5..9 of a choice frame are no answers.
+      s.first->clear();
       s.second->clear();
     } else {
       s.first->setText(ui::fromRecord(v.varot1(4 + j).view()));
@@ -700,8 +736,17 @@ bool StandardEditor::textsFit() {
     const std::string m = unfitMessage(label.toStdString(), text.toStdString());
     if (!m.empty()) problems << u8(m);
   }
+  if (kind() == 7) {
+    // Ten lines of fifty characters: nothing is cut without a word.
+    const QStringList lines = algorithm_->toPlainText().split(QLatin1Char('\n'));
+    int last = static_cast<int>(lines.size());
+    while (last > 0 && lines[last - 1].isEmpty()) --last;
+    if (last > 10) problems << QStringLiteral("Алгоритм: не больше 10 строк (сейчас %1).").arg(last);
+    for (int i = 0; i < std::min(last, 10); ++i)
+      if (lines[i].size() > 50) problems << QStringLiteral("Алгоритм, строка %1: длиннее 50 знаков.").arg(i + 1);
+  }
   if (problems.isEmpty()) return true;
-  ms().ask(problems.join(QLatin1Char('|')) + QStringLiteral("|Замените эти знаки, затем сохраните кадр."),
+  ms().ask(problems.join(QLatin1Char('|')) + QStringLiteral("|Исправьте это, затем сохраните кадр."),
            QStringLiteral("Запись кадра"), messages::Buttons::Ok, messages::Icon::Exclamation);
   return false;
 }
@@ -727,7 +772,7 @@ bool StandardEditor::save() {
 
 bool StandardEditor::writeFrame(tables::Vop& v, const tables::Training* help) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  Outcome o = saveFrame(*tf_, v, help);
+  Outcome o = saveFrame(*tf_, v, help, &opened_);
   QApplication::restoreOverrideCursor();
   if (!reportFailure(o)) {
     question_->setFocus();
@@ -809,6 +854,7 @@ void StandardEditor::menuCommand(int index) {
 bool StandardEditor::run(int command) {
   if (!tf_) return false;
   switch (command) {
+    case Save: return save();
     case SaveAndNew: return save() && startNewFrame();
     case SaveAndClose:
       if (!save()) return false;
@@ -938,9 +984,8 @@ bool StandardEditor::run(int command) {
 bool StandardEditor::insertPicture(const QString& file) {
   QImageReader reader(file);
   if (!reader.canRead()) {
-    ms().ask(QStringLiteral("Файл «%1» не является рисунком, который программа может показать.|"
-                            "Годятся рисунки BMP, JPG, GIF, PNG, PCX, ICO, CUR.")
-                 .arg(QFileInfo(file).fileName()),
+    ms().ask(QStringLiteral("Файл «%1» не является рисунком, который программа может показать.|Годятся рисунки: %2.")
+                 .arg(QFileInfo(file).fileName(), readableKinds()),
              QStringLiteral("Вставить рисунок"), messages::Buttons::Ok, messages::Icon::Exclamation);
     return false;
   }
@@ -987,6 +1032,14 @@ bool StandardEditor::chooseFont() {
   if (!pickFont) return false;
   auto f = pickFont(question_->font());
   if (!f) return false;
+  if (cp1251::fromUtf8(f->family().toStdString()).size() > 20 || !ui::fitsRecord(f->family())) {
+    // A cut name is a font the Examiner would not find.
+    ms().ask(QStringLiteral("Название шрифта «%1» длиннее 20 знаков (или содержит знаки не из кодировки 1251): "
+                            "Экзаменатор не сможет его найти.|Выберите другой шрифт.")
+                 .arg(f->family()),
+             QStringLiteral("Шрифт"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
+  }
   applyFont(*f);
   if (ms().ask(QStringLiteral("Использовать этот шрифт постоянно?|(Данный шрифт будет использован и в Экзаменаторе.)"), QStringLiteral("Шрифт"),
                messages::Buttons::YesNo, messages::Icon::Question) != messages::Yes)
@@ -1056,6 +1109,13 @@ bool StandardEditor::eventFilter(QObject* o, QEvent* e) {
         else
           for (const QUrl& u : m->urls())
             if (u.isLocalFile() && insertPicture(u.toLocalFile())) break;
+        return true;
+      }
+    } else if (e->type() == QEvent::KeyPress && o == question_ && static_cast<QKeyEvent*>(e)->matches(QKeySequence::Paste)) {
+      // A picture pasted onto the frame becomes its picture; text pastes as text.
+      const QMimeData* m = QApplication::clipboard()->mimeData();
+      if (m && m->hasImage() && !m->hasText()) {
+        setPictureBytes(pngBytes(qvariant_cast<QImage>(m->imageData())));
         return true;
       }
     } else if (e->type() == QEvent::MouseButtonDblClick && o == pictureArea_) {

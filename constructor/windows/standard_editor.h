@@ -41,7 +41,7 @@ class StandardEditor : public FrameEditorWindow {
   static constexpr const char* kProcedure = "StdFrame";
   // The toolbar's commands, in its order.
   enum Command {
-    SaveAndNew, SaveAndClose, Preview, Reload, Sections, Fields, Help, Templates,
+    Save, SaveAndNew, SaveAndClose, Preview, Reload, Sections, Fields, Help, Templates,
     Cut, Copy, Paste, Undo, Picture, ActivateObject, InsertObject, RemoveObject,
     Calculator, Lock, Font, GoToCode, Previous, Next, First, Last, Close, CommandCount
   };
@@ -142,7 +142,7 @@ class StandardEditor : public FrameEditorWindow {
   void menuCommand(int index);
   bool load(std::uint16_t code);
   bool addNewFrame();
-  void show(const tables::Vop& v);
+  void showFrame(const tables::Vop& v);
   void showKind();
   void showPicture();
   void refreshMatchLists();

@@ -463,3 +463,123 @@ TEST(StandardEditor, TheConsoleEditsTheOpenFrameAndKeepsItsParametersForNewFrame
   EXPECT_TRUE(c->parameterBox(QStringLiteral("Балл:"))->isReadOnly()) << "read-only again without an editor";
   EXPECT_EQ(nav->frameCount(), before + 1);
 }
+
+TEST(StandardEditor, SavingNeverWritesOverAnotherFrame) {
+  Base b;
+  b.makeTest("Пропуски", 3);
+  {
+    // An older file with a gap in its codes: 1, 3.
+    testfile::TestFile tf;
+    b.open(tf, "Пропуски");
+    tf.vop.CODEVOP = 2;
+    ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+    ASSERT_EQ(tf.vopT.del(), store::Ok);
+  }
+  {
+    auto e = b.editor("Пропуски", 3);
+    type(e->questionBox(), QStringLiteral("Третий, исправленный"));
+    ASSERT_TRUE(e->save()) << b.lastText();
+    EXPECT_EQ(e->code(), 2) << "the frame follows its code as the codes close up";
+  }
+  auto frames = b.frames("Пропуски");
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(cp1251::toUtf8(frames[1].VOPROS.text), "Третий, исправленный");
+
+  // Another station changes the open frame meanwhile: nothing is written over it.
+  auto e = b.editor("Пропуски", 1);
+  {
+    testfile::TestFile other;
+    b.open(other, "Пропуски");
+    other.vop.CODEVOP = 1;
+    ASSERT_EQ(other.vopT.get(other.vopT.key("KEYCODEVOP")), store::Ok);
+    other.vop.VOPROS = u("Чужая правка");
+    ASSERT_EQ(other.vopT.put(), store::Ok);
+  }
+  type(e->questionBox(), QStringLiteral("Моя правка"));
+  EXPECT_FALSE(e->save());
+  EXPECT_NE(b.lastText().find("на другой станции"), std::string::npos) << b.lastText();
+  EXPECT_EQ(cp1251::toUtf8(b.frames("Пропуски")[0].VOPROS.text), "Чужая правка");
+  ms().script({messages::No});
+  EXPECT_TRUE(e->close());
+  ms().script({});
+}
+
+TEST(StandardEditor, SwitchingKindsAndSectionsKeepsOnlyWhatTheNewKindMeans) {
+  Base b;
+  b.makeTest("Переходы", 1);
+  {
+    // Defaults from another test name a section this test does not have.
+    tables::Vop from;
+    from.CODERAZ = 3;
+    from.RAZDEL = u("Оптика");
+    from.LEVEL = 2;
+    from.KOLPOP = 1;
+    ASSERT_TRUE(writeFrameDefaults(frameDefaultsFile(b.s.inst), from));
+  }
+  auto e = b.editor("Переходы", 0);
+  EXPECT_EQ(e->parameters().section, 0) << "no section of another test";
+  EXPECT_EQ(e->parameters().level, 2);
+  FrameParameters p = e->parameters();
+  p.level = 4;
+  EXPECT_TRUE(e->setParameters(p).empty());
+
+  // Variants of a choice frame do not become completion answers.
+  e->setKind(1);
+  variants(*e, {"а", "б", "в", "г", "д", "е"});
+  e->setKind(5);
+  for (int j = 1; j <= 5; ++j) EXPECT_TRUE(e->slotBox(j)->text().isEmpty()) << j;
+  // A generator's lines are checked, not cut.
+  e->setKind(7);
+  type(e->questionBox(), QStringLiteral("Вычислите"));
+  e->slotBox(1)->setText(QStringLiteral("42"));
+  e->algorithmBox()->setPlainText(QString(51, QLatin1Char('x')));
+  EXPECT_FALSE(e->save());
+  EXPECT_NE(b.lastText().find("строка 1: длиннее 50"), std::string::npos) << b.lastText();
+  e->algorithmBox()->setPlainText(QStringLiteral("#1=6\n#2=#1*7"));
+  ASSERT_TRUE(e->save()) << b.lastText();
+  const auto v = b.frames("Переходы")[1];
+  EXPECT_EQ(v.TYPEKADR, 7);
+  EXPECT_EQ(v.LEVEL, 4);
+  EXPECT_EQ(v.CODERAZ, 0);
+  EXPECT_TRUE(v.VAROT16.blank()) << "the choice variants are gone";
+}
+
+TEST(StandardEditor, ThePreviewPlacesInputFieldsWhereTheAuthorClicks) {
+  Base b;
+  tables::Vop v;
+  v.CODEVOP = 1;
+  v.TYPEKADR = 5;
+  v.TYPEETOT = 1;
+  v.VOPROS = u("Столица Франции — ____, Германии — ____.");
+  v.VAROT15 = u("Париж");
+  v.VAROT16 = u("Берлин");
+  v.KOLOT = 2;
+  tables::Tema tema;
+  tables::TuneTest tune;
+  FramePreviewWindow w(v, tema, tune);
+  ASSERT_NE(w.fieldChoice(), nullptr);
+  EXPECT_EQ(w.fieldCount(), 0);
+  w.placeField(QPoint(120, 30));
+  w.fieldChoice()->setValue(2);
+  w.placeField(QPoint(260, 30));
+  EXPECT_EQ(w.fieldCount(), 2);
+  EXPECT_TRUE(w.inTextBox()->isChecked());
+  EXPECT_EQ(v.HOWVVODDOP, 1);
+  EXPECT_EQ(v.CRDNX[0], 120);
+  EXPECT_EQ(v.CRDNY[0], 30) << "the clicked point";
+  EXPECT_EQ(w.field(1)->geometry().top(), 30 - FramePreviewWindow::kFieldRise);
+  // The fields are answered in order, as the Examiner reads the items.
+  w.field(1)->setText(QStringLiteral("Париж"));
+  emit w.field(1)->textEdited(w.field(1)->text());
+  EXPECT_FALSE(w.checkAnswer().correct) << "one of two";
+  w.field(2)->setText(QStringLiteral("Берлин"));
+  emit w.field(2)->textEdited(w.field(2)->text());
+  EXPECT_TRUE(w.checkAnswer().correct);
+  // Removing the first moves the second into its place.
+  w.fieldChoice()->setValue(1);
+  ASSERT_TRUE(w.removeField());
+  EXPECT_EQ(w.fieldCount(), 1);
+  EXPECT_EQ(v.CRDNX[0], 260);
+  for (int k = 0; k < 5; ++k) w.addField();
+  EXPECT_EQ(w.fieldCount(), FramePreviewWindow::kMostFields) << "five at most";
+}
