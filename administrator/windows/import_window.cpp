@@ -83,7 +83,7 @@ ImportWindow::ImportWindow(const setup::Installation& inst, const GroupRow& grou
 
 void ImportWindow::browse() {
   const QString f = ui::openFileDialog(this, QStringLiteral("Файл со списком студентов"),
-                                       QStringLiteral("Списки (*.csv, *.txt)|*.csv;*.txt|Все файлы|*.*"));
+                                       QStringLiteral("Списки студентов|*.csv;*.txt|Все файлы|*.*"));
   if (f.isEmpty()) return;
   file_->setText(f);
   showPreview();
@@ -137,7 +137,11 @@ void ImportWindow::importAccepted() {
   if (!previewed_ || preview_.accepted() == 0) return;
   int added = 0;
   const Outcome o = importStudents(inst_, preview_, &added);
-  if (!tell(o, windowTitle())) return;
+  if (!tell(o, windowTitle())) {
+    // The group changed since the preview: show it as it is now.
+    if (o.error == Outcome::Refused) showPreview();
+    return;
+  }
   added_ = added;
   ui::MessageService::instance().ask(q(o.message), windowTitle());
   accept();
