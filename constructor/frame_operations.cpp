@@ -243,8 +243,8 @@ Outcome newFrame(testfile::TestFile& tf, const tables::VopParam& d, const std::s
 
 Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training* help, const tables::Vop* opened) {
   if (tf.temaT.set() != store::Ok || tf.temaT.next() != store::Ok) return failed(tf.temaT.error(), "Не удалось прочитать сценарий");
-  VariantMoves moves;
-  std::vector<std::string> problems = normaliseFrame(v, tf.tema, moves);
+  common::VariantMoves moves;
+  std::vector<std::string> problems = common::normaliseFrame(v, tf.tema, moves);
   if (!problems.empty()) {
     std::string text;
     for (const auto& p : problems) text += (text.empty() ? "" : "|") + p;
@@ -284,12 +284,12 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     int hr = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
     if (hr != store::Ok && hr != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
     if (!help && hr == store::Ok && moves.moved()) {
-      followVariants(tf.training, moves);
+      common::followVariants(tf.training, moves);
       if (tf.trainingT.put() != store::Ok) return failed(tf.trainingT.error(), "Не удалось записать справку к кадру");
     }
     if (help) {
       tables::Training h = *help;
-      followVariants(h, moves);
+      common::followVariants(h, moves);
       tf.training = h;
       tf.training.CODEVOP = v.CODEVOP;
       tf.training.CODE = v.CODEVOP;

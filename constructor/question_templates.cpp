@@ -32,7 +32,7 @@ Outcome writeFailed(const store::Table& t, const char* key, const std::string& w
 }
 
 std::optional<Outcome> unfitText(const char* label, const std::string& utf8, std::size_t most, bool mayBeBlank) {
-  if (std::string m = unfitMessage(label, utf8); !m.empty()) return refused(m);
+  if (std::string m = common::unfitMessage(label, utf8); !m.empty()) return refused(m);
   const std::string cp = cp1251::fromUtf8(utf8);
   if (!mayBeBlank && cp1251::clip(cp).empty()) return refused(std::string(label) + " не может быть пустым.");
   if (cp.size() > most) return refused(std::string(label) + ": длиннее " + std::to_string(most) + " знаков.");

@@ -112,7 +112,7 @@ bool FrameFieldsWindow::fits() {
   int firstPage = 0;
   auto check = [&](QPlainTextEdit* e, const QString& label, std::size_t most, int page) {
     const QString text = e->toPlainText();
-    std::string why = unfitMessage(label.toStdString(), text.toStdString());
+    std::string why = common::unfitMessage(label.toStdString(), text.toStdString());
     if (why.empty() && ui::toRecord(text).size() > most)
       why = label.toStdString() + ": длиннее " + std::to_string(most) + " знаков.";
     if (why.empty()) return;

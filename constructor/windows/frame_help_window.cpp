@@ -170,7 +170,7 @@ bool FrameHelpWindow::changed() const {
 
 void FrameHelpWindow::accept() {
   const QString text = text_->toPlainText();
-  if (const std::string why = unfitMessage("Учебно-справочный материал", text.toStdString()); !why.empty()) {
+  if (const std::string why = common::unfitMessage("Учебно-справочный материал", text.toStdString()); !why.empty()) {
     ms().ask(QString::fromStdString(why), windowTitle(), messages::Buttons::Ok, messages::Icon::Exclamation);
     text_->setFocus();
     return;

@@ -34,7 +34,7 @@ FramePreviewWindow::FramePreviewWindow(tables::Vop& v, const tables::Tema& tema,
   setObjectName(QString::fromLatin1(kProcedure));
   setWindowTitle(QStringLiteral("Предварительный просмотр кадра"));
   checked_ = v;
-  const auto problems = normaliseFrame(checked_, tema);
+  const auto problems = common::normaliseFrame(checked_, tema);
 
   auto* outer = new QVBoxLayout(this);
   auto* note = new QLabel(QStringLiteral("Редактировать тексты в полях можно и в этом окне!"), this);
@@ -241,7 +241,7 @@ bool FramePreviewWindow::eventFilter(QObject* o, QEvent* e) {
 
 void FramePreviewWindow::done(int r) {
   const QString text = question_->toPlainText();
-  const std::string unfit = unfitMessage("Вопрос", text.toStdString());
+  const std::string unfit = common::unfitMessage("Вопрос", text.toStdString());
   if (!unfit.empty()) {
     // The question typed here goes back to the editor only whole.
     ui::MessageService::instance().ask(QString::fromStdString(unfit) + QStringLiteral("|Замените эти знаки."),

@@ -404,7 +404,7 @@ QWidget* StandardEditor::buildCompletion() {
     slotLabels_[static_cast<std::size_t>(j - 1)] = new QLabel(QStringLiteral("Ответ %1").arg(j), g);
     s.first = new QLineEdit(g);
     s.first->setObjectName(QStringLiteral("answer%1").arg(j));
-    s.first->setMaxLength(static_cast<int>(kTypedAnswer));
+    s.first->setMaxLength(static_cast<int>(common::kTypedAnswer));
     s.second = new QLineEdit(g);
     s.second->setObjectName(QStringLiteral("second%1").arg(j));
     s.second->setMaxLength(256);
@@ -733,7 +733,7 @@ std::vector<std::pair<QString, QString>> StandardEditor::texts() const {
 bool StandardEditor::textsFit() {
   QStringList problems;
   for (const auto& [label, text] : texts()) {
-    const std::string m = unfitMessage(label.toStdString(), text.toStdString());
+    const std::string m = common::unfitMessage(label.toStdString(), text.toStdString());
     if (!m.empty()) problems << u8(m);
   }
   if (kind() == 7) {

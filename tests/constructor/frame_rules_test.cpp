@@ -9,7 +9,7 @@
 #include "cp1251.h"
 #include "frame_rules.h"
 
-using constructor::normaliseFrame;
+using common::normaliseFrame;
 
 namespace {
 
@@ -366,18 +366,18 @@ TEST(FrameRules, CommentsFollowTheirVariants) {
   v.TRUEOT[0] = 5;
   tables::Training help;
   help.COMMOT[1] = u("к b"), help.COMMOT[2] = u("к пустому"), help.COMMOT[4] = u("к e");
-  constructor::VariantMoves moves;
+  common::VariantMoves moves;
   ASSERT_TRUE(normaliseFrame(v, scenario(false), moves).empty());
   EXPECT_TRUE(moves.moved());
   EXPECT_EQ(moves.to, (std::array<int, 10>{0, 0, 1, 0, 0, 2, 0, 0, 0, 0}));
-  constructor::followVariants(help, moves);
+  common::followVariants(help, moves);
   EXPECT_EQ(help.COMMOT[0], u("к b"));
   EXPECT_EQ(help.COMMOT[1], u("к e"));
   for (std::size_t i = 2; i < 9; ++i) EXPECT_TRUE(help.COMMOT[i].blank()) << i;
   // The comment the Examiner shows for the chosen variant is the one written for it.
   EXPECT_EQ(common::chosenVariants(v, choose({2})), std::vector<int>{2});
 
-  constructor::VariantMoves none;
+  common::VariantMoves none;
   ASSERT_TRUE(normaliseFrame(v, scenario(false), none).empty());
   EXPECT_FALSE(none.moved());
 }
@@ -393,10 +393,10 @@ TEST(FrameRules, CharactersOutsideTheCodePageAreNamed) {
       {"обрыв \xD0", {"\xEF\xBF\xBD"}},
       {"лишний \x80 байт", {"\xEF\xBF\xBD"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(constructor::unfitCharacters(c.text), c.unfit) << c.text;
-  EXPECT_EQ(constructor::unfitMessage("Вопрос", "x ≤ y"), "Вопрос: знак «≤» не входит в кодовую страницу 1251.");
-  EXPECT_EQ(constructor::unfitMessage("Ответ 2", "∑ ≤ ∑"), "Ответ 2: знаки «∑», «≤» не входят в кодовую страницу 1251.");
-  EXPECT_EQ(constructor::unfitMessage("Вопрос", "Сколько будет 2 + 2?"), "");
+  for (const auto& c : cases) EXPECT_EQ(common::unfitCharacters(c.text), c.unfit) << c.text;
+  EXPECT_EQ(common::unfitMessage("Вопрос", "x ≤ y"), "Вопрос: знак «≤» не входит в кодовую страницу 1251.");
+  EXPECT_EQ(common::unfitMessage("Ответ 2", "∑ ≤ ∑"), "Ответ 2: знаки «∑», «≤» не входят в кодовую страницу 1251.");
+  EXPECT_EQ(common::unfitMessage("Вопрос", "Сколько будет 2 + 2?"), "");
 }
 
 TEST(FrameRules, ReferenceAnswerLines) {
@@ -437,14 +437,14 @@ TEST(FrameRules, ReferenceAnswerLines) {
     auto v = typedFrame(c.kind);
     v.KOLOT = 0;
     c.edit(v);
-    EXPECT_EQ(constructor::referenceAnswer(v), c.line) << c.what;
+    EXPECT_EQ(common::referenceAnswer(v), c.line) << c.what;
   }
   // A frame saved from a messy editor prints its key in the saved numbering.
   auto v = typedFrame(3);
   v.VAROT12 = "a", v.VAROT14 = "b";
   v.TRUEOT[0] = 4;
   ASSERT_TRUE(normaliseFrame(v, scenario(false)).empty());
-  EXPECT_EQ(constructor::referenceAnswer(v), "2.");
+  EXPECT_EQ(common::referenceAnswer(v), "2.");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "answer_checking.h"
 #include "cp1251.h"
 
-namespace constructor {
+namespace common {
 
 namespace {
 
@@ -357,4 +357,4 @@ std::string referenceAnswer(const tables::Vop& v) {
   return line + ".";
 }
 
-}  // namespace constructor
+}  // namespace common

@@ -17,7 +17,7 @@
 
 #include "tables_test_file.h"
 
-namespace constructor {
+namespace common {
 
 // The longest answer an examinee can type (the Examiner keeps 128 characters).
 inline constexpr std::size_t kTypedAnswer = 128;
@@ -58,4 +58,4 @@ std::string unfitMessage(std::string_view label, std::string_view utf8);
 // ranges "от 2.5 до 3.5", kind 6 its exact text; empty for no answer.
 std::string referenceAnswer(const tables::Vop& v);
 
-}  // namespace constructor
+}  // namespace common
