@@ -47,34 +47,47 @@ bool validUtf8(std::string_view s, bool& nonAscii) {
   return true;
 }
 
-// The file's text in UTF-8, and which encoding it was in. A byte-order mark
-// decides; otherwise text that is well-formed UTF-8 with letters beyond
-// ASCII is taken as UTF-8: Russian text in Windows-1251 practically never
-// is, since its letters are not followed by continuation bytes.
-std::string decoded(std::string bytes, std::string& encoding) {
-  static const std::string bom = "\xEF\xBB\xBF";
-  if (bytes.compare(0, bom.size(), bom) == 0) {
-    encoding = "UTF-8";
-    return bytes.substr(bom.size());
-  }
-  bool nonAscii = false;
-  if (validUtf8(bytes, nonAscii) && nonAscii) {
-    encoding = "UTF-8";
-    return bytes;
-  }
-  encoding = "Windows-1251";
-  return cp1251::toUtf8(bytes);
-}
+// The file's lines in UTF-8 and the encoding the file is in. A byte-order
+// mark decides; otherwise the lines with letters beyond ASCII vote: those
+// that are well-formed UTF-8 against those that are not (Russian text in
+// Windows-1251 practically never is, since its letters are not followed by
+// continuation bytes), a tie going to UTF-8. A line in the other encoding
+// (one pasted from another file) is decoded as what it is, so that the
+// preview can show it, and marked: read in the file's encoding it would
+// give a garbled name.
+struct Decoded {
+  std::vector<std::string> lines;
+  std::vector<bool> foreign;  // the line is not in the file's encoding
+  std::string encoding;       // "UTF-8" or "Windows-1251"
+};
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
+Decoded decoded(const std::string& bytes) {
+  static const std::string bom = "\xEF\xBB\xBF";
+  const bool withBom = bytes.compare(0, bom.size(), bom) == 0;
+  std::vector<std::string> raw;
+  std::istringstream in(withBom ? bytes.substr(bom.size()) : bytes);
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.push_back(line);
+    raw.push_back(line);
   }
-  return out;
+  enum Kind { Ascii, Utf8, Other };
+  std::vector<Kind> kinds;
+  int utf8 = 0, other = 0;
+  for (const auto& l : raw) {
+    bool nonAscii = false;
+    const bool valid = validUtf8(l, nonAscii);
+    kinds.push_back(!nonAscii ? Ascii : valid ? Utf8 : Other);
+    utf8 += kinds.back() == Utf8 ? 1 : 0;
+    other += kinds.back() == Other ? 1 : 0;
+  }
+  Decoded d;
+  const bool isUtf8 = withBom || (utf8 > 0 && utf8 >= other);
+  d.encoding = isUtf8 ? "UTF-8" : "Windows-1251";
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    d.lines.push_back(kinds[i] == Other ? cp1251::toUtf8(raw[i]) : raw[i]);
+    d.foreign.push_back(isUtf8 ? kinds[i] == Other : kinds[i] == Utf8);
+  }
+  return d;
 }
 
 // ";" when the file separates anything with it outside quotes, else ",":
@@ -132,27 +145,27 @@ Fields split(const std::string& line, char sep) {
 }
 
 // A header names the columns ("Фамилия;Имя;Отчество;Зачетка") instead of
-// a student: its first field is a column's name, or two of its fields are.
+// a student: its first field is a column's title, or two of its fields are.
+// A field is a title only as a whole (letter case, blanks, ё and a closing
+// "." or ":" aside): a surname such as "Фамилиев" is a student.
 bool isHeader(const std::vector<std::string>& fields) {
-  static const char* exact[] = {"фамилия", "имя", "отчество", "фио", "ф.и.о", "зачетка", "зачетки", "№",
-                                "surname", "last name", "lastname", "first name", "firstname", "name",
-                                "patronymic", "middle name", "record book"};
-  static const char* stems[] = {"фамил", "отчеств", "зачетн", "номер зач", "№ зач"};
-  auto columnName = [](const std::string& f) {
-    std::string w = cp1251::lower(cp1251::fromUtf8(f));
+  static const char* titles[] = {"фамилия", "имя", "отчество", "фио", "ф.и.о", "ф. и. о", "зачетка", "зачетки",
+                                 "№", "номер", "№ зачетки", "номер зачетки", "зачетная книжка", "№ зачетной книжки",
+                                 "номер зачетной книжки", "surname", "last name", "lastname", "first name", "firstname",
+                                 "name", "patronymic", "middle name", "record book"};
+  auto title = [](const std::string& f) {
+    std::string w = cp1251::lower(cp1251::fromUtf8(trimmed(f)));
     for (auto& ch : w)
       if (static_cast<unsigned char>(ch) == 0xB8) ch = static_cast<char>(0xE5);  // ё as е
     while (!w.empty() && (w.back() == '.' || w.back() == ':')) w.pop_back();
-    for (const char* e : exact)
-      if (w == cp1251::fromUtf8(e)) return true;
-    for (const char* s : stems)
-      if (w.rfind(cp1251::fromUtf8(s), 0) == 0) return true;
+    for (const char* t : titles)
+      if (w == cp1251::fromUtf8(t)) return true;
     return false;
   };
-  int names = 0;
+  int titled = 0;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (!columnName(fields[i])) continue;
-    if (i == 0 || ++names == 2) return true;
+    if (!title(fields[i])) continue;
+    if (i == 0 || ++titled == 2) return true;
   }
   return false;
 }
@@ -270,7 +283,9 @@ Outcome previewImport(const setup::Installation& inst, const std::string& file, 
   std::ostringstream bytes;
   bytes << in.rdbuf();
   if (in.bad()) return Outcome::refused("Не удалось прочитать файл «" + file + "».");
-  const std::vector<std::string> lines = linesOf(decoded(bytes.str(), out.encoding));
+  const Decoded text = decoded(bytes.str());
+  const std::vector<std::string>& lines = text.lines;
+  out.encoding = text.encoding;
   out.separator = separatorOf(lines);
 
   Both b(inst);
@@ -285,7 +300,7 @@ Outcome previewImport(const setup::Installation& inst, const std::string& file, 
     if (f.values.empty() && !f.unclosedQuote) continue;
     if (first) {
       first = false;
-      if (isHeader(f.values)) {
+      if (!text.foreign[i] && isHeader(f.values)) {
         out.header = true;
         continue;
       }
@@ -297,7 +312,10 @@ Outcome previewImport(const setup::Installation& inst, const std::string& file, 
     l.name = f.values[1];
     l.otche = f.values[2];
     l.zachbook = f.values[3];
-    if (f.unclosedQuote) l.why = "не закрыта кавычка";
+    if (text.foreign[i])
+      l.why = out.encoding == "UTF-8" ? "строка не в кодировке UTF-8 (видимо, в Windows-1251), а файл в UTF-8"
+                                      : "строка в кодировке UTF-8, а файл в Windows-1251";
+    else if (f.unclosedQuote) l.why = "не закрыта кавычка";
     else if (f.values.size() > 4) l.why = "больше четырёх полей (" + std::to_string(f.values.size()) + ")";
     else l.why = judge.judge(l);
     l.accepted = l.why.empty();

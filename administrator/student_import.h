@@ -2,7 +2,10 @@
 // A group's students taken from a text file, one student a line: surname,
 // first name, patronymic and record-book number, separated by ";" or ","
 // (whichever the file uses), fields may be quoted. The file is UTF-8 (with
-// or without a byte-order mark) or Windows-1251.
+// or without a byte-order mark) or Windows-1251, judged by most of its
+// lines; a line in the other encoding is refused, never added garbled. A
+// first line whose fields are column titles ("Фамилия;Имя;...") is a
+// header and is skipped.
 //
 // Two steps: the preview says line by line what would be added and what is
 // refused and why, without writing anything; the import then adds exactly
@@ -37,7 +40,8 @@ struct ImportPreview {
 };
 
 // Reads the file and judges every line against the group's students and
-// the lines before it. A line is refused for an empty surname, characters
+// the lines before it. A line is refused when it is not in the file's
+// encoding, for an empty surname, characters
 // code page 1251 lacks ('?' in a name too: what a Windows-1251 file holds
 // in their place), a field longer than its record field (names 30,
 // record book 20), more than four fields, an unclosed quote, or when it

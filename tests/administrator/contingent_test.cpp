@@ -3,6 +3,7 @@
 // students imported from a file, checked in the stored records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -506,6 +507,82 @@ TEST_F(ImportTest, ThirtyLinesInEveryFormAddTwentyEight) {
       EXPECT_EQ(s.NUMID.utf8(), *numid(kGroup, code));
     }
     EXPECT_EQ(all.rbegin()->first, kLastCode + 28);
+  }
+}
+
+TEST_F(ImportTest, ALineInTheOtherEncodingIsRefusedNotAddedGarbled) {
+  // Thirty students, line 12 repeating line 5; line 23 pasted from a file in
+  // the other encoding.
+  std::vector<Person> people = thirty();
+  people[22] = {"Лебедев", "Виктор", "Глебович", "ЗК-1023"};
+  const struct {
+    const char* label;
+    bool cp1251, bom;
+    const char* encoding;
+    const char* reason;
+  } files[] = {
+      {"UTF-8, one line in Windows-1251", false, false, "UTF-8", "строка не в кодировке UTF-8"},
+      {"UTF-8 with BOM, one line in Windows-1251", false, true, "UTF-8", "строка не в кодировке UTF-8"},
+      {"Windows-1251, one line in UTF-8", true, false, "Windows-1251", "строка в кодировке UTF-8"},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.label);
+    SetUp();
+    std::string bytes = f.bom ? "\xEF\xBB\xBF" : "";
+    for (std::size_t i = 0; i < people.size(); ++i) {
+      const Person& p = people[i];
+      const std::string line = p.fam + ";" + p.name + ";" + p.otche + ";" + p.zach + "\r\n";
+      const bool inCp1251 = f.cp1251 != (i == 22);
+      bytes += inCp1251 ? cp1251::fromUtf8(line) : line;
+    }
+    ImportPreview p = preview(writeFile("mixed.csv", bytes));
+    EXPECT_EQ(p.encoding, f.encoding);
+    ASSERT_EQ(p.lines.size(), 30u);
+    EXPECT_EQ(p.accepted(), 28);
+    std::vector<int> refused;
+    for (const ImportLine& l : p.lines)
+      if (!l.accepted) refused.push_back(l.line);
+    EXPECT_EQ(refused, (std::vector<int>{12, 23}));
+    EXPECT_NE(p.lines[11].why.find("повторяет строку 5"), std::string::npos) << p.lines[11].why;
+    EXPECT_NE(p.lines[22].why.find(f.reason), std::string::npos) << p.lines[22].why;
+    EXPECT_EQ(p.lines[22].fam, "Лебедев") << "the refused line shown as it was written";
+
+    int added = -1;
+    ASSERT_TRUE(importStudents(inst, p, &added));
+    EXPECT_EQ(added, 28);
+    for (const tables::Student& s : groupStudents()) {
+      const bool known = s.FAM.utf8() == "Сидоров" ||
+                         std::any_of(people.begin(), people.end(), [&](const Person& x) { return x.fam == s.FAM.utf8(); });
+      EXPECT_TRUE(known) << "garbled: " << s.FAM.utf8();
+      EXPECT_NE(s.FAM.utf8(), "Лебедев");
+    }
+  }
+}
+
+TEST_F(ImportTest, OnlyALineOfColumnTitlesIsAHeader) {
+  const struct {
+    const char* first;
+    bool header;
+  } cases[] = {
+      {"Фамилия;Имя;Отчество;Зачетка", true},
+      {"  ФАМИЛИЯ: ;имя;отчество;№ зачётки", true},
+      {"Ф.И.О.;;;Номер зачетной книжки", true},
+      {"Фамилия студента;Имя;Отчество;Номер", true},  // two titles after the first field
+      {"Фамилиев;Иван;Петрович;1", false},
+      {"Зачетнов;Олег;;2", false},
+      {"Отчествин;Имя;Ильич;3", false},  // one title only, and not the first field
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    const std::string text = std::string(c.first) + "\nКротов;Иван;Иванович;10\n";
+    ImportPreview p = preview(writeFile("header.csv", text));
+    EXPECT_EQ(p.header, c.header);
+    ASSERT_EQ(p.lines.size(), c.header ? 1u : 2u);
+    EXPECT_EQ(p.lines.back().fam, "Кротов");
+    if (!c.header) {
+      EXPECT_EQ(p.lines[0].line, 1);
+      EXPECT_TRUE(p.lines[0].accepted) << p.lines[0].why;
+    }
   }
 }
 

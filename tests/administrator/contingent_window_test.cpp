@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <fstream>
 
 #include "browse.h"
@@ -291,46 +292,61 @@ TEST(ContingentWindow, NewStudentTakesTheGroupAndItsNumberWhichIsGeneratedAgainF
 }
 
 TEST(ContingentWindow, ImportPreviewNamesTheRefusedLinesAndAddsTheOtherTwentyEight) {
-  SignedIn s;
-  // Thirty students; line 12 repeats line 5 and line 23 is written in letters
-  // the code page lacks.
+  // Thirty students in UTF-8; line 12 repeats line 5 and line 23 is either
+  // written in letters the code page lacks or pasted in Windows-1251.
+  const struct {
+    const char* label;
+    std::string line23;
+    const char* reason;
+  } files[] = {
+      {"letters the code page lacks", "王;明;;ЗК-2023", "1251"},
+      {"a line in Windows-1251", cp1251::fromUtf8("Лебедев;Виктор;Иванович;ЗК-2023"), "строка не в кодировке UTF-8"},
+  };
   const char* fams[] = {"Андреев", "Борисов", "Васильев", "Григорьев", "Дмитриев", "Егоров", "Жуков", "Зайцев", "Ильин", "Королёв"};
   const char* names[] = {"Алексей", "Борис", "Виктор"};
-  std::string text;
-  for (int i = 0; i < 30; ++i) {
-    std::string line = std::string(fams[i % 10]) + ";" + names[i / 10] + ";Иванович;ЗК-" + std::to_string(2001 + i);
-    if (i == 11) line = std::string(fams[4]) + ";" + names[0] + ";Иванович;ЗК-3000";
-    if (i == 22) line = "王;明;;ЗК-2023";
-    text += line + "\n";
-  }
-  const std::string file = s.tmp / "группа.csv";
-  std::ofstream(file, std::ios::binary) << text;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.label);
+    SignedIn s;
+    std::string text;
+    for (int i = 0; i < 30; ++i) {
+      std::string line = std::string(fams[i % 10]) + ";" + names[i / 10] + ";Иванович;ЗК-" + std::to_string(2001 + i);
+      if (i == 11) line = std::string(fams[4]) + ";" + names[0] + ";Иванович;ЗК-3000";
+      if (i == 22) line = f.line23;
+      text += line + "\n";
+    }
+    const std::string file = s.tmp / "группа.csv";
+    std::ofstream(file, std::ios::binary) << text;
 
-  ContingentWindow* w = openContingent(s);
-  ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(w->chooseGroup(3));
-  whenShown<ImportWindow>([&](ImportWindow* d) {
-    d->file()->setText(QString::fromStdString(file));
-    d->showPreview();
-    EXPECT_EQ(d->lines()->rowCount(), 30);
-    const QString summary = d->summary()->text();
-    EXPECT_TRUE(summary.contains("Будет добавлено: 28")) << summary.toStdString();
-    EXPECT_TRUE(summary.contains("Отказано: 2 (строки 12, 23)")) << summary.toStdString();
-    EXPECT_TRUE(d->lines()->item(11, 5)->text().startsWith("отказ: повторяет строку 5")) << d->lines()->item(11, 5)->text().toStdString();
-    EXPECT_TRUE(d->lines()->item(22, 5)->text().contains("1251")) << d->lines()->item(22, 5)->text().toStdString();
-    EXPECT_EQ(d->lines()->item(0, 5)->text(), "будет добавлен");
-    EXPECT_EQ(studentsOf(s.installation(), 3).size(), 10u) << "a preview writes nothing";
-    ASSERT_TRUE(d->addButton()->isEnabled());
-    d->addButton()->click();
-    EXPECT_FALSE(d->isVisible());
-  });
-  w->button("Импорт...")->click();
-  ASSERT_FALSE(ms().shown().empty());
-  EXPECT_EQ(ms().shown().back().text, "Добавлено: 28 студентов.");
-  const auto students = studentsOf(s.installation(), 3);
-  EXPECT_EQ(students.size(), 38u);
-  for (const auto& st : students)
-    if (st.CODEST > 30) EXPECT_EQ(st.NUMID.utf8(), *numid(3, st.CODEST)) << st.FAM.utf8();
+    ContingentWindow* w = openContingent(s);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->chooseGroup(3));
+    whenShown<ImportWindow>([&](ImportWindow* d) {
+      d->file()->setText(QString::fromStdString(file));
+      d->showPreview();
+      EXPECT_EQ(d->lines()->rowCount(), 30);
+      const QString summary = d->summary()->text();
+      EXPECT_TRUE(summary.contains("кодировке UTF-8")) << summary.toStdString();
+      EXPECT_TRUE(summary.contains("Будет добавлено: 28")) << summary.toStdString();
+      EXPECT_TRUE(summary.contains("Отказано: 2 (строки 12, 23)")) << summary.toStdString();
+      EXPECT_TRUE(d->lines()->item(11, 5)->text().startsWith("отказ: повторяет строку 5")) << d->lines()->item(11, 5)->text().toStdString();
+      EXPECT_TRUE(d->lines()->item(22, 5)->text().contains(f.reason)) << d->lines()->item(22, 5)->text().toStdString();
+      EXPECT_EQ(d->lines()->item(0, 5)->text(), "будет добавлен");
+      EXPECT_EQ(studentsOf(s.installation(), 3).size(), 10u) << "a preview writes nothing";
+      ASSERT_TRUE(d->addButton()->isEnabled());
+      d->addButton()->click();
+      EXPECT_FALSE(d->isVisible());
+    });
+    w->button("Импорт...")->click();
+    ASSERT_FALSE(ms().shown().empty());
+    EXPECT_EQ(ms().shown().back().text, "Добавлено: 28 студентов.");
+    const auto students = studentsOf(s.installation(), 3);
+    EXPECT_EQ(students.size(), 38u);
+    for (const auto& st : students) {
+      if (st.CODEST <= 30) continue;
+      EXPECT_EQ(st.NUMID.utf8(), *numid(3, st.CODEST)) << st.FAM.utf8();
+      EXPECT_TRUE(std::find(std::begin(fams), std::end(fams), st.FAM.utf8()) != std::end(fams)) << "garbled: " << st.FAM.utf8();
+    }
+  }
 }
 
 TEST(ContingentWindow, SignInSlipsOfAGroupGiveTheMissingNumbersFirst) {
