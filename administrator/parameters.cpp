@@ -58,6 +58,14 @@ struct Records {
   }
 };
 
+// The library directory as TUN:CURBIBL holds it, closing separator included.
+std::optional<std::string> libraryDirRefusal(const std::string& dirUtf8) {
+  std::string why;
+  if (!recordText(withSeparator(dirUtf8), decltype(tables::TuneTest::CURBIBL)::width, &why))
+    return "Каталог библиотеки: " + why + ".";
+  return std::nullopt;
+}
+
 // A text field of the window and the record field it goes to.
 struct TextField {
   const std::string* text;
@@ -84,6 +92,45 @@ std::string flagText(bool on, const store::FixedString<10>& was) {
   return was.blank() ? cp1251::fromUtf8("Да") : was.str();
 }
 
+// The first record of a table that is there; nothing when the table is
+// missing, cannot be opened or holds no record. Nothing is created.
+template <class R>
+std::optional<R> firstRecord(const store::TableDef& def, const std::string& file) {
+  R rec;
+  store::Table t(def, rec, file);
+  if (t.open(store::Shared) != store::Ok) return std::nullopt;
+  if (t.set() != store::Ok || t.next() != store::Ok) return std::nullopt;
+  return rec;
+}
+
+// The installation the parameters lead to: their mode and directories,
+// the tables of that base. The settings file is not touched.
+setup::Installation leadsTo(const setup::Installation& inst, const Parameters& p) {
+  setup::Installation t = inst;
+  t.modeNet = p.modeNet;
+  t.base = p.baseDir();
+  t.libraryDir = p.libraryDir;
+  t.fileRez = p.fileRez;
+  return t;
+}
+
+// Path/CodeRez: the code of the journal in the catalogue AllRez of the
+// base (letter case ignored, as file names are); blank when it is not
+// catalogued there.
+std::string journalCode(const setup::Installation& inst, const std::string& fileRezUtf8) {
+  tables::AllRez rec;
+  store::Table t(tables::allRezDef(), rec, inst.central(tables::files::AllRez));
+  if (t.open(store::Shared) != store::Ok) return {};
+  const std::string wanted = cp1251::upper(cp1251::fromUtf8(fileRezUtf8));
+  int rc = t.set(t.key("KEYCODE"));
+  while (rc == store::Ok && (rc = t.next()) == store::Ok) {
+    std::string name = rec.NAMEREZ.str();
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (cp1251::upper(name) == wanted) return std::to_string(rec.CODEALL);
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string withSeparator(std::string dir) {
@@ -105,7 +152,9 @@ Outcome readParameters(const setup::Installation& inst, Parameters& out) {
   const tables::TuneTest& t = r.tune.rec;
   out.resultChoice = t.CODEFILEREZ >= 1 && t.CODEFILEREZ <= 3 ? static_cast<ResultChoice>(t.CODEFILEREZ) : ResultChoice::Common;
   out.commonJournal = t.CURREZ.utf8();
-  out.organisation = t.ORG.utf8();
+  // The Constructor names a new test's organisation from GLB:ORG: a base
+  // set up there may hold it alone.
+  out.organisation = t.ORG.blank() ? r.glb.rec.ORG.utf8() : t.ORG.utf8();
   out.organisation2 = t.ORG2.utf8();
   out.owner = r.glb.rec.ADMINISTRATOR.utf8();
   out.reportTitle = t.NAMEPROT.utf8();
@@ -131,6 +180,7 @@ std::optional<std::string> checkParameters(const Parameters& p) {
     std::string why;
     if (!recordText(*f.text, f.width, &why)) return std::string(f.label) + ": " + why + ".";
   }
+  if (auto why = libraryDirRefusal(p.libraryDir)) return *why;
   const struct {
     int value, max;
     const char* label;
@@ -176,22 +226,41 @@ Outcome writeParameters(setup::Installation& inst, const Parameters& given, cons
   p.fileRez = trim(p.fileRez);
   p.commonJournal = trim(p.commonJournal);
 
+  // The records go to the base the parameters lead to: switched to another
+  // database, the program works on there. A base that has no settings yet
+  // starts from the current one's, key word and passwords included, so that
+  // its test files open and its users sign in as before.
+  const setup::Installation target = leadsTo(inst, p);
   {
-    Records r(inst);
+    Records r(target);
     if (Outcome o = r.openAndRead(); !o) return o;
+    std::optional<tables::GlbTune> glbSeed;
+    std::optional<tables::TuneTest> tuneSeed;
+    std::optional<tables::ZagExzVed> zagSeed;
+    if (target.central(tables::files::GlbTune) != inst.central(tables::files::GlbTune)) {
+      if (!r.glb.had) glbSeed = firstRecord<tables::GlbTune>(tables::glbTuneDef(), inst.central(tables::files::GlbTune));
+      if (!r.tune.had) tuneSeed = firstRecord<tables::TuneTest>(tables::tuneTestDef(), inst.central(tables::files::TuneTest));
+      if (!r.zag.had) zagSeed = firstRecord<tables::ZagExzVed>(tables::zagExzVedDef(), inst.central(tables::files::ZagExzVed));
+    }
     store::Transaction tx{&r.glb.t, &r.tune.t, &r.zag.t, &r.vop.t};
     if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать запись параметров");
     // Read again inside the transaction: fields this window does not show
     // keep what other stations wrote.
     for (Outcome o : {r.glb.read(), r.tune.read(), r.zag.read(), r.vop.read()})
       if (!o) return o;
+    if (!r.glb.had && glbSeed) r.glb.rec = *glbSeed;
+    if (!r.tune.had && tuneSeed) r.tune.rec = *tuneSeed;
+    if (!r.zag.had && zagSeed) r.zag.rec = *zagSeed;
     tables::GlbTune& g = r.glb.rec;
     g.ADMINISTRATOR = cp(p.owner, decltype(g.ADMINISTRATOR)::width);
+    // The Constructor gives a new test the organisation of GLB:ORG.
+    g.ORG = cp(p.organisation, decltype(g.ORG)::width);
     if (pw.adminSignIn) g.PASSADM = cp1251::fromUtf8(*pw.adminSignIn);
     if (pw.userSignIn) g.PASSINS = cp1251::fromUtf8(*pw.userSignIn);
     tables::TuneTest& t = r.tune.rec;
     t.CODEFILEREZ = static_cast<std::uint16_t>(p.resultChoice);
     t.CURREZ = cp(p.commonJournal, decltype(t.CURREZ)::width);
+    t.CURBIBL = cp(p.libraryDir, decltype(t.CURBIBL)::width);
     t.ORG = cp(p.organisation, decltype(t.ORG)::width);
     t.ORG2 = cp(p.organisation2, decltype(t.ORG2)::width);
     t.NAMEPROT = cp(p.reportTitle, decltype(t.NAMEPROT)::width);
@@ -218,7 +287,7 @@ Outcome writeParameters(setup::Installation& inst, const Parameters& given, cons
   const bool written = ini.setInt("GlbTune", "ModeNet", p.modeNet) &&
                        ini.set("Path", p.modeNet == 2 ? "LocBD" : "CentBD", p.baseDir()) &&
                        ini.set("Path", "FileRez", p.fileRez) &&
-                       ini.setInt("Path", "CodeRez", static_cast<int>(p.resultChoice)) &&
+                       ini.set("Path", "CodeRez", journalCode(target, p.fileRez)) &&
                        ini.set("Path", "DirBD", p.libraryDir);
   if (!written) return Outcome::refused("Не удалось записать файл настроек «" + ini.path() + "».");
   const std::string keyWord = inst.keyWord;
@@ -229,6 +298,23 @@ Outcome writeParameters(setup::Installation& inst, const Parameters& given, cons
 
 Outcome saveLibraryDir(setup::Installation& inst, const std::string& dirUtf8) {
   const std::string dir = withSeparator(dirUtf8);
+  if (auto why = libraryDirRefusal(dir)) return Outcome::refused(*why);
+  {
+    OneRecord<tables::GlbTune> glb(tables::glbTuneDef(), inst.central(tables::files::GlbTune));
+    OneRecord<tables::TuneTest> tune(tables::tuneTestDef(), inst.central(tables::files::TuneTest));
+    for (Outcome o : {glb.open(), tune.open()})
+      if (!o) return o;
+    store::Transaction tx{&glb.t, &tune.t};
+    if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать запись каталога библиотеки");
+    for (Outcome o : {glb.read(), tune.read()})
+      if (!o) return o;
+    tune.rec.CURBIBL = cp(dir, decltype(tune.rec.CURBIBL)::width);
+    // GlbTune holds no directory: it is written back as it is (made when
+    // missing), so that both settings records stand as the window left them.
+    for (Outcome o : {glb.write(), tune.write()})
+      if (!o) return o;
+    if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать каталог библиотеки");
+  }
   if (!inst.ini.set("Path", "DirBD", dir)) return Outcome::refused("Не удалось записать файл настроек «" + inst.ini.path() + "».");
   inst.libraryDir = dir;
   return {};

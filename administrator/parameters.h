@@ -23,11 +23,11 @@ enum class ResultChoice : int { Common = 1, ByRoom = 2, ByFaculty = 3 };
 struct Parameters {
   int modeNet = 1;                       // 1 network (CentBD), 2 local (LocBD)
   std::string centralDir, localDir;      // Path/CentBD, Path/LocBD
-  std::string libraryDir;                // Path/DirBD
+  std::string libraryDir;                // Path/DirBD, TUN:CURBIBL
   std::string fileRez;                   // Path/FileRez: the current journal
   ResultChoice resultChoice = ResultChoice::Common;
   std::string commonJournal;             // TUN:CURREZ
-  std::string organisation, organisation2;  // TUN:ORG, TUN:ORG2
+  std::string organisation, organisation2;  // TUN:ORG (and GLB:ORG), TUN:ORG2
   std::string owner;                     // GLB:ADMINISTRATOR
   std::string reportTitle, reportSubtitle;  // TUN:NAMEPROT, TUN:NAMEPROT2
   std::string examSheetTitle;            // ZGV:ZAG
@@ -56,21 +56,29 @@ Outcome readParameters(const setup::Installation& inst, Parameters& out);
 
 // The first reason the parameters cannot be written (UTF-8), or nothing:
 // the current journal, and the common one when the Examiner is to take it,
-// must be names of journals (common::journalNameRefusal); every text must
-// fit its record field in code page 1251; the numbers their fields.
+// must be names of journals (common::journalNameRefusal); every text,
+// the library directory too, must fit its record field in code page 1251;
+// the numbers their fields.
 std::optional<std::string> checkParameters(const Parameters& p);
 std::optional<std::string> checkPasswords(const NewPasswords& pw);
 
 // Writes the parameters: the records first (all or none), then the settings
 // file (ModeNet, the directory of the chosen mode, FileRez, CodeRez, DirBD).
-// Passwords are an administrator's business: with `administrator` false a
-// new password is refused and nothing is written. A directory gets its
-// closing separator. The installation is then resolved again, so that the
-// program goes on in the new mode; in local mode the libraries of PathFile
-// are moved under the local database directory.
+// The records are those of the base the parameters lead to (the new one
+// when the mode or the directory changed); a base without settings records
+// gets the current base's, key word and passwords included, before the
+// window's values. CodeRez is the code of the journal FileRez in that
+// base's catalogue AllRez, blank when it is not catalogued. Passwords are
+// an administrator's business: with `administrator` false a new password
+// is refused and nothing is written. A directory gets its closing
+// separator. The installation is then resolved again, so that the program
+// goes on in the new mode; in local mode the libraries of PathFile are
+// moved under the local database directory.
 Outcome writeParameters(setup::Installation& inst, const Parameters& p, const NewPasswords& pw, bool administrator);
 
-// The library directory alone: Path/DirBD (with its closing separator).
+// The library directory alone (with its closing separator): TUN:CURBIBL,
+// with GlbTune in the same transaction, then Path/DirBD. Refused when it
+// does not fit TUN:CURBIBL; then nothing is written.
 Outcome saveLibraryDir(setup::Installation& inst, const std::string& dirUtf8);
 
 // Local mode: every library of PathFile placed under the local database

@@ -10,6 +10,7 @@
 #include "cp1251.h"
 #include "demo_data.h"
 #include "installation.h"
+#include "journal_name.h"
 #include "parameters.h"
 #include "startup.h"
 #include "tables_central.h"
@@ -123,7 +124,7 @@ TEST_F(ParametersTest, WrittenAsShownAndReadBackWhatTheWindowDoesNotShowKept) {
   EXPECT_EQ(inst.fileRez, "Сессия 2026");
   const settings::IniFile ini(inst.ini.path());
   EXPECT_EQ(ini.get("GlbTune", "ModeNet"), "1");
-  EXPECT_EQ(ini.get("Path", "CodeRez"), "2");
+  EXPECT_EQ(ini.get("Path", "CodeRez"), "") << "a journal not in the catalogue has no code";
   EXPECT_EQ(ini.get("Path", "DirBD"), library + "/");
 
   // Passwords given went where their users look for them; the rest stayed.
@@ -131,11 +132,13 @@ TEST_F(ParametersTest, WrittenAsShownAndReadBackWhatTheWindowDoesNotShowKept) {
   EXPECT_EQ(g.PASSADM.utf8(), "секрет");
   EXPECT_EQ(g.PASSINS.utf8(), made.userPassword);
   EXPECT_EQ(g.KEYW.str(), keyWord);
+  EXPECT_EQ(g.ORG.utf8(), "Университет") << "a new test takes its organisation from here";
   const tables::TuneTest t = tune();
   EXPECT_EQ(t.PASSUSR.utf8(), "старт");
   EXPECT_EQ(t.PASSADM.utf8(), made.adminPassword);
   EXPECT_EQ(t.FONTNAME[0].utf8(), "DejaVu Sans");
   EXPECT_EQ(t.CODEFILEREZ, 2);
+  EXPECT_EQ(t.CURBIBL.utf8(), library + "/");
 
   // Switched off, the examinee's password checks are blank again.
   p.checkPassword = p.changePassword = false;
@@ -181,6 +184,149 @@ TEST_F(ParametersTest, RefusedParametersWriteNothing) {
   p.commonJournal = "";
   p.resultChoice = ResultChoice::ByFaculty;
   EXPECT_FALSE(checkParameters(p).has_value());
+}
+
+TEST_F(ParametersTest, CodeRezIsTheJournalsCodeInTheCatalogue) {
+  {
+    tables::AllRez rec;
+    store::Table t(tables::allRezDef(), rec, inst.central(tables::files::AllRez));
+    ASSERT_EQ(t.open(store::Shared), store::Ok) << t.error().text();
+    rec.CODEALL = 7;
+    rec.NAMEREZ = cp1251::fromUtf8("Сессия 2026");
+    ASSERT_EQ(t.add(), store::Ok) << t.error().text();
+  }
+  const struct {
+    const char* fileRez;
+    ResultChoice choice;
+    const char* code;
+  } cases[] = {
+      {"Общий", ResultChoice::Common, "1"},
+      {"Сессия 2026", ResultChoice::ByRoom, "7"},
+      {"сессия 2026", ResultChoice::ByFaculty, "7"},  // file names ignore letter case
+      {"Нет в каталоге", ResultChoice::ByRoom, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fileRez);
+    Parameters p = read();
+    p.fileRez = c.fileRez;
+    p.resultChoice = c.choice;
+    Outcome o = writeParameters(inst, p, {}, true);
+    ASSERT_TRUE(o) << o.message;
+    EXPECT_EQ(settings::IniFile(inst.ini.path()).get("Path", "CodeRez"), c.code);
+    EXPECT_EQ(tune().CODEFILEREZ, static_cast<int>(c.choice)) << "the way of choosing stays in the record";
+  }
+}
+
+TEST_F(ParametersTest, SwitchedToAnEmptyLocalBaseTheSettingsGoThereStartingFromTheOldOnes) {
+  const std::string local = tmp / "empty";
+  std::filesystem::create_directories(local);
+  const tables::GlbTune oldGlb = glb();
+  const tables::TuneTest oldTune = tune();
+  Parameters p = read();
+  p.modeNet = 2;
+  p.localDir = local;
+  p.organisation = "Лицей № 2";
+  p.owner = "Кравцова";
+  p.reportTitle = "Зачёт";
+  NewPasswords pw;
+  pw.examinerUser = "вход";
+  Outcome o = writeParameters(inst, p, pw, true);
+  ASSERT_TRUE(o) << o.message;
+  ASSERT_EQ(inst.base, local + "/");
+
+  // The new base holds the settings: the window's values over the old records.
+  const tables::GlbTune g = glb();
+  EXPECT_EQ(g.KEYW.str(), oldGlb.KEYW.str()) << "the test files open with the same key word";
+  EXPECT_EQ(g.PASSADM.utf8(), made.adminPassword);
+  EXPECT_EQ(g.PASSINS.utf8(), made.userPassword);
+  EXPECT_EQ(g.ADMINISTRATOR.utf8(), "Кравцова");
+  EXPECT_EQ(g.ORG.utf8(), "Лицей № 2");
+  const tables::TuneTest t = tune();
+  EXPECT_EQ(t.NAMEPROT.utf8(), "Зачёт");
+  EXPECT_EQ(t.PASSUSR.utf8(), "вход");
+  EXPECT_EQ(t.PASSADM.utf8(), made.adminPassword);
+  EXPECT_EQ(t.FONTNAME[0].utf8(), oldTune.FONTNAME[0].utf8());
+  EXPECT_EQ(t.MODENET, 2);
+  Parameters expected = p;
+  expected.localDir = local + "/";
+  expectSame(read(), expected);
+
+  // The old base keeps its own.
+  setup::Installation old = inst;
+  old.base = made.directory;
+  const auto og = first<tables::GlbTune>(tables::glbTuneDef(), old.central(tables::files::GlbTune));
+  const auto ot = first<tables::TuneTest>(tables::tuneTestDef(), old.central(tables::files::TuneTest));
+  EXPECT_EQ(og.ADMINISTRATOR.str(), oldGlb.ADMINISTRATOR.str());
+  EXPECT_EQ(og.ORG.str(), oldGlb.ORG.str());
+  EXPECT_EQ(ot.NAMEPROT.str(), oldTune.NAMEPROT.str());
+  EXPECT_EQ(ot.PASSUSR.str(), oldTune.PASSUSR.str());
+  EXPECT_EQ(ot.MODENET, oldTune.MODENET);
+
+  // Started again, the program signs in to the new base with the old passwords.
+  setup::Installation started;
+  tables::GlbTune signIn;
+  messages::Scripted ui;
+  ASSERT_TRUE(startUp(made.directory, started, signIn, ui));
+  EXPECT_EQ(started.base, local + "/");
+  EXPECT_EQ(signIn.PASSADM.utf8(), made.adminPassword);
+  setup::Installation before;
+  setup::applyKeyWord(before, oldGlb);
+  EXPECT_EQ(started.keyWord, before.keyWord);
+}
+
+TEST_F(ParametersTest, LibraryDirectorySavedAloneReachesTheRecordAndTheSettingsFile) {
+  const Parameters before = read();
+  const std::string lib = tmp / "библиотека";
+  Outcome o = saveLibraryDir(inst, lib);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(tune().CURBIBL.utf8(), lib + "/");
+  EXPECT_EQ(settings::IniFile(inst.ini.path()).get("Path", "DirBD"), lib + "/");
+  EXPECT_EQ(inst.libraryDir, lib + "/");
+  Parameters expected = before;
+  expected.libraryDir = lib + "/";
+  expectSame(read(), expected);
+
+  // One the record cannot hold: neither the record nor the file changes.
+  const std::string ini = iniText();
+  o = saveLibraryDir(inst, "/" + std::string(100, 'd'));
+  EXPECT_EQ(o.error, Outcome::Refused);
+  EXPECT_NE(o.message.find("Каталог библиотеки"), std::string::npos) << o.message;
+  EXPECT_EQ(iniText(), ini);
+  EXPECT_EQ(tune().CURBIBL.utf8(), lib + "/");
+}
+
+TEST(JournalName, ANameThatCannotBeAFileInStatIsRefused) {
+  const struct {
+    const char* name;
+    const char* reason;  // nullptr: a journal's name
+  } cases[] = {
+      {"Общий", nullptr},
+      {"Сессия 2026", nullptr},
+      {"итоги.весна", nullptr},
+      {"", "Не указано имя файла результатов"},
+      {"   ", "Не указано имя файла результатов"},
+      {".", "из одних точек"},
+      {"...", "Недопустимое имя файла"},
+      {" . ", "из одних точек"},
+      {"../Общий", "Недопустимое имя файла"},
+      {"Stat\\Общий", "Недопустимое имя файла"},
+      {"a:b", "не может содержать знаки"},
+      {"итог*", "не может содержать знаки"},
+      {"что?", "не может содержать знаки"},
+      {"<имя>", "не может содержать знаки"},
+      {"a|b", "не может содержать знаки"},
+      {"\"кавычки\"", "не может содержать знаки"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto why = common::journalNameRefusal(c.name);
+    if (!c.reason) {
+      EXPECT_FALSE(why.has_value()) << *why;
+      continue;
+    }
+    ASSERT_TRUE(why.has_value());
+    EXPECT_NE(why->find(c.reason), std::string::npos) << *why;
+  }
 }
 
 TEST_F(ParametersTest, PasswordsAreAnAdministratorsToChange) {

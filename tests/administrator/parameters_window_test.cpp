@@ -126,6 +126,30 @@ TEST(ParametersWindow, WritesWhatItShowsAndRefusesAJournalOutsideStat) {
   EXPECT_EQ(p.localDir, local) << "the other mode's directory as it was";
 }
 
+TEST(ParametersWindow, SwitchedToANewLocalDirectoryTheProgramWorksOnThereWithItsPasswords) {
+  SignedIn s;
+  const std::string local = s.tmp / "новая база";  // not there yet
+  ParametersWindow* w = openParameters(s);
+  ASSERT_NE(w, nullptr);
+  w->local()->setChecked(true);
+  w->baseDir()->setText(QString::fromStdString(local));
+  w->text("organisation")->setText("Лицей № 2");
+  ms().script({messages::Yes});
+  w->accept();
+  ASSERT_FALSE(w->isVisible()) << (ms().shown().empty() ? "" : ms().shown().back().text);
+  EXPECT_EQ(s.app->installation().base, local + "/");
+  EXPECT_EQ(s.app->installation().ini.get("GlbTune", "ModeNet"), "2");
+  // The settings the program read again come from the new base, as it starts there.
+  EXPECT_EQ(s.app->settings().PASSADM.utf8(), s.made.adminPassword);
+  EXPECT_EQ(s.app->settings().PASSINS.utf8(), s.made.userPassword);
+  EXPECT_EQ(s.app->settings().ORG.utf8(), "Лицей № 2");
+  EXPECT_EQ(s.app->installation().keyWord.find(s.made.keyWord), 0u);
+  Parameters p;
+  ASSERT_TRUE(readParameters(s.app->installation(), p));
+  EXPECT_EQ(p.organisation, "Лицей № 2");
+  EXPECT_EQ(p.reportTitle, "Протокол компьютерного тестирования") << "the old base's titles came along";
+}
+
 TEST(ParametersWindow, LibraryDirectorySavedAloneAndTheSlotKeepsOneWindow) {
   SignedIn s;
   ParametersWindow* w = openParameters(s);
@@ -142,6 +166,14 @@ TEST(ParametersWindow, LibraryDirectorySavedAloneAndTheSlotKeepsOneWindow) {
   EXPECT_EQ(s.app->installation().libraryDir, lib + "/");
   EXPECT_EQ(s.app->installation().ini.get("Path", "FileRez"), s.made.resultFile) << "nothing else is written";
   EXPECT_EQ(w->libraryDir()->text().toStdString(), lib + "/");
+  {
+    tables::TuneTest t;
+    store::Table table(tables::tuneTestDef(), t, s.app->installation().central(tables::files::TuneTest));
+    ASSERT_EQ(table.open(store::Shared), store::Ok);
+    ASSERT_EQ(table.set(), store::Ok);
+    ASSERT_EQ(table.next(), store::Ok);
+    EXPECT_EQ(t.CURBIBL.utf8(), lib + "/") << "the settings record names the library too";
+  }
 
   // The contingent takes the slot: the parameters window is asked to close.
   QPointer<ParametersWindow> was = w;
