@@ -50,15 +50,6 @@ int loadStoredAttempt(const setup::Installation& inst, std::int32_t code, tables
   return store::Ok;
 }
 
-std::string documentFileName(std::string_view stored, const std::string& fallback) {
-  std::string name = cp1251::toUtf8(cp1251::clip(stored));
-  auto cut = name.find_last_of("/\\");
-  if (cut != std::string::npos) name = name.substr(cut + 1);
-  while (!name.empty() && name.front() == ' ') name.erase(name.begin());
-  if (name.empty() || name == "." || name == ".." || !setup::safeFileName(name)) return fallback;
-  return name;
-}
-
 StoreRequest storeRequestFor(const Attempt& a, const Startup& s, int saveRez) {
   StoreRequest r;
   r.rez = a.result();

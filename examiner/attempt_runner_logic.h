@@ -2,6 +2,7 @@
 // Between the test file, the stored results and an attempt: the attempt's
 // set-up from an open test, the stored attempt of error viewing, and what is
 // stored at the end.
+#include "frame_object.h"
 #include <map>
 #include <string>
 
@@ -19,9 +20,7 @@ int loadStoredAttempt(const setup::Installation& inst, std::int32_t code, tables
                       std::map<std::uint16_t, Response>& answers, store::ErrorInfo* error = nullptr);
 StoreRequest storeRequestFor(const Attempt& a, const Startup& s, int saveRez);
 
-// The file name under which an object's document is written out, from the
-// name stored with it (CP1251): only its last component, and only when it
-// is a safe file name; otherwise `fallback` (UTF-8).
-std::string documentFileName(std::string_view storedCp1251, const std::string& fallback);
+// The file name under which an object's document is written out.
+using frameobject::documentFileName;
 
 }  // namespace examiner

@@ -16,6 +16,7 @@
 
 #include "cp1251.h"
 #include "frame_rules.h"
+#include "document_view.h"
 #include "message_service.h"
 #include "record_format.h"
 #include "services.h"
@@ -154,12 +155,7 @@ void FrameHelpWindow::showAttachment() {
     return;
   }
   // Another document only by its name (or, stored without one, its type).
-  QString name = attachedName_;
-  if (name.isEmpty()) {
-    const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    const QString suffix = QMimeDatabase().mimeTypeForData(data).preferredSuffix().toUpper();
-    name = suffix.isEmpty() ? QStringLiteral("Документ") : QStringLiteral("Документ ") + suffix;
-  }
+  const QString name = common::documentLabel(bytes, attachedName_);
   shown_->setText(QStringLiteral("%1 (%2 КБ)").arg(name).arg((bytes.size() + 1023) / 1024));
   shown_->setToolTip(QString());
 }

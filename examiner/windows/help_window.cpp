@@ -154,7 +154,7 @@ void HelpWindow::display(const tables::Training* h) {
       picture_->setPixmap(QPixmap::fromImage(img.height() > 240 ? img.scaledToHeight(240, Qt::SmoothTransformation) : img));
       picture_->show();
     }
-    material_->setText(QStringLiteral("Открыть материал: ") + documentLabel(h->OLEBLOB.bytes, {}));
+    material_->setText(QStringLiteral("Открыть материал: ") + common::documentLabel(h->OLEBLOB.bytes, {}));
     material_->show();
   }
 }

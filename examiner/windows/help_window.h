@@ -36,7 +36,7 @@ class HelpWindow : public QWidget {
   void setAutoView(bool on);
   void changeFont();
   void changeBackground();
-  DocumentOpener& documents() { return docs_; }
+  common::DocumentOpener& documents() { return docs_; }
 
  private:
   void display(const tables::Training* h);
@@ -50,7 +50,7 @@ class HelpWindow : public QWidget {
   QPushButton *back_, *current_, *forward_;
   QCheckBox* auto_;
   const tables::Training* shown_ = nullptr;
-  DocumentOpener docs_;
+  common::DocumentOpener docs_;
   int page_ = 0;
   std::uint16_t code_ = 0;
   int position_ = 0;

@@ -23,6 +23,7 @@
 #include "answer_panel.h"
 #include "attempt_runner_logic.h"
 #include "cp1251.h"
+#include "frame_object.h"
 #include "message_service.h"
 #include "record_format.h"
 #include "window_tools.h"
@@ -330,39 +331,39 @@ void TestingWindow::showFrame() {
   else if (helpWindow_ && helpWindow_->isVisible()) helpWindow_->showFor(attempt_.code(), attempt_.position());
 }
 
-std::vector<std::uint8_t> TestingWindow::objectBytes(QString& name) const {
-  const tables::Vop& v = attempt_.frame();
-  name.clear();
-  if (v.OBJECTSAVE == "B") return v.OLEBLOB.bytes;
-  tables::Emb e;
-  if (results::readEmb(results::resolveEmbPart(v.OBJECTDOC.str(), s_.inst.libraryDir), e) != store::Ok) return {};
-  name = QString::fromStdString(documentFileName(e.FILENAME.view(), {}));
-  return e.DATA.bytes;
+std::vector<std::uint8_t> TestingWindow::objectBytes(QString& name, QString* missing) const {
+  frameobject::Document d = frameobject::read(attempt_.frame(), s_.inst.libraryDir);
+  name = QString::fromStdString(d.name);
+  if (missing) *missing = QString::fromStdString(d.missing);
+  return std::move(d.bytes);
 }
 
 void TestingWindow::showObject() {
   const tables::Vop& v = attempt_.frame();
   bool has = !v.OBJECTTYPE.blank();
-  object_->setVisible(has);
+  // An object shown as a picture ("I") is not opened.
+  object_->setVisible(has && v.OBJECTSHOW != "I");
   objectLabel_->setVisible(has);
   if (!has) return;
-  QString name;
-  std::vector<std::uint8_t> bytes = objectBytes(name);
+  QString name, missing;
+  std::vector<std::uint8_t> bytes = objectBytes(name, &missing);
   QImage img;
   if (bytes.empty()) {
     objectLabel_->setPixmap({});
-    objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") + ui::fromRecord(v.OBJECTDOC.view()));
+    objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") +
+                          (missing.isEmpty() ? ui::fromRecord(v.OBJECTDOC.view()) : missing));
   } else if (img.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
     objectLabel_->setPixmap(QPixmap::fromImage(img.scaledToHeight(std::min(img.height(), 200))));
   } else {
     // Not a picture: the document is named; "Объект" opens it.
     objectLabel_->setPixmap({});
-    objectLabel_->setText(QStringLiteral("К заданию приложен документ «") + documentLabel(bytes, name) +
+    objectLabel_->setText(QStringLiteral("К заданию приложен документ «") + common::documentLabel(bytes, name) +
                           QStringLiteral("» (кнопка «Объект» открывает его)"));
   }
 }
 
 void TestingWindow::openObject() {
+  if (attempt_.frame().OBJECTSHOW == "I") return;
   QString name;
   std::vector<std::uint8_t> bytes = objectBytes(name);
   Nested nested(this);  // a message may be shown

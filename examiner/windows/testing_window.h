@@ -69,7 +69,7 @@ class TestingWindow : public QDialog, public Dialogue {
   QPushButton* button(const QString& text) const;
   // "Объект": the frame's document, shown here or in the desktop's application.
   void openObject();
-  DocumentOpener& documents() { return docs_; }
+  common::DocumentOpener& documents() { return docs_; }
   void openHelp(bool automatic = false);
   void toggleCalculator();
 
@@ -90,7 +90,7 @@ class TestingWindow : public QDialog, public Dialogue {
   void applyTimeUps();
   void ended();
   void closeCompanions();
-  std::vector<std::uint8_t> objectBytes(QString& name) const;
+  std::vector<std::uint8_t> objectBytes(QString& name, QString* missing = nullptr) const;
 
   Attempt& attempt_;
   const AttemptConfig& cfg_;
@@ -124,7 +124,7 @@ class TestingWindow : public QDialog, public Dialogue {
   common::CalculatorWindow* calcWindow_ = nullptr;
   QFrame* framePanel_;
   QWidget* pictureBelow_;
-  DocumentOpener docs_;
+  common::DocumentOpener docs_;
 };
 
 }  // namespace examiner

@@ -1,5 +1,6 @@
 #include "document_view.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -21,7 +22,7 @@
 #include "message_service.h"
 #include "window_memory.h"
 
-namespace examiner {
+namespace common {
 namespace {
 
 QMimeType typeOf(const std::vector<std::uint8_t>& bytes, const QString& name) {
@@ -32,7 +33,7 @@ QMimeType typeOf(const std::vector<std::uint8_t>& bytes, const QString& name) {
 
 // Folder of this program run, readable by this user only, removed at exit.
 QString privateFolder() {
-  static QTemporaryDir dir(QDir::temp().filePath(QStringLiteral("varnuke-XXXXXX")));
+  static QTemporaryDir dir(QDir::temp().filePath(QCoreApplication::applicationName().isEmpty() ? QStringLiteral("ormida-XXXXXX") : QCoreApplication::applicationName() + QStringLiteral("-XXXXXX")));
   return dir.isValid() ? dir.path() : QString();
 }
 
@@ -71,7 +72,7 @@ void DocumentOpener::closeViewers() {
   viewers_.clear();
 }
 
-bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name) {
+bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name, bool inApplication) {
   auto& ms = ui::MessageService::instance();
   const QString label = documentLabel(bytes, name);
   lastCopy_.clear();
@@ -83,8 +84,8 @@ bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes
   const QMimeType type = typeOf(bytes, name);
   QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
   QImage picture;
-  const bool isPicture = picture.loadFromData(data);
-  const bool isText = !isPicture && type.inherits(QStringLiteral("text/plain"));
+  const bool isPicture = !inApplication && picture.loadFromData(data);
+  const bool isText = !inApplication && !isPicture && type.inherits(QStringLiteral("text/plain"));
   if (isPicture || isText) {
     // Shown here, whatever the desktop offers: a lab machine may have no viewer.
     auto* d = new QDialog(owner, Qt::Window);
@@ -137,4 +138,4 @@ bool DocumentOpener::open(QWidget* owner, const std::vector<std::uint8_t>& bytes
   return false;
 }
 
-}  // namespace examiner
+}  // namespace common

@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace examiner {
+namespace common {
 
 // What a document is called on the screen: its own name, or, for a
 // document stored without one, its type ("Документ PDF").
@@ -24,7 +24,8 @@ class DocumentOpener {
   // The desktop's "open this file"; tests give their own.
   std::function<bool(const QString& path)> desktopOpen;
   // Shows or opens the document; false (after a message) when it cannot.
-  bool open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name);
+  // `inApplication`: always in the desktop's application (to be changed there).
+  bool open(QWidget* owner, const std::vector<std::uint8_t>& bytes, const QString& name, bool inApplication = false);
   // The copy written for the desktop's application, and the viewer of ours.
   const QString& lastCopy() const { return lastCopy_; }
   QWidget* lastViewer() const { return viewers_.isEmpty() ? nullptr : viewers_.back().data(); }
@@ -36,4 +37,4 @@ class DocumentOpener {
   QList<QPointer<QWidget>> viewers_;  // a viewer closed by the student is gone
 };
 
-}  // namespace examiner
+}  // namespace common
