@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QIcon>
 #include <QImageReader>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -25,6 +26,8 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QMimeDatabase>
+#include <QStyle>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -39,12 +42,15 @@
 
 #include "frame_fields_window.h"
 #include "frame_help_window.h"
+#include "frame_object.h"
+#include "frame_objects.h"
 #include "frame_operations.h"
 #include "frame_preview_window.h"
 #include "frame_rules.h"
 #include "cp1251.h"
 #include "icons.h"
 #include "message_service.h"
+#include "object_windows.h"
 #include "question_templates_window.h"
 #include "record_format.h"
 #include "sections_window.h"
@@ -134,8 +140,11 @@ std::vector<std::uint8_t> pngBytes(const QImage& img) {
 }  // namespace
 
 StandardEditor::StandardEditor(Startup& s, const EditorRequest& r, QWidget* parent)
-    : FrameEditorWindow(parent), s_(s), req_(r) {
-  setObjectName(QString::fromLatin1(kProcedure));
+    : FrameEditorWindow(parent), s_(s), req_(r), object_(r.object) {
+  setObjectName(QString::fromLatin1(object_ ? kObjectProcedure : kProcedure));
+  pickObjectFile = [this] {
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Выбор файла"), QString(), QStringLiteral("Все файлы (*)"));
+  };
   pickPictureFile = [this] {
     return QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл с картиной"), QString(), pictureFilter());
   };
@@ -203,9 +212,6 @@ void StandardEditor::buildToolBar() {
   add(ActivateObject, letterIcon(QStringLiteral("Ак"), brown), QStringLiteral("Активизировать  объект"));
   add(InsertObject, letterIcon(QStringLiteral("О+"), brown), QStringLiteral("Вставить объект"));
   add(RemoveObject, letterIcon(QStringLiteral("О-"), brown), QStringLiteral("Удалить объект"));
-  // Documents inside standard frames come with the object editor.
-  actions_[ActivateObject]->setEnabled(false);
-  actions_[InsertObject]->setEnabled(false);
   bar_->addSeparator();
   add(Calculator, ui::calculatorIcon(), QStringLiteral("Калькулятор"));
   add(Lock, ui::lockIcon(), QStringLiteral("Блокировка экрана"));
@@ -259,6 +265,30 @@ void StandardEditor::buildBody() {
   layoutButton_->setAutoDefault(false);
   connect(layoutButton_, &QPushButton::clicked, this, &StandardEditor::stepLayout);
   pcol->addWidget(layoutButton_);
+  auto* format = new QPushButton(QStringLiteral("Формат рисунка..."), this);
+  format->setAutoDefault(false);
+  connect(format, &QPushButton::clicked, this, [this] { pictureFormat(); });
+  pcol->addWidget(format);
+  objectArea_ = new QGroupBox(QStringLiteral("Объект"), this);
+  objectArea_->setObjectName(QStringLiteral("object"));
+  auto* ol = new QHBoxLayout(objectArea_);
+  objectView_ = new QLabel(objectArea_);
+  objectView_->setMinimumSize(64, 64);
+  objectName_ = new QLabel(objectArea_);
+  objectName_->setWordWrap(true);
+  auto* ob = new QVBoxLayout;
+  auto* activate = new QPushButton(QStringLiteral("Активизировать"), objectArea_);
+  auto* props = new QPushButton(QStringLiteral("Свойства..."), objectArea_);
+  for (QPushButton* b : {activate, props}) {
+    b->setAutoDefault(false);
+    ob->addWidget(b);
+  }
+  connect(activate, &QPushButton::clicked, this, [this] { activateObject(); });
+  connect(props, &QPushButton::clicked, this, [this] { objectProperties(); });
+  ol->addWidget(objectView_);
+  ol->addWidget(objectName_, 1);
+  ol->addLayout(ob);
+  pcol->addWidget(objectArea_);
   top->addLayout(pcol, 2);
   outer->addLayout(top, 2);
   pictureArea_->installEventFilter(this);
@@ -440,7 +470,7 @@ bool StandardEditor::open() {
   }
   const bool ok = req_.code ? load(req_.code) : addNewFrame();
   if (!ok) return false;
-  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
+  ui::attachProcedure(this, QString::fromLatin1(object_ ? kObjectProcedure : kProcedure));
   return true;
 }
 
@@ -452,9 +482,18 @@ bool StandardEditor::addNewFrame() {
   }
   for (;;) {
     std::uint16_t code = 0;
-    Outcome o = newFrame(*tf_, d, "Stnd", code);
+    Outcome o = newFrame(*tf_, d, object_ ? "Objk" : "Stnd", code);
     if (o) {
       if (!load(code)) return false;
+      if (object_) {
+        // A new object frame starts with a new empty text document.
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+        emptyDocument(0, name, bytes);
+        if (Outcome put = putObject(*tf_, v_, ObjectChoice{'O', 'N', 'B', 'A'}, name, bytes); !put) reportFailure(put);
+        showObject();
+        baseline_ = current();
+      }
       // A frame without a section record of this test is put in none.
       if (v_.CODERAZ && std::none_of(sections_.begin(), sections_.end(), [&](const SectionEntry& e) { return e.number == v_.CODERAZ; })) {
         assignSection(v_, sections_, 0);
@@ -486,8 +525,10 @@ bool StandardEditor::load(std::uint16_t code) {
     return false;
   }
   tables::Vop v = tf_->vop;
-  if (v.TYPEEDIT != "Stnd" && !v.TYPEEDIT.blank()) {
-    ms().ask(QStringLiteral("Кадр %1 — объектный: он открывается в редакторе объектных кадров.").arg(code), QStringLiteral("Редактор кадров"));
+  if ((v.TYPEEDIT == "Objk") != object_) {
+    ms().ask(object_ ? QStringLiteral("Кадр %1 — стандартный: он открывается в стандартном редакторе кадров.").arg(code)
+                     : QStringLiteral("Кадр %1 — объектный: он открывается в редакторе объектных кадров.").arg(code),
+             QStringLiteral("Редактор кадров"));
     return false;
   }
   // A temporary tables read, so a failure there is not the frame's.
@@ -553,6 +594,7 @@ void StandardEditor::showFrame(const tables::Vop& v) {
   loading_ = false;
   showKind();
   showPicture();
+  showObject();
   // Undo does not reach back into the previous frame.
   for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>()) box->document()->clearUndoRedoStacks();
   baseline_ = current();
@@ -652,9 +694,148 @@ void StandardEditor::showPicture() {
 }
 
 void StandardEditor::setCaption() {
+  if (object_) {
+    QString frame = added_ ? QStringLiteral("Новый кадр") : QStringLiteral("Редактирование кадра %1").arg(v_.CODEVOP);
+    setWindowTitle(QStringLiteral("Редактор кадров 'MS WordPad' - Тест: %1  —  %2").arg(QString::fromStdString(req_.testName), frame));
+    return;
+  }
   QString frame = added_ ? QStringLiteral("Новый кадр") : QStringLiteral("Кадр %1").arg(v_.CODEVOP);
   setWindowTitle(QStringLiteral("Ормида [Стандартный редактор кадров] - Тест: %1  —  %2")
                      .arg(QString::fromStdString(req_.testName), frame));
+}
+
+// ----------------------------------------------------------------- documents inside the frame
+
+void StandardEditor::showObject() {
+  const bool has = !v_.OBJECTTYPE.blank();
+  objectArea_->setVisible(has || object_);
+  objectView_->clear();
+  if (!has) {
+    objectName_->setText(QStringLiteral("Объекта нет"));
+    return;
+  }
+  const frameobject::Document d = frameobject::read(v_, req_.baseDir);
+  QImage img;
+  if (!d.missing.empty()) {
+    objectName_->setText(QStringLiteral("Не найден: ") + QString::fromStdString(d.missing));
+  } else if (img.loadFromData(d.bytes.data(), static_cast<int>(d.bytes.size()))) {
+    objectView_->setPixmap(QPixmap::fromImage(img.scaled(220, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    objectName_->setText(common::documentLabel(d.bytes, QString::fromStdString(d.name)));
+  } else {
+    // Another document: its type's icon from the desktop theme and its name.
+    const QByteArray data(reinterpret_cast<const char*>(d.bytes.data()), static_cast<qsizetype>(d.bytes.size()));
+    QMimeDatabase db;
+    const QMimeType type = d.name.empty() ? db.mimeTypeForData(data) : db.mimeTypeForFileNameAndData(QString::fromStdString(d.name), data);
+    QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+    if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_FileIcon);
+    objectView_->setPixmap(icon.pixmap(64, 64));
+    objectName_->setText(common::documentLabel(d.bytes, QString::fromStdString(d.name)) + QStringLiteral("\n") + type.comment());
+  }
+  const ObjectChoice c = choiceOf(v_);
+  objectName_->setToolTip(QStringLiteral("Хранение: %1, статус: %2").arg(QChar(c.save)).arg(QChar(c.show)));
+}
+
+bool StandardEditor::insertObject(bool fromFile) {
+  ObjectChoice initial{fromFile ? 'D' : 'O', 'N', 'B', 'I'};
+  std::optional<ObjectRequest> r;
+  if (selectObject) {
+    r = selectObject(initial, fromFile, this);
+  } else {
+    SelectObjectWindow w(initial, fromFile, this);
+    if (w.exec() == QDialog::Accepted) r = ObjectRequest{w.choice(), w.kind(), w.fileName()};
+  }
+  if (!r) {
+    // "Отмена": no object at all.
+    clearObject(v_);
+    showObject();
+    return false;
+  }
+  std::string name;
+  std::vector<std::uint8_t> bytes;
+  QString file = r->file;
+  if (r->choice.type == 'O') {
+    if (!emptyDocument(r->kind, name, bytes)) {
+      // Video, sound and clips are not made here: the author gives a file.
+      file = pickObjectFile ? pickObjectFile() : QString();
+      if (file.isEmpty()) return false;
+      r->choice.type = 'D';
+    }
+  }
+  if (!file.isEmpty() && r->choice.link != 'L') {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+      ms().ask(QStringLiteral("Файл «%1» не читается.").arg(file), QStringLiteral("Вставка объекта"), messages::Buttons::Ok,
+               messages::Icon::Exclamation);
+      return false;
+    }
+    const QByteArray b = f.readAll();
+    bytes.assign(b.begin(), b.end());
+    name = QFileInfo(file).fileName().toStdString();
+  }
+  if (!reportFailure(putObject(*tf_, v_, r->choice, name, bytes, file.toStdString()))) return false;
+  showObject();
+  return true;
+}
+
+bool StandardEditor::createObject(int kind) {
+  std::string name;
+  std::vector<std::uint8_t> bytes;
+  ObjectChoice c{'O', 'N', 'B', 'A'};
+  if (!emptyDocument(kind, name, bytes)) {
+    const QString file = pickObjectFile ? pickObjectFile() : QString();
+    if (file.isEmpty()) return false;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray b = f.readAll();
+    bytes.assign(b.begin(), b.end());
+    name = QFileInfo(file).fileName().toStdString();
+    c.type = 'D';
+  }
+  if (!reportFailure(putObject(*tf_, v_, c, name, bytes))) return false;
+  showObject();
+  return true;
+}
+
+bool StandardEditor::activateObject() {
+  if (v_.OBJECTTYPE.blank()) return false;
+  const frameobject::Document d = frameobject::read(v_, req_.baseDir);
+  if (!d.missing.empty()) {
+    ms().ask(QStringLiteral("Объект не найден: %1.").arg(QString::fromStdString(d.missing)), QStringLiteral("Объект"),
+             messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
+  }
+  if (!docs_.open(this, d.bytes, QString::fromStdString(d.name), true)) return false;
+  if (choiceOf(v_).show != 'S') return true;
+  // Changed in its application: stored back when the author says it is done.
+  if (ms().ask(QStringLiteral("Документ открыт в своём приложении.|Когда изменения в нём будут сохранены, нажмите «Да», "
+                              "чтобы записать их в кадр."),
+               QStringLiteral("Изменение объекта"), messages::Buttons::YesNo, messages::Icon::Question) != messages::Yes)
+    return true;
+  QFile f(docs_.lastCopy());
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QByteArray b = f.readAll();
+  if (!reportFailure(storeBack(*tf_, v_, std::vector<std::uint8_t>(b.begin(), b.end())))) return false;
+  showObject();
+  return true;
+}
+
+bool StandardEditor::objectProperties() {
+  if (v_.OBJECTTYPE.blank()) return false;
+  const ObjectChoice c = choiceOf(v_);
+  ObjectPropertiesWindow w(c.save, c.show, this);
+  if (w.exec() != QDialog::Accepted) return false;
+  if (!reportFailure(changeObject(*tf_, v_, w.save(), w.show()))) return false;
+  showObject();
+  return true;
+}
+
+bool StandardEditor::pictureFormat() {
+  PictureFormatWindow w(v_.BLOBVOP.empty() ? 0 : v_.YESIMAGE, this);
+  if (w.exec() != QDialog::Accepted) return false;
+  if (v_.BLOBVOP.empty()) return false;
+  v_.YESIMAGE = static_cast<std::uint8_t>(std::max(1, w.pictureLayout()));
+  showPicture();
+  return true;
 }
 
 // ----------------------------------------------------------------- the frame as edited
@@ -662,7 +843,7 @@ void StandardEditor::setCaption() {
 tables::Vop StandardEditor::current() const {
   tables::Vop v = v_;
   const int k = kind();
-  v.TYPEEDIT = std::string("Stnd");
+  v.TYPEEDIT = std::string(object_ ? "Objk" : "Stnd");
   v.CODETEMA = tf_ ? tf_->tema.CODETEMA : v.CODETEMA;
   v.VOPROS = ui::toRecord(question_->toPlainText());
   for (int i = 1; i <= 9; ++i) {
@@ -824,7 +1005,11 @@ bool StandardEditor::event(QEvent* e) {
     const int n = static_cast<ui::UserEvent*>(e)->number();
     if (n >= kEditorCommands && n < kEditorCommands + editorMenuItems().size()) menuCommand(n - kEditorCommands);
     else if (n == kObjectCommands) run(Picture);
+    else if (n == kObjectCommands + 1) insertObject(false);
+    else if (n == kObjectCommands + 2) insertObject(true);
+    else if (n == kObjectCommands + 3) run(ActivateObject);
     else if (n == kObjectCommands + 4) run(RemoveObject);
+    else if (n >= kObjectKinds && n < kObjectKinds + objectKinds().size()) createObject(n - kObjectKinds);
     return true;
   }
   return FrameEditorWindow::event(e);
@@ -946,7 +1131,17 @@ bool StandardEditor::run(int command) {
       const QString file = pickPictureFile ? pickPictureFile() : QString();
       return !file.isEmpty() && insertPicture(file);
     }
-    case RemoveObject: removePicture(); return true;
+    case InsertObject: return insertObject(false);
+    case ActivateObject: return activateObject();
+    case RemoveObject:
+      // The object first, then the picture.
+      if (!v_.OBJECTTYPE.blank()) {
+        clearObject(v_);
+        showObject();
+      } else {
+        removePicture();
+      }
+      return true;
     case Calculator: emit calculatorRequested(); return true;
     case Lock: emit lockRequested(); return true;
     case Font: return chooseFont();
@@ -1150,7 +1345,6 @@ void StandardEditor::closeEvent(QCloseEvent* e) {
 
 EditorFactory standardEditors(Startup& s) {
   return [&s](const EditorRequest& r, QWidget* parent) -> FrameEditorWindow* {
-    if (r.object) return nullptr;
     auto* e = new StandardEditor(s, r, parent);
     e->pickTemplate = [&s](QWidget* w) -> std::optional<QString> {
       QuestionTemplatesWindow t(QuestionTemplates::of(s.inst), true, w);

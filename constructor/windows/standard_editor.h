@@ -11,7 +11,9 @@
 #include <memory>
 #include <optional>
 
+#include "document_view.h"
 #include "frame_editor.h"
+#include "frame_objects.h"
 #include "startup.h"
 #include "tables_central.h"
 #include "tables_test_file.h"
@@ -39,6 +41,7 @@ class StandardEditor : public FrameEditorWindow {
   Q_OBJECT
  public:
   static constexpr const char* kProcedure = "StdFrame";
+  static constexpr const char* kObjectProcedure = "ObjkVop";
   // The toolbar's commands, in its order.
   enum Command {
     Save, SaveAndNew, SaveAndClose, Preview, Reload, Sections, Fields, Help, Templates,
@@ -46,6 +49,7 @@ class StandardEditor : public FrameEditorWindow {
     Calculator, Lock, Font, GoToCode, Previous, Next, First, Last, Close, CommandCount
   };
 
+  // With `r.object` the object frame editor: frames "Objk", each with a document.
   StandardEditor(Startup& s, const EditorRequest& r, QWidget* parent = nullptr);
   ~StandardEditor() override;
   // Opens the test and the frame (a new one added when the request names
@@ -71,6 +75,15 @@ class StandardEditor : public FrameEditorWindow {
   bool setPictureBytes(const std::vector<std::uint8_t>& bytes);
   void removePicture();
   bool chooseFont();
+  // Documents inside the frame: "Вставить объект..." / "Создать объект из
+  // документа", one of the ten kinds of the menu, "Активизировать  объект",
+  // "Свойства Объекта", the picture format.
+  bool insertObject(bool fromFile);
+  bool createObject(int kind);
+  bool activateObject();
+  bool objectProperties();
+  bool pictureFormat();
+  bool objectMode() const { return object_; }
 
   // The frame as the window now holds it (not yet saved) and as last read.
   tables::Vop current() const;
@@ -91,6 +104,15 @@ class StandardEditor : public FrameEditorWindow {
   std::function<bool(tables::Training&, std::function<bool(tables::Training&)> write, QWidget*)> editHelp;
   std::function<bool(tables::Vop&, tables::Training&, std::function<bool(tables::Vop&, tables::Training&)> write, QWidget*)> editFields;
   std::function<void(tables::Vop&, QWidget*)> preview;
+  struct ObjectRequest {
+    ObjectChoice choice;
+    int kind = -1;
+    QString file;
+  };
+  std::function<std::optional<ObjectRequest>(const ObjectChoice& initial, bool fromFile, QWidget*)> selectObject;
+  std::function<QString()> pickObjectFile;
+  common::DocumentOpener& documents() { return docs_; }
+  QLabel* objectLabel() const { return objectName_; }
 
   // Widgets the tests reach.
   QPlainTextEdit* questionBox() const { return question_; }
@@ -145,6 +167,7 @@ class StandardEditor : public FrameEditorWindow {
   void showFrame(const tables::Vop& v);
   void showKind();
   void showPicture();
+  void showObject();
   void refreshMatchLists();
   void setCaption();
   bool leaveFrame();  // saves or drops the open frame before another opens
@@ -165,6 +188,8 @@ class StandardEditor : public FrameEditorWindow {
   tables::TuneTest tune_;
   bool hasHelp_ = false;
   bool added_ = false;  // added on opening and never saved
+  bool object_ = false;
+  common::DocumentOpener docs_;
   bool loading_ = false;
   bool closing_ = false;
   std::vector<SectionEntry> sections_;
@@ -191,6 +216,9 @@ class StandardEditor : public FrameEditorWindow {
   QGroupBox* generator_ = nullptr;
   QPlainTextEdit* algorithm_ = nullptr;
   QLabel* status_ = nullptr;
+  QGroupBox* objectArea_ = nullptr;
+  QLabel* objectView_ = nullptr;
+  QLabel* objectName_ = nullptr;
 };
 
 // The editor factory the program installs: the standard editor for
