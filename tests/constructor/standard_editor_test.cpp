@@ -29,6 +29,8 @@
 #include "cp1251.h"
 #include "demo_data.h"
 #include "frame_editing.h"
+#include "frame_object.h"
+#include "frame_objects.h"
 #include "frame_operations.h"
 #include "frame_preview_window.h"
 #include "message_service.h"
@@ -582,4 +584,77 @@ TEST(StandardEditor, ThePreviewPlacesInputFieldsWhereTheAuthorClicks) {
   EXPECT_EQ(v.CRDNX[0], 260);
   for (int k = 0; k < 5; ++k) w.addField();
   EXPECT_EQ(w.fieldCount(), FramePreviewWindow::kMostFields) << "five at most";
+}
+
+TEST(StandardEditor, DocumentsInsideFramesAndTheObjectFrameEditor) {
+  Base b;
+  b.makeTest("Документы", 1);
+  {
+    auto e = b.editor("Документы", 1);
+    // One of the menu's kinds: a new empty document, opened by a button, kept in the record.
+    QCoreApplication::postEvent(e.get(), new ui::UserEvent(kObjectKinds + 2));
+    QApplication::processEvents();
+    tables::Vop v = e->current();
+    EXPECT_EQ(v.OBJECTTYPE, "O");
+    EXPECT_EQ(v.OBJECTLINK, "N");
+    EXPECT_EQ(v.OBJECTSHOW, "A");
+    EXPECT_EQ(v.OBJECTSAVE, "B");
+    EXPECT_NE(e->objectLabel()->text().indexOf(QStringLiteral("Таблица.fods")), -1);
+    // "Отмена" in "Вставка объекта" leaves the frame without any object.
+    e->selectObject = [](const ObjectChoice&, bool, QWidget*) -> std::optional<StandardEditor::ObjectRequest> { return std::nullopt; };
+    EXPECT_FALSE(e->insertObject(false));
+    v = e->current();
+    for (const auto* f : {&v.OBJECTTYPE, &v.OBJECTSHOW}) EXPECT_TRUE(f->blank());
+    EXPECT_TRUE(v.OBJECTSAVE.blank() && v.OBJECTLINK.blank() && v.OBJECTDOC.blank() && v.OLEBLOB.empty());
+
+    // A document file stored apart; its stored name cut to the last component when opened.
+    const std::string file = (b.tmp / "x.odt");
+    std::ofstream(file) << "документ";
+    e->selectObject = [&](const ObjectChoice&, bool, QWidget*) -> std::optional<StandardEditor::ObjectRequest> {
+      return StandardEditor::ObjectRequest{{'D', 'N', 'F', 'S'}, -1, QString::fromStdString(file)};
+    };
+    ASSERT_TRUE(e->insertObject(true)) << b.lastText();
+    ASSERT_TRUE(e->save()) << b.lastText();
+  }
+  {
+    // A record whose stored name tries to leave the folder opens as x.odt inside the private one.
+    testfile::TestFile tf;
+    b.open(tf, "Документы");
+    tf.vop.CODEVOP = 1;
+    ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+    EXPECT_EQ(tf.vop.OBJECTSAVE, "F");
+    tf.vop.OBJECTSAVE = std::string("B");
+    tf.vop.OBJECTSHOW = std::string("A");
+    tf.vop.OLEBLOB.bytes = frameobject::packBlob("../../x.odt", {'d', 'o', 'c'});
+    ASSERT_EQ(tf.vopT.put(), store::Ok);
+  }
+  {
+    auto e = b.editor("Документы", 1);
+    QString opened;
+    e->documents().desktopOpen = [&](const QString& path) {
+      opened = path;
+      return true;
+    };
+    ASSERT_TRUE(e->activateObject());
+    EXPECT_TRUE(opened.endsWith(QStringLiteral("/x.odt"))) << opened.toStdString();
+    EXPECT_FALSE(opened.contains(QStringLiteral(".."))) << opened.toStdString();
+    EXPECT_TRUE(QFile::exists(opened));
+  }
+
+  // The object frame editor: a new frame "Objk" with a new document, answered like any frame.
+  auto o = std::make_unique<StandardEditor>(b.s, EditorRequest{b.inst.library, "Документы", b.s.inst.keyWord, 0, true});
+  ASSERT_TRUE(o->open());
+  EXPECT_NE(o->windowTitle().indexOf(QStringLiteral("Редактор кадров 'MS WordPad' - Тест: Документы")), -1);
+  EXPECT_EQ(o->current().TYPEEDIT, "Objk");
+  EXPECT_EQ(o->current().OBJECTSHOW, "A");
+  o->setKind(3);
+  variants(*o, {"нет", "да"});
+  o->singleBox(2)->setChecked(true);
+  ASSERT_TRUE(o->save()) << b.lastText();
+  const auto v = b.frames("Документы").at(1);
+  EXPECT_EQ(v.TYPEEDIT, "Objk");
+  common::Response right;
+  right.r[1] = 2;
+  EXPECT_TRUE(common::check(v, right, false).correct);
+  EXPECT_EQ(frameobject::read(v, b.inst.library).name, "Документ.rtf");
 }
