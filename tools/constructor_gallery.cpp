@@ -22,6 +22,7 @@
 #include "templates_window.h"
 #include "frame_preview_window.h"
 #include "standard_editor.h"
+#include "object_windows.h"
 #include <QTabWidget>
 #include "test_dialogs.h"
 #include "test_register.h"
@@ -105,6 +106,23 @@ int main(int argc, char** argv) {
       preview.hide();
       editor.hide();
     }
+  }
+  // The object frame editor on a new frame, and the object windows.
+  {
+    constructor::StandardEditor objects(ormida.startup(), constructor::EditorRequest{nav->base(), nav->currentTest().toStdString(),
+                                                                                    ormida.startup().inst.keyWord, 0, true});
+    if (objects.open()) {
+      objects.resize(1180, 820);
+      snap(&objects, out + "/object-editor.png");
+      objects.hide();
+      objects.close();
+    }
+    constructor::SelectObjectWindow select(constructor::ObjectChoice{}, false);
+    snap(&select, out + "/insert-object.png");
+    select.hide();
+    constructor::ObjectPropertiesWindow props('F', 'A');
+    snap(&props, out + "/object-properties.png");
+    props.hide();
   }
   common::AboutWindow about(QStringLiteral("Конструктор тестов"), QStringLiteral("Составление тестов."));
   snap(&about, out + "/about.png");

@@ -150,7 +150,7 @@ SelectObjectWindow::SelectObjectWindow(const ObjectChoice& initial, bool fromFil
     sort_->hide();
     fileName_->setFocus();
   }
-  ui::attachProcedure(this, QString::fromLatin1(kProcedure));
+  ui::attachProcedure(this, QString::fromLatin1(kProcedure), [](QWidget* w) { w->resize(820, 500); });
 }
 
 void SelectObjectWindow::setSave(char save) { check(save_, save); explain(); }
