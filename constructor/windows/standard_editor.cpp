@@ -1105,7 +1105,10 @@ bool StandardEditor::run(int command) {
         help_ = helpOpened_ = nh;
         help_.COMMOT = comments;
         helpOpened_.COMMOT = nh.COMMOT;
-        hasHelp_ = true;
+        // An emptied help record was deleted: the frame has none now.
+        bool empty = cp1251::clip(nh.HELPVOP.text).empty() && nh.OLEBLOB.empty();
+        for (const auto& c : nh.COMMOT) empty = empty && c.blank();
+        hasHelp_ = !empty;
         return true;
       }, this);
     }
