@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n libsqlcipher-dev
   xvfb xauth fonts-dejavu-core
+  libxml2-dev libzip-dev
 )
 
 missing=()

@@ -1,0 +1,39 @@
+#pragma once
+// Importing a question bank: the source file read whatever its format, and
+// a plan written into a new test in one step at the end. The test's file
+// and its register record are made only when every frame is ready; when a
+// write fails the new test is removed again; an existing test is never
+// replaced.
+#include <cstdint>
+#include <string>
+
+#include "bank.h"
+#include "frame_plan.h"
+#include "test_register.h"
+
+namespace converter {
+
+// The format of a source file, by its name and first bytes: ".gift"/".txt"
+// GIFT, ".zip" or "imsmanifest.xml" a content package, XML by its root
+// (<quiz> Moodle XML, <assessmentItem> QTI).
+Format guessFormat(const std::string& path, std::string_view head);
+// Reads a source file; `format` gets what it was read as.
+Bank readSource(const std::string& path, Format* format = nullptr);
+
+// The scenario a new test starts with, for planning its frames.
+tables::Tema newScenario();
+
+struct ImportTarget {
+  std::string baseDir;        // the test base, ending in "/"
+  std::int32_t baseCode = 0;  // its PBD:CODEBD
+  std::string name;           // the test's file name (UTF-8), without ".orm"
+  std::string keyWord;        // GLB:KEYW
+  std::string organisation;   // GLB:ORG (CP1251)
+  std::string dataTestFile;   // the test register
+};
+
+// Creates the test and writes the plan's sections and frames. Refused (and
+// nothing made) for a plan with a refusal, a name that is unsafe or taken.
+constructor::Outcome importPlan(const Plan& plan, const ImportTarget& target);
+
+}  // namespace converter
