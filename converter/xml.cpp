@@ -8,19 +8,41 @@
 
 namespace converter::xml {
 
+namespace {
+// The first error of a parse: later ones follow from it.
+struct FirstError {
+  bool set = false;
+  int line = 0;
+  std::string message;
+};
+void keepFirst(void* data, xmlErrorPtr e) {
+  auto* first = static_cast<FirstError*>(data);
+  if (first->set || !e || e->level < XML_ERR_ERROR) return;
+  first->set = true;
+  first->line = e->line;
+  first->message = e->message ? trim(e->message) : std::string();
+}
+}  // namespace
+
 Document parse(std::string_view bytes, std::string& error) {
   std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
   if (!ctxt) {
     error = "не хватает памяти для разбора XML";
     return {};
   }
+  FirstError first;
+  xmlSetStructuredErrorFunc(&first, keepFirst);
   // No network, no entities from outside; big pictures in base64 are long texts.
   const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE | XML_PARSE_BIG_LINES;
   Document d(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+  xmlSetStructuredErrorFunc(nullptr, nullptr);
   if (!d || !ctxt->wellFormed) {
-    const xmlError* e = xmlCtxtGetLastError(ctxt.get());
-    std::string reason = e && e->message ? trim(e->message) : std::string("документ не прочитан");
-    error = "строка " + std::to_string(e ? e->line : 0) + ": ошибка XML: " + reason;
+    if (!first.set) {
+      const xmlError* e = xmlCtxtGetLastError(ctxt.get());
+      first.line = e ? e->line : 0;
+      first.message = e && e->message ? trim(e->message) : std::string("документ не прочитан");
+    }
+    error = "строка " + std::to_string(first.line) + ": ошибка XML: " + first.message;
     return {};
   }
   return d;

@@ -173,14 +173,19 @@ QString siblingProgram(const QString& name, const QString& programDir) {
   if (n == QLatin1String("varnuke.exe") || n == QLatin1String("varnuke")) exe = QStringLiteral("varnuke");
   else if (n == QLatin1String("ormida.exe") || n == QLatin1String("ormida")) exe = QStringLiteral("ormida");
   else if (n == QLatin1String("stat.exe") || n == QLatin1String("stat")) exe = QStringLiteral("stat");
+  // The converter of other systems' tests ("convert" is another program on Debian).
+  const bool converter = n == QLatin1String("convert.exe") || n == QLatin1String("convert") || n == QLatin1String("ormida-convert");
+  if (converter) exe = QStringLiteral("ormida-convert");
   if (exe.isEmpty()) return {};
   // The programs are built into folders of their own; installed, they lie side by side.
   QDir d(dir);
   if (QFileInfo::exists(d.filePath(exe))) return d.absoluteFilePath(exe);
-  for (const char* sub : {"../examiner/", "../constructor/", "../administrator/"}) {
+  for (const char* sub : {"../examiner/", "../constructor/", "../administrator/", "../converter/"}) {
     QString p = d.filePath(QString::fromLatin1(sub) + exe);
     if (QFileInfo::exists(p)) return QFileInfo(p).absoluteFilePath();
   }
+  // The converter is optional: when it is not there, the caller says so.
+  if (converter) return {};
   return d.absoluteFilePath(exe);
 }
 

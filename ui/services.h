@@ -59,8 +59,10 @@ void setClipboardText(const QString& text);
 QString clipboardText();
 
 // The absolute path of a sibling program named as the system names it
-// ("Varnuke.exe", "Ormida.exe", "stat.exe"): the program beside the running
-// one, never looked up through PATH. Empty for a name that is not one of them.
+// ("Varnuke.exe", "Ormida.exe", "stat.exe", the converter "Convert.exe" =
+// ormida-convert): the program beside the running one, never looked up
+// through PATH. Empty for a name that is not one of them, and for the
+// converter when it is not installed.
 QString siblingProgram(const QString& systemName, const QString& programDir = {});
 // Runs a command line without waiting: a sibling program by its system
 // name, "Explorer.exe" with a directory (the desktop's file manager), or any

@@ -18,6 +18,7 @@
 #include "demo_data.h"
 #include "main_frame.h"
 #include "message_service.h"
+#include "services.h"
 #include "sign_in_window.h"
 #include "test_tables.h"
 #include "when_shown.h"
@@ -141,8 +142,15 @@ TEST(AdministratorWindows, ActionsFollowTheJournalAndTheSlotKeepsOneWindow) {
   EXPECT_EQ(started[0].second, d.dir);
   ms().clearShown();
   app.menuItem("Конвертация старых тестов")->trigger();
-  ASSERT_FALSE(ms().shown().empty()) << "no converter is installed beside the tests";
-  EXPECT_EQ(ms().shown().back().text, "Программа конвертации старых тестов не установлена.");
+  // The converter is built beside the tests or not, as the build went.
+  if (ui::siblingProgram("Convert.exe").isEmpty()) {
+    ASSERT_FALSE(ms().shown().empty()) << "no converter is installed beside the tests";
+    EXPECT_EQ(ms().shown().back().text, "Программа конвертации старых тестов не установлена.");
+  } else {
+    ASSERT_EQ(started.size(), 3u);
+    EXPECT_EQ(started[2].first, "Convert.exe");
+    EXPECT_EQ(started[2].second, d.dir);
+  }
 
   // The console: nine buttons in their order, each as its menu item.
   ConsoleWindow* console = app.console();

@@ -78,7 +78,11 @@ TEST(Services, FiltersAndSiblingPrograms) {
   EXPECT_EQ(ui::siblingProgram("stat.exe", d), d + "/stat");  // never looked up through PATH
   EXPECT_EQ(ui::siblingProgram("Varnuke.exe", d), d + "/varnuke");
   EXPECT_EQ(ui::siblingProgram("ORMIDA.EXE", d), d + "/ormida");
-  EXPECT_TRUE(ui::siblingProgram("Convert.exe", d).isEmpty());
+  EXPECT_TRUE(ui::siblingProgram("Convert.exe", d).isEmpty()) << "the converter is optional: absent, nothing";
+  QFile converter(d + "/ormida-convert");
+  ASSERT_TRUE(converter.open(QIODevice::WriteOnly));
+  converter.close();
+  EXPECT_EQ(ui::siblingProgram("Convert.exe", d), d + "/ormida-convert");
 }
 
 TEST(Reports, PageChoiceRule) {
