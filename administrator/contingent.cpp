@@ -65,6 +65,19 @@ struct Both {
     while (rc == store::Ok && (rc = stuT.next()) == store::Ok && stu.CODEGR == code) out.push_back(stuT.position());
     return rc == store::Ok || rc == store::NoRecord ? store::Ok : rc;
   }
+
+  // Every student of the group gets `nameCp1251` as STU:NAMEGR (inside the
+  // caller's transaction).
+  Outcome nameStudents(std::int32_t code, const std::string& nameCp1251) {
+    std::vector<store::Position> students;
+    if (studentsOf(code, students) != store::Ok) return Outcome::failed(stuT.error(), "Не удалось прочитать студентов группы");
+    for (store::Position pos : students) {
+      if (stuT.getAt(pos) != store::Ok) return Outcome::failed(stuT.error(), "Не удалось прочитать студента");
+      stu.NAMEGR = nameCp1251;
+      if (stuT.put() != store::Ok) return Outcome::failed(stuT.error(), "Не удалось записать группу студента");
+    }
+    return {};
+  }
 };
 
 Outcome noGroup(std::int32_t code) { return Outcome::refused("Группа с кодом " + std::to_string(code) + " не найдена."); }
@@ -286,14 +299,30 @@ Outcome Contingent::renameGroup(std::int32_t group, const std::string& nameUtf8)
   if (found == 0) return noGroup(group);
   b.gro.NAME = *name;
   if (b.groT.put() != store::Ok) return Outcome::failed(b.groT.error(), "Не удалось переименовать группу");
-  std::vector<store::Position> students;
-  if (b.studentsOf(group, students) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студентов группы");
-  for (store::Position pos : students) {
-    if (b.stuT.getAt(pos) != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось прочитать студента");
-    b.stu.NAMEGR = *name;
-    if (b.stuT.put() != store::Ok) return Outcome::failed(b.stuT.error(), "Не удалось записать группу студента");
-  }
+  if (Outcome o = b.nameStudents(group, *name); !o) return o;
   if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать новое название группы");
+  return {};
+}
+
+Outcome Contingent::changeGroup(const tables::Group& was, const tables::Group& now) {
+  if (now.CODEGR != was.CODEGR) return Outcome::refused("Код группы не меняется: по нему найдены её студенты.");
+  if (now.NAME.blank()) return Outcome::refused("Название группы не задано.");
+  Both b(studentFile_, groupFile_);
+  if (Outcome o = b.open(); !o) return o;
+  store::Transaction tx{&b.stuT, &b.groT};
+  if (tx.begin() != store::Ok) return Outcome::failed(tx.error(), "Не удалось начать запись группы");
+  int found = b.group(was.CODEGR);
+  if (found < 0) return Outcome::failed(b.groT.error(), "Не удалось прочитать группу");
+  if (found == 0) return noGroup(was.CODEGR);
+  if (!tables::groupDef().sameValues(&b.gro, &was))
+    return Outcome::refused("Группа " + groupLabel(b.gro) +
+                            " изменена на другой станции, пока открыта форма. Откройте её снова, чтобы увидеть новые данные.");
+  const bool renamed = b.gro.NAME.view() != now.NAME.view();
+  b.gro = now;
+  if (b.groT.put() != store::Ok) return Outcome::failed(b.groT.error(), "Не удалось записать группу");
+  if (renamed)
+    if (Outcome o = b.nameStudents(now.CODEGR, std::string(now.NAME.view())); !o) return o;
+  if (tx.commit() != store::Ok) return Outcome::failed(tx.error(), "Не удалось записать группу");
   return {};
 }
 

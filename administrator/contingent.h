@@ -15,6 +15,7 @@
 
 #include "installation.h"
 #include "store.h"
+#include "tables_central.h"
 
 namespace administrator {
 
@@ -106,6 +107,13 @@ class Contingent {
   // Refused for a blank name, one longer than 30 characters or with
   // characters code page 1251 lacks.
   Outcome renameGroup(std::int32_t group, const std::string& nameUtf8);
+
+  // A group's record as a form changed it (`was` as the form read it, `now`
+  // as it is to be, the same code), and, when the name changed, the same
+  // STU:NAMEGR for each of its students, all in one transaction. Refused
+  // for a blank name, a changed code, or when the stored record is no
+  // longer `was` (another station changed it meanwhile): nothing written.
+  Outcome changeGroup(const tables::Group& was, const tables::Group& now);
 
   // Refused while the group has students (the message says how many).
   Outcome deleteGroup(std::int32_t group);

@@ -1,6 +1,7 @@
 #include "contingent_forms.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -77,6 +78,14 @@ class GradeForm : public ui::UpdateForm {
 
 }  // namespace
 
+void helpButton(ui::UpdateForm* f, const QString& procedure) {
+  auto* box = f->findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!box) return;
+  QPushButton* b = box->addButton(QStringLiteral("Справка"), QDialogButtonBox::HelpRole);
+  b->setAutoDefault(false);
+  QObject::connect(b, &QPushButton::clicked, f, [f, procedure] { ui::openHelp(procedure, f); });
+}
+
 void helpOnF1(QWidget* w, const QString& procedure) {
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), w);
   f1->setContext(Qt::WindowShortcut);
@@ -136,6 +145,7 @@ GroupForm::GroupForm(store::Table& t, tables::Group& rec, const setup::Installat
   fields()->addRow(QStringLiteral("Факультет:"), faculty_);
   fields()->addRow(QStringLiteral("Название группы:"), name_);
   fields()->addRow(QStringLiteral("Код специальности:"), spec_);
+  helpButton(this, QString::fromLatin1(kGroupForm));
   helpOnF1(this, QString::fromLatin1(kGroupForm));
 }
 
@@ -154,10 +164,16 @@ void GroupForm::loadControls() {
   showCode(faculty_, rec_.CODEFAK);
   name_->setText(ui::fromRecord(rec_.NAME.view()));
   spec_->setText(ui::fromRecord(rec_.KODSPES.view()));
-  loadedName_ = rec_.NAME.utf8();
+  loaded_ = rec_;
 }
 
 bool GroupForm::saveControls() {
+  if (written_) {
+    // accept() wrote the change: the standard completion finds the record
+    // as the form read it and writes nothing more.
+    rec_ = loaded_;
+    return true;
+  }
   const QString caption = windowTitle();
   bool ok = false;
   const long long code = code_->text().trimmed().toLongLong(&ok);
@@ -181,12 +197,21 @@ bool GroupForm::saveControls() {
 }
 
 void GroupForm::accept() {
-  const bool change = request() == ui::Change;
+  if (request() != ui::Change) {
+    ui::UpdateForm::accept();
+    return;
+  }
+  if (!saveControls()) return;
+  const tables::Group now = rec_;
+  if (!tables::groupDef().sameValues(&now, &loaded_)) {
+    // The group's students carry its name: the record and their names are
+    // written together by the contingent, or not at all.
+    if (!tell(Contingent(inst_).changeGroup(loaded_, now), windowTitle())) return;
+    written_ = true;
+  }
   ui::UpdateForm::accept();
-  if (!change || result() != QDialog::Accepted) return;
-  const std::string now = rec_.NAME.utf8();
-  // The group's students carry its name: they follow it.
-  if (now != loadedName_) tell(Contingent(inst_).renameGroup(rec_.CODEGR, now), QStringLiteral("Переименование группы"));
+  written_ = false;
+  rec_ = now;
 }
 
 // ---------------------------------------------------------------- students
@@ -326,6 +351,7 @@ StudentForm::StudentForm(store::Table& t, tables::Student& rec, const setup::Ins
   connect(generate_, &QPushButton::clicked, this, &StudentForm::generateNumid);
   connect(pick, &QPushButton::clicked, this, &StudentForm::chooseGroupFromList);
   connect(group_, &QComboBox::activated, this, [this](int) { setGroup(group_->currentData().toInt()); });
+  helpButton(this, QString::fromLatin1(kStudentForm));
   helpOnF1(this, QString::fromLatin1(kStudentForm));
   resize(760, 460);
 }
@@ -385,6 +411,18 @@ bool StudentForm::saveControls() {
     rec_.NAMEGR = ui::toRecord(QString::fromStdString(g->name));
   }
   rec_.CODEKURS = static_cast<std::uint8_t>(course_->currentData().toInt());
+  // A new student added before its group was chosen has no number yet: it
+  // gets the one "Сгенерировать" gives, now that the group is known.
+  if (request() == ui::Insert && rec_.NUMID.blank()) {
+    std::string why;
+    auto id = administrator::numid(rec_.CODEGR, rec_.CODEST, &why);
+    if (!id) {
+      rec_ = was;
+      refuse(QString::fromStdString(why), caption, numid_);
+      return false;
+    }
+    rec_.NUMID = *id;
+  }
   return true;
 }
 

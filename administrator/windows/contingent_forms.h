@@ -59,8 +59,8 @@ class OpenTable : public QObject {
 std::vector<common::Entry> dictionaryEntries(const setup::Installation& inst, common::Dictionary d);
 
 // "Update the Group File": code, course, faculty, name and specialty. A
-// group with students is not deleted; a new name reaches its students'
-// STU:NAMEGR.
+// group with students is not deleted; a change is written with its
+// students' STU:NAMEGR in one operation (Contingent::changeGroup).
 class GroupForm : public ui::UpdateForm {
   Q_OBJECT
  public:
@@ -81,13 +81,15 @@ class GroupForm : public ui::UpdateForm {
   setup::Installation inst_;
   QLineEdit *code_, *name_, *spec_;
   QComboBox *faculty_, *course_;
-  std::string loadedName_;  // UTF-8
+  tables::Group loaded_;  // the record as the form showed it
+  bool written_ = false;  // accept() has written the change
 };
 
 // "Update the Student File": tabs "Общий" (the identification number and
 // "Сгенерировать", code, course, group, record book, name), "Паспорт" and
 // "Успеваемость" (the student's grade-sheet entries, changed or deleted
-// there). A new student starts in `group` with its identification number.
+// there). A new student starts in `group` with its identification number;
+// one added without a group gets its number on OK.
 class StudentForm : public ui::UpdateForm {
   Q_OBJECT
  public:
@@ -135,6 +137,9 @@ ui::BrowseWindow* openStudentList(const setup::Installation& inst, QWidget* pare
 
 // "Выбор записи файла Group" (modal): the chosen group, or nothing.
 std::optional<GroupRow> chooseGroup(const setup::Installation& inst, QWidget* parent);
+
+// The button "Справка" after OK and cancel: the procedure's help page.
+void helpButton(ui::UpdateForm* f, const QString& procedure);
 
 // F1 anywhere in the window opens the procedure's help page.
 void helpOnF1(QWidget* w, const QString& procedure);

@@ -274,6 +274,58 @@ TEST_F(ContingentTest, RenameRefusedForNamesTheRecordCannotHold) {
   }
 }
 
+TEST_F(ContingentTest, AChangedGroupIsWrittenWithItsStudentsNamesOrNotAtAll) {
+  const tables::Group was = *group(1);
+  tables::Group now = was;
+  now.NAME = u("ФМ-111");
+  now.CODEFAK = 2;
+  Outcome o = Contingent(inst).changeGroup(was, now);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(group(1)->NAME.utf8(), "ФМ-111");
+  EXPECT_EQ(group(1)->CODEFAK, 2);
+  for (const auto& [code, s] : students()) {
+    if (s.CODEGR == 1) EXPECT_EQ(s.NAMEGR.utf8(), "ФМ-111") << code;
+    else EXPECT_EQ(s.NAMEGR.utf8(), "старое имя " + std::to_string(s.CODEGR)) << code;
+  }
+
+  // The name kept, the students' names are not touched.
+  const tables::Group g2 = *group(2);
+  tables::Group course = g2;
+  course.CODEKURS = 4;
+  ASSERT_TRUE(Contingent(inst).changeGroup(g2, course));
+  EXPECT_EQ(group(2)->CODEKURS, 4);
+  for (const auto& [code, s] : students())
+    if (s.CODEGR == 2) EXPECT_EQ(s.NAMEGR.utf8(), "старое имя 2") << code;
+
+  // Refusals write nothing.
+  const tables::Group g3 = *group(3);
+  tables::Group blank = g3, recoded = g3, late = g3;
+  blank.NAME = "";
+  recoded.CODEGR = 9;
+  late.NAME = u("ЕГ-222");
+  tables::Group stale = g3;
+  stale.NAME = u("как было раньше");  // another station has changed it since
+  const tables::Group gone = *group(4);
+  const struct {
+    const char* label;
+    const tables::Group& was;
+    const tables::Group& now;
+    const char* reason;
+  } refused[] = {{"blank name", g3, blank, "не задано"},
+                 {"another code", g3, recoded, "Код группы не меняется"},
+                 {"changed on another station", stale, late, "изменена на другой станции"},
+                 {"a group that is gone", gone, gone, nullptr}};
+  ASSERT_TRUE(Contingent(inst).deleteGroup(4));
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.label);
+    const std::string before = snapshot();
+    o = Contingent(inst).changeGroup(c.was, c.now);
+    EXPECT_EQ(o.error, Outcome::Refused);
+    EXPECT_NE(o.message.find(c.reason ? c.reason : "не найдена"), std::string::npos) << o.message;
+    EXPECT_EQ(snapshot(), before);
+  }
+}
+
 TEST_F(ContingentTest, GroupWithStudentsIsKeptEmptyGroupDeleted) {
   Contingent c(inst);
   Outcome o = c.deleteGroup(1);

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -15,6 +16,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -252,6 +254,90 @@ TEST(ContingentWindow, RenamedGroupCarriesItsNameToItsStudents) {
   ASSERT_EQ(students.size(), 10u);
   for (const auto& st : students) EXPECT_EQ(st.NAMEGR.utf8(), "ЕГ-211") << st.CODEST;
   for (const auto& st : studentsOf(s.installation(), 1)) EXPECT_EQ(st.NAMEGR.utf8(), "ФМ-101");
+}
+
+TEST(ContingentWindow, GroupAndStudentFormsOfferTheirHelpPage) {
+  SignedIn s;
+  ContingentWindow* w = openContingent(s);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->chooseGroup(3));
+  auto check = [](ui::UpdateForm* f, const QString& page) {
+    struct Close {
+      ui::UpdateForm* f;
+      ~Close() { f->reject(); }
+    } close{f};
+    auto* box = f->findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(box, nullptr);
+    QStringList texts;
+    QPushButton* help = nullptr;
+    for (QAbstractButton* b : box->buttons()) {
+      texts << b->text();
+      if (b->text() == "Справка") help = qobject_cast<QPushButton*>(b);
+    }
+    EXPECT_TRUE(texts.contains("OK") && texts.contains("О&тменить")) << texts.join(", ").toStdString();
+    ASSERT_NE(help, nullptr) << texts.join(", ").toStdString();
+    help->click();
+    QWidget* shown = f->findChild<QWidget*>(QStringLiteral("HelpWindow"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    auto* browser = shown->findChild<QTextBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source().fileName(), page);
+    shown->close();
+  };
+  whenShown<GroupForm>([&](GroupForm* f) { check(f, "UpdateGroup.html"); });
+  w->button("Изменить группу")->click();
+  whenShown<StudentForm>([&](StudentForm* f) { check(f, "UpdateStudent.html"); });
+  w->button("&Добавить")->click();
+  EXPECT_EQ(studentsOf(s.installation(), 3).size(), 10u);
+}
+
+TEST(ContingentWindow, AGroupChangedOnAnotherStationMeanwhileIsNotWrittenOver) {
+  SignedIn s;
+  ContingentWindow* w = openContingent(s);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->chooseGroup(3));
+  bool stayed = false;
+  whenShown<GroupForm>([&](GroupForm* f) {
+    EXPECT_TRUE(Contingent(s.installation()).renameGroup(3, "ЕГ-299"));  // another station
+    f->name()->setText("ЕГ-211");
+    f->accept();
+    stayed = f->isVisible();
+    if (stayed) f->reject();
+  });
+  w->button("Изменить группу")->click();
+  EXPECT_TRUE(stayed);
+  ASSERT_FALSE(ms().shown().empty());
+  EXPECT_NE(ms().shown().back().text.find("изменена на другой станции"), std::string::npos) << ms().shown().back().text;
+  const auto students = studentsOf(s.installation(), 3);
+  ASSERT_EQ(students.size(), 10u);
+  for (const auto& st : students) EXPECT_EQ(st.NAMEGR.utf8(), "ЕГ-299") << st.CODEST;
+}
+
+TEST(ContingentWindow, AStudentAddedFromTheListBeforeItsGroupWasChosenGetsItsNumberOnOk) {
+  SignedIn s;
+  auto* list = qobject_cast<ui::BrowseWindow*>(s.app->openStudents());
+  ASSERT_NE(list, nullptr);
+  std::int32_t code = 0;
+  whenShown<StudentForm>([&](StudentForm* f) {
+    EXPECT_EQ(f->group()->currentData().toInt(), 0) << "no group chosen in the list";
+    EXPECT_TRUE(f->numid()->text().trimmed().isEmpty());
+    code = f->field("CODEST") ? f->field("CODEST")->text().toInt() : 0;
+    f->group()->setCurrentIndex(f->group()->findData(3));
+    f->field("FAM")->setText("Ясенев");
+    f->accept();
+    EXPECT_FALSE(f->isVisible()) << (ms().shown().empty() ? "" : ms().shown().back().text);
+    if (f->isVisible()) f->reject();
+  });
+  list->insertRecord();
+  list->close();
+  ASSERT_GT(code, 0);
+  const auto in3 = studentsOf(s.installation(), 3);
+  const auto added = std::find_if(in3.begin(), in3.end(), [&](const tables::Student& st) { return st.CODEST == code; });
+  ASSERT_NE(added, in3.end());
+  EXPECT_EQ(added->FAM.utf8(), "Ясенев");
+  EXPECT_EQ(added->NAMEGR.utf8(), "ЕГ-201");
+  EXPECT_EQ(added->NUMID.utf8(), *numid(3, code));
 }
 
 TEST(ContingentWindow, NewStudentTakesTheGroupAndItsNumberWhichIsGeneratedAgainForAnother) {
