@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolBar>
@@ -28,6 +30,18 @@
 namespace administrator {
 namespace {
 auto& ms() { return ui::MessageService::instance(); }
+
+// The Administrator's sign-in: after a wrong password the user starts
+// again from the first field, the status.
+class AdministratorSignIn : public common::SignInWindow {
+ public:
+  explicit AdministratorSignIn(const tables::GlbTune& glb)
+      : SignInWindow(QStringLiteral("Ормида 3.0 [Администратор]"), glb) {}
+  void accept() override {
+    SignInWindow::accept();
+    if (mode() == common::SignIn::Refused) status()->setFocus();
+  }
+};
 }  // namespace
 
 AdministratorApp::AdministratorApp(QString workingDir)
@@ -44,7 +58,7 @@ ConsoleWindow* AdministratorApp::console() const { return console_.data(); }
 bool AdministratorApp::start() {
   if (!startUp(dir_.toStdString(), inst_, glb_, ms())) return false;
   {
-    common::SignInWindow signIn(QStringLiteral("Ормида 3.0 [Администратор]"), glb_);
+    AdministratorSignIn signIn(glb_);
     if (signIn.exec() != QDialog::Accepted) return false;  // cancelled: the program ends
     mode_ = signIn.mode();
   }
@@ -169,13 +183,16 @@ void AdministratorApp::showConsole() {
 }
 
 void AdministratorApp::convertTests() {
-  const QString exe = ui::siblingProgram(QStringLiteral("Convert.exe"));
-  if (exe.isEmpty()) {
+  // The converter is optional: it is started by its own path when it lies
+  // beside the programs, and named as absent otherwise.
+  const QString exe = ui::siblingProgram(QStringLiteral("Convert.exe"), programDir);
+  const QFileInfo fi(exe);
+  if (exe.isEmpty() || !fi.isFile() || !fi.isExecutable()) {
     ms().ask(QStringLiteral("Программа конвертации старых тестов не установлена."), QStringLiteral("Конвертация старых тестов"),
              messages::Buttons::Ok, messages::Icon::Information);
     return;
   }
-  if (startProgram) startProgram(QStringLiteral("Convert.exe"), dir_);
+  if (startProgram) startProgram(fi.absoluteFilePath(), dir_);
 }
 
 void AdministratorApp::takeSlot(QWidget* w) {

@@ -59,6 +59,8 @@ class AdministratorApp : public QObject {
 
   // Starts a program; tests give their own.
   std::function<bool(const QString& commandLine, const QString& workingDir)> startProgram;
+  // Where the sibling programs are looked for (empty: beside this program).
+  QString programDir;
 
   // An exclusive working window takes the slot: the one there is asked to
   // close (event 1024). Windows opened for choosing or by another window do

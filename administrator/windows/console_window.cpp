@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QToolButton>
 
 #include "administrator_app.h"
@@ -56,6 +57,14 @@ bool ConsoleWindow::event(QEvent* e) {
     return true;
   }
   return QWidget::event(e);
+}
+
+void ConsoleWindow::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(e);
 }
 
 }  // namespace administrator

@@ -19,6 +19,8 @@ class ConsoleWindow : public QWidget {
 
  protected:
   bool event(QEvent* e) override;
+  // Esc closes the console, as it closes the other windows.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   std::vector<QToolButton*> buttons_;

@@ -6,10 +6,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "administrator_app.h"
@@ -82,6 +87,7 @@ TEST(AdministratorWindows, EachStatusSignsInWithItsOwnPassword) {
     w->password()->setText(QString::fromStdString(d.inst.adminPassword));
     w->accept();
     EXPECT_TRUE(w->isVisible()) << "the user's status with the administrator's password";
+    EXPECT_EQ(w->focusWidget(), w->status()) << "the user starts again from the first field";
     refusals = static_cast<int>(ms().shown().size());
     w->password()->setText(QString::fromStdString(d.inst.userPassword));
     w->accept();
@@ -140,17 +146,6 @@ TEST(AdministratorWindows, ActionsFollowTheJournalAndTheSlotKeepsOneWindow) {
   EXPECT_EQ(started[0].first, "Ormida.exe");
   EXPECT_EQ(started[1].first, "Varnuke.exe");
   EXPECT_EQ(started[0].second, d.dir);
-  ms().clearShown();
-  app.menuItem("Конвертация старых тестов")->trigger();
-  // The converter is built beside the tests or not, as the build went.
-  if (ui::siblingProgram("Convert.exe").isEmpty()) {
-    ASSERT_FALSE(ms().shown().empty()) << "no converter is installed beside the tests";
-    EXPECT_EQ(ms().shown().back().text, "Программа конвертации старых тестов не установлена.");
-  } else {
-    ASSERT_EQ(started.size(), 3u);
-    EXPECT_EQ(started[2].first, "Convert.exe");
-    EXPECT_EQ(started[2].second, d.dir);
-  }
 
   // The console: nine buttons in their order, each as its menu item.
   ConsoleWindow* console = app.console();
@@ -171,6 +166,83 @@ TEST(AdministratorWindows, ActionsFollowTheJournalAndTheSlotKeepsOneWindow) {
   QApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(app.console(), nullptr) << "event 1089 closes the console";
+}
+
+TEST(AdministratorWindows, TheConverterIsStartedByItsPathWhenItLiesBesideTheProgramElseNamedAbsent) {
+  Demo d;
+  AdministratorApp app(d.dir);
+  std::vector<std::pair<QString, QString>> started;
+  app.startProgram = [&](const QString& c, const QString& dir) {
+    started.emplace_back(c, dir);
+    return true;
+  };
+  whenSignIn([&](common::SignInWindow* w) {
+    w->password()->setText(QString::fromStdString(d.inst.adminPassword));
+    w->accept();
+  });
+  ASSERT_TRUE(app.start());
+  QAction* convert = app.menuItem("Конвертация старых тестов");
+  ASSERT_NE(convert, nullptr);
+
+  // Not installed, or a file of that name that cannot run: the user is told.
+  const std::string empty = d.tmp / "bin";
+  const std::string unusable = d.tmp / "bin2";
+  std::filesystem::create_directories(empty);
+  std::filesystem::create_directories(unusable);
+  std::ofstream(unusable + "/ormida-convert") << "not a program\n";
+  for (const std::string& dir : {empty, unusable}) {
+    SCOPED_TRACE(dir);
+    ms().clearShown();
+    app.programDir = QString::fromStdString(dir);
+    convert->trigger();
+    ASSERT_EQ(ms().shown().size(), 1u);
+    EXPECT_EQ(ms().shown()[0].text, "Программа конвертации старых тестов не установлена.");
+    EXPECT_TRUE(started.empty());
+  }
+
+  // Beside the program (here: the tests), it is started by its absolute path.
+  const QString fake = QCoreApplication::applicationDirPath() + QStringLiteral("/ormida-convert");
+  ASSERT_FALSE(QFileInfo::exists(fake)) << "a converter left beside the tests";
+  struct Remove {
+    QString path;
+    ~Remove() { QFile::remove(path); }
+  } removed{fake};
+  {
+    QFile f(fake);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\nexit 0\n");
+    f.close();
+    ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  }
+  ms().clearShown();
+  app.programDir.clear();
+  convert->trigger();
+  EXPECT_TRUE(ms().shown().empty()) << ms().shown().front().text;
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].first, QFileInfo(fake).absoluteFilePath());
+  EXPECT_TRUE(QFileInfo(started[0].first).isAbsolute());
+  EXPECT_EQ(started[0].second, d.dir);
+}
+
+TEST(AdministratorWindows, EscClosesTheConsoleAndTheMenuOpensItAgain) {
+  Demo d;
+  AdministratorApp app(d.dir);
+  whenSignIn([&](common::SignInWindow* w) {
+    w->password()->setText(QString::fromStdString(d.inst.adminPassword));
+    w->accept();
+  });
+  ASSERT_TRUE(app.start());
+  ConsoleWindow* console = app.console();
+  ASSERT_NE(console, nullptr);
+  ASSERT_TRUE(console->isVisible());
+  // Wherever the focus is in it: here on one of its buttons.
+  QTest::keyClick(console->button("Контингент"), Qt::Key_Escape);
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(app.console(), nullptr);
+  app.menuItem("Пульт")->trigger();
+  ASSERT_NE(app.console(), nullptr);
+  EXPECT_TRUE(app.console()->isVisible());
 }
 
 }  // namespace
