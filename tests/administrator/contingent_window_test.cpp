@@ -11,6 +11,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
@@ -20,6 +22,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 
 #include "browse.h"
@@ -30,6 +33,7 @@
 #include "dictionary_window.h"
 #include "import_window.h"
 #include "previewer.h"
+#include "sign_in_slips.h"
 #include "signed_in.h"
 #include "tables_central.h"
 #include "transfer_window.h"
@@ -90,6 +94,88 @@ QStringList column(ui::BrowseWindow* b, int c) {
   QStringList out;
   for (int r = 0; r < b->rowCount(); ++r) out << b->cellText(r, c);
   return out;
+}
+
+// The texts a report paints on a page, in painting order: what a reader of
+// the printed page sees, without looking at pixels.
+class TextRecorder : public QPaintDevice {
+ public:
+  QStringList texts;
+  TextRecorder() : engine_(texts) {}
+  QPaintEngine* paintEngine() const override { return &engine_; }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth: return 794;  // A4 at 96 dots per inch
+      case PdmHeight: return 1123;
+      case PdmWidthMM: return 210;
+      case PdmHeightMM: return 297;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmNumColors: return INT_MAX;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+      default: return QPaintDevice::metric(m);
+    }
+  }
+
+ private:
+  class Engine : public QPaintEngine {
+   public:
+    explicit Engine(QStringList& out) : QPaintEngine(QPaintEngine::AllFeatures), out_(out) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawTextItem(const QPointF&, const QTextItem& t) override { out_ << t.text(); }
+    Type type() const override { return QPaintEngine::User; }
+
+   private:
+    QStringList& out_;
+  };
+  mutable Engine engine_;
+};
+
+QStringList pageTexts(const ui::Report& r, int page) {
+  TextRecorder device;
+  QPainter p(&device);
+  r.paintPage(p, page, 96, 96);
+  p.end();
+  return device.texts;
+}
+
+// Each student with a number has a slip of its own on the pages: the name,
+// then the group and the number before the next slip begins.
+void expectSlips(const ui::Report& r, const QString& group, const std::vector<StudentRow>& students) {
+  QStringList all;
+  for (int page = 1; page <= r.pageCount(); ++page) all << pageTexts(r, page);
+  const QString groupLine = QStringLiteral("Группа: ") + group;
+  int slips = 0;
+  for (const StudentRow& st : students) {
+    QString fio = QString::fromStdString(st.fam);
+    for (const auto* part : {&st.name, &st.otche})
+      if (!part->empty()) fio += QLatin1Char(' ') + QString::fromStdString(*part);
+    const qsizetype at = all.indexOf(fio);
+    SCOPED_TRACE(fio.toStdString());
+    if (st.numid.empty()) {
+      EXPECT_EQ(at, -1) << "no slip without a number";
+      continue;
+    }
+    ++slips;
+    ASSERT_GE(at, 0) << all.join(" | ").toStdString();
+    const QStringList slip = all.mid(at, 5);
+    EXPECT_TRUE(slip.contains(groupLine)) << slip.join(" | ").toStdString();
+    EXPECT_TRUE(slip.contains(QString::fromStdString(st.numid))) << slip.join(" | ").toStdString();
+  }
+  EXPECT_EQ(all.count(groupLine), slips);
 }
 
 TEST(ContingentWindow, TreeShowsFacultiesWithTheirGroupsAndNoExpandMarkWithoutGroups) {
@@ -464,6 +550,24 @@ TEST(ContingentWindow, SignInSlipsOfAGroupGiveTheMissingNumbersFirst) {
   EXPECT_EQ(pages, 1) << "ten slips to a page";
   for (const auto& st : studentsOf(s.installation(), 1))
     if (st.CODEST <= 2) EXPECT_EQ(st.NUMID.utf8(), *numid(1, st.CODEST));
+  // What the slips show: each student of the group with the group and the number.
+  std::vector<StudentRow> group;
+  ASSERT_TRUE(Contingent(s.installation()).students(1, group));
+  ASSERT_EQ(group.size(), 10u);
+  const ui::Report slips = signInSlips(QStringLiteral("ФМ-101"), group);
+  EXPECT_EQ(slips.pageCount(), pages);
+  expectSlips(slips, QStringLiteral("ФМ-101"), group);
+}
+
+TEST(SignInSlips, EachStudentWithANumberGetsASlipWithNameGroupAndNumber) {
+  std::vector<StudentRow> students;
+  for (int i = 1; i <= 12; ++i)
+    students.push_back({i, "Студентов" + std::to_string(i), "Иван", i % 2 ? "Петрович" : "", *numid(7, i)});
+  students[4].numid.clear();  // registered at the Examiner without one
+  const ui::Report r = signInSlips(QStringLiteral("ИН-301"), students);
+  EXPECT_EQ(r.pageCount(), 2) << "eleven slips, ten to a page";
+  expectSlips(r, QStringLiteral("ИН-301"), students);
+  EXPECT_TRUE(pageTexts(r, 2).contains("Студентов12 Иван")) << pageTexts(r, 2).join(" | ").toStdString();
 }
 
 TEST(ContingentWindow, F5ShowsWhatAnotherStationAddedAndEscCloses) {
