@@ -72,11 +72,10 @@ Outcome storeApart(const testfile::TestFile& tf, tables::Vop& v, const std::stri
   const std::string docCp = cp1251::fromUtf8(doc);
   if (docCp.size() > 64)
     return refused("Имя части файла объектов «" + doc + "» длиннее 64 знаков: храните объект в файле теста («Общий»).");
-  store::ErrorInfo e;
-  if (results::writeEmb(results::embPart(tf.path(), v.CODEVOP), bytes, cp1251::fromUtf8(name), "", &e) != store::Ok)
-    return {e.code ? e.code : store::StoreSpecific, "Не удалось записать объект в файл объектов теста (" + e.text() + ")."};
+  // Written into the companion file with the frame (saveFrame); until then
+  // the record's blob holds it, so nothing changes when the author discards.
   v.OBJECTDOC = docCp;
-  v.OLEBLOB.bytes.clear();
+  v.OLEBLOB.bytes = frameobject::packBlob(name, bytes);
   return {};
 }
 

@@ -33,7 +33,8 @@ struct ObjectChoice {
 };
 
 // Puts a document into the frame `v` of the test `tf` (its code set): the
-// five object fields, and the bytes where the choice keeps them. A linked
+// five object fields, and the bytes where the choice keeps them (one kept
+// apart waits in the record's blob until saveFrame writes it). A linked
 // document keeps only its name (`linkedFile`, UTF-8, relative to the library
 // when it lies there). Refused with a message when a name does not fit.
 Outcome putObject(const testfile::TestFile& tf, tables::Vop& v, const ObjectChoice& c, const std::string& nameUtf8,
@@ -43,8 +44,8 @@ Outcome storeBack(const testfile::TestFile& tf, tables::Vop& v, const std::vecto
 // A new storage and status for the present object (the document moves
 // between the record and the companion file).
 Outcome changeObject(const testfile::TestFile& tf, tables::Vop& v, char save, char show);
-// No object: the five fields blank and the record's blob empty (a companion
-// part goes when the frame is saved or deleted).
+// No object: the five fields blank and the record's blob empty (its part of
+// the companion file goes when the frame is saved or deleted).
 void clearObject(tables::Vop& v);
 // The choice a frame's fields make.
 ObjectChoice choiceOf(const tables::Vop& v);

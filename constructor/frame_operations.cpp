@@ -1,5 +1,7 @@
 #include "frame_operations.h"
 
+#include "frame_object.h"
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -250,7 +252,9 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     for (const auto& p : problems) text += (text.empty() ? "" : "|") + p;
     return refused(text);
   }
-  return inTransaction(tf, false, "Не удалось записать кадр", [&](Companion& emb, Failure& f) -> Outcome {
+  // A document to be kept apart waits in the record's blob until the frame is written.
+  const bool pendingApart = storedApart(v) && !v.OLEBLOB.empty();
+  return inTransaction(tf, pendingApart, "Не удалось записать кадр", [&](Companion& emb, Failure& f) -> Outcome {
     if (opened) {
       // The frame must still be the one the editor read: another station may
       // have changed, deleted or renumbered frames meanwhile.
@@ -265,6 +269,29 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
     }
     // Codes with gaps (older files) close up; the frame keeps its own.
     if (compactFollowing(tf, emb, f, v.CODEVOP) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    // The frame's part of the companion file: written with it, named by its
+    // code as it now is, and gone when the frame no longer keeps one.
+    if (emb.open) {
+      emb.rec.CODEVOP = v.CODEVOP;
+      const int er = emb.t.get(emb.t.key("KEYCODEVOP"));
+      if (er != store::Ok && er != store::NoRecord) return failed(emb.t.error(), "Не удалось прочитать файл объектов теста");
+      if (pendingApart) {
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+        frameobject::unpackBlob(v.OLEBLOB.bytes, name, bytes);
+        emb.rec = tables::Emb{};
+        emb.rec.CODEVOP = v.CODEVOP;
+        emb.rec.FILENAME = cp1251::fromUtf8(name);
+        const auto dot = name.find_last_of('.');
+        if (dot != std::string::npos) emb.rec.TYPE = cp1251::fromUtf8(name.substr(dot + 1));
+        emb.rec.DATA.bytes = std::move(bytes);
+        if ((er == store::Ok ? emb.t.put() : emb.t.add()) != store::Ok) return failed(emb.t.error(), "Не удалось записать объект кадра");
+        v.OLEBLOB.bytes.clear();
+      } else if (er == store::Ok && !storedApart(v) && emb.t.del() != store::Ok) {
+        return failed(emb.t.error(), "Не удалось удалить объект кадра");
+      }
+    }
+    if (storedApart(v)) v.OBJECTDOC = cp1251::fromUtf8(objectPartName(tf, v.CODEVOP));
     const tables::Vop toWrite = v;
     tf.vop.CODEVOP = v.CODEVOP;
     int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));

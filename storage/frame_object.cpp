@@ -66,6 +66,11 @@ Document read(const tables::Vop& v, const std::string& libraryDir) {
     d.name = documentFileName(v.OBJECTDOC.view(), {});
     return d;
   }
+  if (v.OBJECTSAVE == "F" && !v.OLEBLOB.empty()) {
+    // Chosen in the editor and not yet saved: it waits in the record's blob.
+    unpackBlob(v.OLEBLOB.bytes, d.name, d.bytes);
+    return d;
+  }
   if (v.OBJECTSAVE == "F") {
     tables::Emb e;
     if (doc.empty() || results::readEmb(results::resolveEmbPart(std::string(v.OBJECTDOC.view()), libraryDir), e) != store::Ok) {

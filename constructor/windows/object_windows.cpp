@@ -82,7 +82,8 @@ SelectObjectWindow::SelectObjectWindow(const ObjectChoice& initial, bool fromFil
   kinds_ = new QListWidget(this);
   const auto& list = objectKindList();
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-    auto* it = new QListWidgetItem(objectKinds()[i] + QStringLiteral("  —  ") + QString::fromUtf8(list[static_cast<std::size_t>(i)].format),
+    auto* it = new QListWidgetItem(objectKinds()[i] + QStringLiteral("  —  ") + QString::fromUtf8(list[static_cast<std::size_t>(i)].format) +
+                                       QStringLiteral("  (") + QString::fromLatin1(list[static_cast<std::size_t>(i)].identifier) + QLatin1Char(')'),
                                    kinds_);
     it->setData(Qt::UserRole, i);
     it->setToolTip(QString::fromLatin1(list[static_cast<std::size_t>(i)].identifier));
@@ -150,6 +151,7 @@ SelectObjectWindow::SelectObjectWindow(const ObjectChoice& initial, bool fromFil
     sort_->hide();
     fileName_->setFocus();
   }
+  setMinimumSize(700, 440);
   ui::attachProcedure(this, QString::fromLatin1(kProcedure), [](QWidget* w) { w->resize(820, 500); });
 }
 

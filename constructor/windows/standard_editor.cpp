@@ -690,7 +690,7 @@ void StandardEditor::showPicture() {
   pictureArea_->parentWidget()->parentWidget()->setVisible(layout != 2);  // its scroll area
   layoutButton_->setEnabled(have);
   layoutButton_->setText(have ? QStringLiteral("Расположение рисунка: %1").arg(v_.YESIMAGE) : QStringLiteral("Рисунка нет"));
-  actions_[RemoveObject]->setEnabled(have);
+  actions_[RemoveObject]->setEnabled(have || !v_.OBJECTTYPE.blank());
 }
 
 void StandardEditor::setCaption() {
@@ -709,6 +709,7 @@ void StandardEditor::setCaption() {
 void StandardEditor::showObject() {
   const bool has = !v_.OBJECTTYPE.blank();
   objectArea_->setVisible(has || object_);
+  actions_[RemoveObject]->setEnabled(has || !v_.BLOBVOP.empty());
   objectView_->clear();
   if (!has) {
     objectName_->setText(QStringLiteral("Объекта нет"));
@@ -758,7 +759,6 @@ bool StandardEditor::insertObject(bool fromFile) {
       // Video, sound and clips are not made here: the author gives a file.
       file = pickObjectFile ? pickObjectFile() : QString();
       if (file.isEmpty()) return false;
-      r->choice.type = 'D';
     }
   }
   if (!file.isEmpty() && r->choice.link != 'L') {
@@ -772,7 +772,9 @@ bool StandardEditor::insertObject(bool fromFile) {
     bytes.assign(b.begin(), b.end());
     name = QFileInfo(file).fileName().toStdString();
   }
-  if (!reportFailure(putObject(*tf_, v_, r->choice, name, bytes, file.toStdString()))) return false;
+  // A link names the file as it is, wherever it was typed from.
+  const std::string linked = file.isEmpty() ? std::string() : QFileInfo(file).absoluteFilePath().toStdString();
+  if (!reportFailure(putObject(*tf_, v_, r->choice, name, bytes, linked))) return false;
   showObject();
   return true;
 }
@@ -789,7 +791,6 @@ bool StandardEditor::createObject(int kind) {
     const QByteArray b = f.readAll();
     bytes.assign(b.begin(), b.end());
     name = QFileInfo(file).fileName().toStdString();
-    c.type = 'D';
   }
   if (!reportFailure(putObject(*tf_, v_, c, name, bytes))) return false;
   showObject();
@@ -805,8 +806,8 @@ bool StandardEditor::activateObject() {
     return false;
   }
   if (!docs_.open(this, d.bytes, QString::fromStdString(d.name), true)) return false;
-  if (choiceOf(v_).show != 'S') return true;
-  // Changed in its application: stored back when the author says it is done.
+  // Changed in its application: stored back when the author says it is done
+  // (status "S" is the examinee's; the author may always change the document).
   if (ms().ask(QStringLiteral("Документ открыт в своём приложении.|Когда изменения в нём будут сохранены, нажмите «Да», "
                               "чтобы записать их в кадр."),
                QStringLiteral("Изменение объекта"), messages::Buttons::YesNo, messages::Icon::Question) != messages::Yes)
@@ -814,7 +815,9 @@ bool StandardEditor::activateObject() {
   QFile f(docs_.lastCopy());
   if (!f.open(QIODevice::ReadOnly)) return false;
   const QByteArray b = f.readAll();
-  if (!reportFailure(storeBack(*tf_, v_, std::vector<std::uint8_t>(b.begin(), b.end())))) return false;
+  const std::vector<std::uint8_t> changed(b.begin(), b.end());
+  if (changed == d.bytes) return true;
+  if (!reportFailure(storeBack(*tf_, v_, changed))) return false;
   showObject();
   return true;
 }
@@ -1153,8 +1156,13 @@ bool StandardEditor::run(int command) {
     case Next:
     case First:
     case Last: {
+      // The frames this editor opens: the other kind is the other editor's.
+      std::vector<tables::Vop> frames;
+      if (tf_->frames(frames) != store::Ok) return false;
       std::vector<std::uint16_t> codes;
-      if (frameCodes(*tf_, codes) != store::Ok || codes.empty()) return false;
+      for (const auto& f : frames)
+        if ((f.TYPEEDIT == "Objk") == object_ || f.CODEVOP == v_.CODEVOP) codes.push_back(f.CODEVOP);
+      if (codes.empty()) return false;
       auto at = std::find(codes.begin(), codes.end(), v_.CODEVOP);
       std::uint16_t to = 0;
       if (command == First) to = codes.front();

@@ -349,6 +349,8 @@ void TestingWindow::showObject() {
   std::vector<std::uint8_t> bytes = objectBytes(name, &missing);
   QImage img;
   if (bytes.empty()) {
+    // Nothing to open: the button goes, the label names what is missing.
+    object_->setVisible(false);
     objectLabel_->setPixmap({});
     objectLabel_->setText(QStringLiteral("Документ к заданию не найден: ") +
                           (missing.isEmpty() ? ui::fromRecord(v.OBJECTDOC.view()) : missing));
@@ -358,7 +360,7 @@ void TestingWindow::showObject() {
     // Not a picture: the document is named; "Объект" opens it.
     objectLabel_->setPixmap({});
     objectLabel_->setText(QStringLiteral("К заданию приложен документ «") + common::documentLabel(bytes, name) +
-                          QStringLiteral("» (кнопка «Объект» открывает его)"));
+                          (v.OBJECTSHOW == "I" ? QStringLiteral("»") : QStringLiteral("» (кнопка «Объект» открывает его)")));
   }
 }
 

@@ -206,3 +206,47 @@ TEST(FrameObjects, AnObjectFrameIsCheckedLikeAStandardOne) {
   EXPECT_TRUE(common::check(v, right, false).correct);
   EXPECT_FALSE(common::check(v, wrong, false).correct);
 }
+
+TEST(FrameObjects, ThePartOfADocumentKeptApartIsWrittenOnlyWithItsFrameAndFollowsIt) {
+  Library lib;
+  lib.make("Части");
+  testfile::TestFile tf;
+  lib.open(tf, "Части");
+  frameWith(tf, {'D', 'N', 'F', 'A'}, "первый.txt", "первый");
+  frameWith(tf, {'D', 'N', 'F', 'A'}, "второй.txt", "второй");
+  frameWith(tf, {'D', 'N', 'F', 'A'}, "третий.txt", "третий");
+  auto partOf = [&](std::uint16_t code) {
+    tables::Emb e;
+    const int rc = results::readEmb(results::embPart(tf.path(), code), e);
+    return rc == store::Ok ? std::string(e.DATA.bytes.begin(), e.DATA.bytes.end()) : std::string("(нет)");
+  };
+
+  // Another document chosen and then discarded: the stored one stays.
+  tables::Vop v = framesOf(tf).at(0);
+  ASSERT_TRUE(putObject(tf, v, {'D', 'N', 'F', 'A'}, "новый.txt", bytesOf("новый")));
+  EXPECT_EQ(frameobject::read(v, lib.path).bytes, bytesOf("новый")) << "the editor shows the one chosen";
+  EXPECT_EQ(partOf(1), "первый");
+
+  // An older file with a gap (1, 3 after 2 went): the saved frame and its part take code 2 together.
+  tf.vop.CODEVOP = 2;
+  ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+  ASSERT_EQ(tf.vopT.del(), store::Ok);
+  tables::Vop third = framesOf(tf).at(1);
+  ASSERT_EQ(third.CODEVOP, 3);
+  third.VOPROS = u("Третий, исправленный");
+  ASSERT_TRUE(saveFrame(tf, third));
+  EXPECT_EQ(third.CODEVOP, 2);
+  const tables::Vop stored = framesOf(tf).at(1);
+  EXPECT_EQ(frameobject::read(stored, lib.path).bytes, bytesOf("третий")) << cp1251::toUtf8(std::string(stored.OBJECTDOC.view()));
+
+  // A frame whose document is removed (or moved into the record) leaves no part behind.
+  tables::Vop first = framesOf(tf).at(0);
+  clearObject(first);
+  ASSERT_TRUE(saveFrame(tf, first));
+  EXPECT_EQ(partOf(1), "(нет)");
+  tables::Vop second = framesOf(tf).at(1);
+  ASSERT_TRUE(changeObject(tf, second, 'B', 'I'));
+  ASSERT_TRUE(saveFrame(tf, second));
+  EXPECT_EQ(partOf(2), "(нет)");
+  EXPECT_EQ(frameobject::read(framesOf(tf).at(1), lib.path).bytes, bytesOf("третий"));
+}
