@@ -269,7 +269,12 @@ void fill(const Question& q, const Draft& d, const tables::Tema& tema, const tab
   v.HEIGTTEXTVOP = 216;
   v.HEIGTTEXTOT.fill(216);
   Filler fl(f);
-  if (fl.fits("Вопрос", d.text, 5000)) v.VOPROS = memoText(d.text);
+  // The width counts the memo as stored, its line breaks two characters each.
+  if (fl.fits("Вопрос", d.text, 1u << 30)) {
+    const std::string memo = memoText(d.text);
+    if (memo.size() > 5000) fl.problems.push_back("Вопрос: " + std::to_string(memo.size()) + " знаков, а помещается 5000.");
+    else v.VOPROS = memo;
+  }
   for (std::size_t i = 0; i < d.variants.size(); ++i) {
     const std::string n = std::to_string(i + 1);
     if (fl.fits(d.kind == 4 ? "Пара " + n : "Вариант " + n, d.variants[i], 512)) v.varot1(static_cast<int>(i + 1)) = cp1251::fromUtf8(d.variants[i]);

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "icons.h"
 #include "import.h"
 #include "message_service.h"
 #include "record_format.h"
@@ -50,7 +51,7 @@ ConvertWindow::ConvertWindow(const Site& site, QWidget* parent) : QWidget(parent
   auto* g = new QGridLayout(in);
   source_ = new QLineEdit(in);
   source_->setObjectName(QStringLiteral("source"));
-  auto* pick = new QPushButton(QStringLiteral("Обзор..."), in);
+  auto* pick = new QPushButton(ui::styleIcon(QStyle::SP_DirOpenIcon), QStringLiteral("Обзор..."), in);
   auto* look = new QPushButton(QStringLiteral("&Просмотреть"), in);
   bases_ = new QComboBox(in);
   bases_->setObjectName(QStringLiteral("bases"));
@@ -106,7 +107,7 @@ ConvertWindow::ConvertWindow(const Site& site, QWidget* parent) : QWidget(parent
 
   auto* buttons = new QHBoxLayout;
   auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
-  auto* help = new QPushButton(QStringLiteral("Справка"), this);
+  auto* help = new QPushButton(ui::helpIcon(), QStringLiteral("Справка"), this);
   buttons->addStretch(1);
   buttons->addWidget(close);
   buttons->addWidget(help);

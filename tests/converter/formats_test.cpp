@@ -132,6 +132,38 @@ TEST(Gift, ReadsEveryConstructOfTheFixture) {
   EXPECT_EQ(imageType(byName(bank, "Рисунок")->picture), "png");
 }
 
+TEST(Gift, NumbersWeightsAndGapsInEveryForm) {
+  struct Case {
+    const char* block;
+    std::vector<std::pair<std::string, std::string>> numbers;  // low, high
+    std::vector<double> fractions;
+  } cases[] = {
+      {"{#2}", {{"2", ""}}, {100}},
+      {"{#2:0.5}", {{"1.5", "2.5"}}, {100}},
+      {"{#1..3#Верно}", {{"1", "3"}}, {100}},
+      {"{#\n=2:0\n=%50%1.5:0.5\n}", {{"2", ""}, {"1", "2"}}, {100, 50}},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("Сколько? ") + c.block + "\n";
+    const Bank bank = readGift(text);
+    ASSERT_TRUE(bank.ok()) << c.block << ": " << bank.errors.front();
+    const Question& q = bank.questions.at(0);
+    ASSERT_EQ(q.type, QuestionType::Numerical) << c.block;
+    ASSERT_EQ(q.numbers.size(), c.numbers.size()) << c.block;
+    for (std::size_t i = 0; i < c.numbers.size(); ++i) {
+      EXPECT_EQ(q.numbers[i].low, c.numbers[i].first) << c.block;
+      EXPECT_EQ(q.numbers[i].high, c.numbers[i].second) << c.block;
+      EXPECT_EQ(q.numbers[i].fraction, c.fractions[i]) << c.block;
+    }
+  }
+  // A short answer with a partly right one; a gap in the middle of the sentence.
+  const Bank bank = readGift("Столица {=%50%Питер =Москва} России.\n");
+  ASSERT_TRUE(bank.ok());
+  EXPECT_EQ(bank.questions[0].type, QuestionType::ShortAnswer);
+  EXPECT_EQ(bank.questions[0].answers[0].fraction, 50);
+  EXPECT_EQ(bank.questions[0].text, "Столица _____ России.");
+}
+
 TEST(Gift, FileInCodePage1251ReadsTheSame) {
   const std::string utf8 = "::Вопрос:: Столица России? {=Москва ~Казань}\n";
   const Bank fromUtf8 = readGift(utf8);

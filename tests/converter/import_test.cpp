@@ -159,6 +159,18 @@ TEST(Import, TextsOutsideTheCodePageAreNamedPerQuestion) {
   EXPECT_EQ(p.frames(), 1);
 }
 
+TEST(Import, AQuestionTooLongForItsFieldIsSkipped) {
+  // The question's field holds 5000 characters as stored, a line break being two.
+  auto question = [](int second) {
+    return std::string(2500, 'a') + "\n" + std::string(static_cast<std::size_t>(second), 'b') + " {=да ~нет}\n";
+  };
+  const Plan fits = plan(readGift(question(2498)));
+  EXPECT_EQ(fits.items.at(0).kind, 3) << fits.items[0].skipped;
+  EXPECT_EQ(fits.items[0].vop.VOPROS.text.size(), 5000u);
+  const Plan over = plan(readGift(question(2499)));
+  EXPECT_EQ(over.items.at(0).skipped, "Вопрос: 5001 знаков, а помещается 5000.");
+}
+
 TEST(Import, MoreThanFiveHundredTwelveQuestionsAreRefused) {
   Base base;
   std::string gift;
