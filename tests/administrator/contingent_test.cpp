@@ -294,8 +294,11 @@ TEST_F(ContingentTest, AChangedGroupIsWrittenWithItsStudentsNamesOrNotAtAll) {
   course.CODEKURS = 4;
   ASSERT_TRUE(Contingent(inst).changeGroup(g2, course));
   EXPECT_EQ(group(2)->CODEKURS, 4);
-  for (const auto& [code, s] : students())
-    if (s.CODEGR == 2) EXPECT_EQ(s.NAMEGR.utf8(), "старое имя 2") << code;
+  for (const auto& [code, s] : students()) {
+    if (s.CODEGR == 2) {
+      EXPECT_EQ(s.NAMEGR.utf8(), "старое имя 2") << code;
+    }
+  }
 
   // Refusals write nothing.
   const tables::Group g3 = *group(3);

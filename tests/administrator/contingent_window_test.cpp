@@ -548,8 +548,11 @@ TEST(ContingentWindow, SignInSlipsOfAGroupGiveTheMissingNumbersFirst) {
   ASSERT_FALSE(ms().shown().empty());
   EXPECT_NE(ms().shown()[0].text.find("(2 из 10)"), std::string::npos) << ms().shown()[0].text;
   EXPECT_EQ(pages, 1) << "ten slips to a page";
-  for (const auto& st : studentsOf(s.installation(), 1))
-    if (st.CODEST <= 2) EXPECT_EQ(st.NUMID.utf8(), *numid(1, st.CODEST));
+  for (const auto& st : studentsOf(s.installation(), 1)) {
+    if (st.CODEST <= 2) {
+      EXPECT_EQ(st.NUMID.utf8(), *numid(1, st.CODEST));
+    }
+  }
   // What the slips show: each student of the group with the group and the number.
   std::vector<StudentRow> group;
   ASSERT_TRUE(Contingent(s.installation()).students(1, group));
