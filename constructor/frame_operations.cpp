@@ -268,10 +268,15 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
                        "записи и откройте его снова.");
     }
     // Codes with gaps (older files) close up; the frame keeps its own.
+    const std::uint16_t before = v.CODEVOP;
     if (compactFollowing(tf, emb, f, v.CODEVOP) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
+    tf.vop.CODEVOP = v.CODEVOP;
+    int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+    if (rc != store::Ok && rc != store::NoRecord) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
+    const bool wasApart = rc == store::Ok && storedApart(tf.vop);
     // The frame's part of the companion file: written with it, named by its
-    // code as it now is, and gone when the frame no longer keeps one.
-    if (emb.open) {
+    // code as it now is, and gone when the frame stops keeping one.
+    if (emb.open && (pendingApart || (wasApart && !storedApart(v)))) {
       emb.rec.CODEVOP = v.CODEVOP;
       const int er = emb.t.get(emb.t.key("KEYCODEVOP"));
       if (er != store::Ok && er != store::NoRecord) return failed(emb.t.error(), "Не удалось прочитать файл объектов теста");
@@ -287,15 +292,14 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
         emb.rec.DATA.bytes = std::move(bytes);
         if ((er == store::Ok ? emb.t.put() : emb.t.add()) != store::Ok) return failed(emb.t.error(), "Не удалось записать объект кадра");
         v.OLEBLOB.bytes.clear();
-      } else if (er == store::Ok && !storedApart(v) && emb.t.del() != store::Ok) {
+      } else if (er == store::Ok && emb.t.del() != store::Ok) {
         return failed(emb.t.error(), "Не удалось удалить объект кадра");
       }
     }
-    if (storedApart(v)) v.OBJECTDOC = cp1251::fromUtf8(objectPartName(tf, v.CODEVOP));
+    // A part written now, or moved with its frame's code, is named by that
+    // code; a name an older file keeps otherwise stays as it is.
+    if (storedApart(v) && (pendingApart || before != v.CODEVOP)) v.OBJECTDOC = cp1251::fromUtf8(objectPartName(tf, v.CODEVOP));
     const tables::Vop toWrite = v;
-    tf.vop.CODEVOP = v.CODEVOP;
-    int rc = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
-    if (rc != store::Ok && rc != store::NoRecord) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
     if (rc == store::NoRecord) {
       std::vector<std::uint16_t> codes;
       if (frameCodes(tf, codes) != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадры");
