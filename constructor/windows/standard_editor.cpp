@@ -122,11 +122,12 @@ QString readableKinds() {
   return names.join(QStringLiteral(", "));
 }
 
-std::vector<std::uint8_t> fileBytes(const QString& path) {
+// A file's bytes; nothing when it cannot be read.
+std::optional<std::vector<std::uint8_t>> fileBytes(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray b = f.readAll();
-  return {b.begin(), b.end()};
+  return std::vector<std::uint8_t>(b.begin(), b.end());
 }
 
 std::vector<std::uint8_t> pngBytes(const QImage& img) {
@@ -762,14 +763,13 @@ bool StandardEditor::insertObject(bool fromFile) {
     }
   }
   if (!file.isEmpty() && r->choice.link != 'L') {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
+    auto read = fileBytes(file);
+    if (!read) {
       ms().ask(QStringLiteral("Файл «%1» не читается.").arg(file), QStringLiteral("Вставка объекта"), messages::Buttons::Ok,
                messages::Icon::Exclamation);
       return false;
     }
-    const QByteArray b = f.readAll();
-    bytes.assign(b.begin(), b.end());
+    bytes = std::move(*read);
     name = QFileInfo(file).fileName().toStdString();
   }
   // A link names the file as it is, wherever it was typed from.
@@ -786,10 +786,9 @@ bool StandardEditor::createObject(int kind) {
   if (!emptyDocument(kind, name, bytes)) {
     const QString file = pickObjectFile ? pickObjectFile() : QString();
     if (file.isEmpty()) return false;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray b = f.readAll();
-    bytes.assign(b.begin(), b.end());
+    auto read = fileBytes(file);
+    if (!read) return false;
+    bytes = std::move(*read);
     name = QFileInfo(file).fileName().toStdString();
   }
   if (!reportFailure(putObject(*tf_, v_, c, name, bytes))) return false;
@@ -812,12 +811,10 @@ bool StandardEditor::activateObject() {
                               "чтобы записать их в кадр."),
                QStringLiteral("Изменение объекта"), messages::Buttons::YesNo, messages::Icon::Question) != messages::Yes)
     return true;
-  QFile f(docs_.lastCopy());
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  const QByteArray b = f.readAll();
-  const std::vector<std::uint8_t> changed(b.begin(), b.end());
-  if (changed == d.bytes) return true;
-  if (!reportFailure(storeBack(*tf_, v_, changed))) return false;
+  const auto changed = fileBytes(docs_.lastCopy());
+  if (!changed) return false;
+  if (*changed == d.bytes) return true;
+  if (!reportFailure(storeBack(*tf_, v_, *changed))) return false;
   showObject();
   return true;
 }
@@ -1195,7 +1192,7 @@ bool StandardEditor::insertPicture(const QString& file) {
              QStringLiteral("Вставить рисунок"), messages::Buttons::Ok, messages::Icon::Exclamation);
     return false;
   }
-  return setPictureBytes(fileBytes(file));
+  return setPictureBytes(fileBytes(file).value_or(std::vector<std::uint8_t>{}));
 }
 
 bool StandardEditor::setPictureBytes(const std::vector<std::uint8_t>& bytes) {
