@@ -84,7 +84,7 @@ void AdministratorApp::buildMenus() {
   QMenuBar* bar = frame_->menuBar();
   QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
   item(file, QStringLiteral("Импорт "));
-  item(file, QStringLiteral("Экспорт"));
+  item(file, QStringLiteral("Экспорт"), [this] { exportResults(); });
   item(file, QStringLiteral("&Установка принтера ..."), [this] { ui::printerSetup(frame_.get()); });
   file->addSeparator();
   item(file, QStringLiteral("&Выход"), [this] { frame_->close(); });
@@ -109,12 +109,15 @@ void AdministratorApp::buildMenus() {
   item(edit, QStringLiteral("&Вставить"), [] { ui::editFocused(ui::EditAction::Paste); });
 
   QMenu* stats = bar->addMenu(QStringLiteral("С&татистика"));
-  for (const char* t : {"Общий журнал результатов", "Классный журнал", "Анализ тестовых заданий", "Рейтинг"})
-    item(stats, QString::fromUtf8(t));
+  item(stats, QStringLiteral("Общий журнал результатов"), [this] { openJournal(); });
+  item(stats, QStringLiteral("Классный журнал"), [this] { openClassJournal(); });
+  item(stats, QStringLiteral("Анализ тестовых заданий"), [this] { openItemAnalysis(); });
+  item(stats, QStringLiteral("Рейтинг"), [this] { openRating(); });
   item(stats, QStringLiteral("Контингент"), [this] { openContingent(); });
 
   QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
-  for (const char* t : {"Автостарт", "Мониторинг", "Библиотека тестов"}) item(service, QString::fromUtf8(t));
+  for (const char* t : {"Автостарт", "Мониторинг"}) item(service, QString::fromUtf8(t));
+  item(service, QStringLiteral("Библиотека тестов"), [this] { openTestLibrary(); });
   item(service, QStringLiteral("Параметры"), [this] { openParameters(); });
   service->addSeparator();
   item(service, QStringLiteral("Конструктор  тестов"), [this] { if (startProgram) startProgram(QStringLiteral("Ormida.exe"), dir_); });
@@ -125,8 +128,8 @@ void AdministratorApp::buildMenus() {
   });
   item(service, QStringLiteral("Конвертация старых тестов"), [this] { convertTests(); });
   service->addSeparator();
-  item(service, QStringLiteral("Отчет по базе данных"));
-  item(service, QStringLiteral("Ведомость успеваемости"));
+  item(service, QStringLiteral("Отчет по базе данных"), [this] { databaseReport(); });
+  item(service, QStringLiteral("Ведомость успеваемости"), [this] { openGradeSheet(); });
 
   QMenu* dicts = bar->addMenu(QStringLiteral("Справо&чники"));
   const std::pair<QString, common::Dictionary> lists[] = {{QStringLiteral("Факультеты"), common::Dictionary::Faculties},
@@ -139,7 +142,9 @@ void AdministratorApp::buildMenus() {
   dicts->addSeparator();
   item(dicts, QStringLiteral("Группы"), [this] { openGroups(); });
   item(dicts, QStringLiteral("Студенты"), [this] { openStudents(); });
-  for (const char* t : {"&Лаборатории", "&Рабочие станции", "Файлы результатов"}) item(dicts, QString::fromUtf8(t));
+  item(dicts, QStringLiteral("&Лаборатории"), [this] { openRooms(); });
+  item(dicts, QStringLiteral("&Рабочие станции"), [this] { openWorkstations(); });
+  item(dicts, QStringLiteral("Файлы результатов"), [this] { openJournalList(); });
 
   QMenu* windows = bar->addMenu(QStringLiteral("&Окно"));
   item(windows, QStringLiteral("Каскадом"), [this] { frame_->mdiArea()->cascadeSubWindows(); });

@@ -80,6 +80,21 @@ class AdministratorApp : public QObject {
   QWidget* openGroups();
   QWidget* openStudents();
 
+  // Each defined beside its window (journal_window.cpp, item_analysis_window.cpp,
+  // rooms_window.cpp, test_library_window.cpp, grade_sheet_windows.cpp,
+  // rating_window.cpp).
+  QWidget* openJournal();          // "Общий журнал результатов"
+  QWidget* openJournalList();      // "Файлы результатов"
+  void exportResults();            // "Экспорт"
+  QWidget* openItemAnalysis();     // "Анализ тестовых заданий"
+  QWidget* openRooms();            // "&Лаборатории"
+  QWidget* openWorkstations();     // "&Рабочие станции"
+  QWidget* openTestLibrary();      // "Библиотека тестов"
+  void databaseReport();           // "Отчет по базе данных"
+  QWidget* openClassJournal();     // "Классный журнал"
+  QWidget* openGradeSheet();       // "Ведомость успеваемости"
+  QWidget* openRating();           // "Рейтинг"
+
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
 
