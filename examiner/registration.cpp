@@ -1,20 +1,14 @@
 #include "registration.h"
 
 #include "cp1251.h"
+#include "examinee_name.h"
 
 namespace examiner {
 namespace {
 std::string clip(const std::string& s) { return std::string(cp1251::clip(s)); }
 }  // namespace
 
-std::string Registration::fullName() const {
-  std::string f = clip(fam);
-  for (const std::string* part : {&name, &otche}) {
-    std::string p = clip(*part);
-    if (!p.empty()) f += (f.empty() ? "" : " ") + p;
-  }
-  return f.substr(0, std::min<std::size_t>(f.size(), 60));
-}
+std::string Registration::fullName() const { return common::examineeName(fam, name, otche); }
 
 void chooseGroup(Registration& r, const tables::Group& g, store::Table* faket, tables::Faket* fak) {
   r.group = g.NAME.str();

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "cp1251.h"
+#include "examinee_name.h"
 #include "result_file.h"
 
 namespace examiner {
@@ -15,7 +16,7 @@ std::string pendingFile(const std::string& workingDir) {
 tables::Vedom vedomLine(const tables::RezTest& rez, const std::string& fileRez) {
   tables::Vedom v;
   v.CODEST = rez.CODEST;
-  v.NAMESTUD = rez.FIO.view().substr(0, std::min<std::size_t>(rez.FIO.view().size(), 40));
+  v.NAMESTUD = rez.FIO.view().substr(0, std::min(rez.FIO.view().size(), common::kGradeSheetNameWidth));
   v.GR = rez.GR.view();
   v.NAMETEMA = rez.NAMETEMA.view();
   v.PREDMET = rez.PREDMET.view();
