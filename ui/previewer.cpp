@@ -2,6 +2,13 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -20,13 +27,34 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "docx_export.h"
 #include "message_service.h"
 #include "window_tools.h"
 #include "services.h"
 
 namespace ui {
 
-Previewer::Previewer(const Report& report, QWidget* parent) : QDialog(parent), report_(report) {
+namespace {
+
+const QString kDocxTitle = QStringLiteral("Формирование WinWord-файла");
+
+// The export's settings for the run: the last name and the "show" choice.
+QString& lastDocxName() {
+  static QString name;
+  if (name.isEmpty()) {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty()) dir = QDir::homePath();
+    name = QDir(dir).filePath(QStringLiteral("doc1.docx"));
+  }
+  return name;
+}
+bool lastDocxShow = false;
+
+}  // namespace
+
+Previewer::Previewer(const Report& report, QWidget* parent)
+    : QDialog(parent), openDocument([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }),
+      report_(report) {
   setWindowTitle(QStringLiteral("Общий вид отчета"));
   setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
   marks_.assign(static_cast<std::size_t>(report_.pageCount()), 0);
@@ -37,6 +65,7 @@ Previewer::Previewer(const Report& report, QWidget* parent) : QDialog(parent), r
 
   QMenu* file = menu->addMenu(QStringLiteral("&Файл"));
   file->addAction(QStringLiteral("&Печать"), this, &Previewer::printDialog);
+  file->addAction(QStringLiteral("&Сохранить в WinWord"), this, &Previewer::docxDialog);
   file->addAction(QStringLiteral("&Сохранить в PDF..."), this, [this] {
     QString path = saveFileDialog(this, QStringLiteral("Сохранить отчет"), QStringLiteral("Документы PDF|*.pdf"));
     if (!path.isEmpty()) saveAsPdf(path, PageChoice::All);
@@ -63,6 +92,7 @@ Previewer::Previewer(const Report& report, QWidget* parent) : QDialog(parent), r
 
   auto* tools = new QToolBar(this);
   tools->addAction(QStringLiteral("Печать"), this, &Previewer::printDialog);
+  tools->addAction(QStringLiteral("WinWord"), this, &Previewer::docxDialog)->setToolTip(QStringLiteral("Сохранить в WinWord"));
   tools->addSeparator();
   tools->addAction(QStringLiteral("|<"), this, &Previewer::firstPage)->setToolTip(QStringLiteral("Первая страница"));
   tools->addAction(QStringLiteral("<"), this, &Previewer::previousPage)->setToolTip(QStringLiteral("Предыдущая страница"));
@@ -191,6 +221,72 @@ bool Previewer::saveAsPdf(const QString& path, PageChoice c, int from, int to) {
   return ok;
 }
 
+void Previewer::docxDialog() {
+  DocxDialog d(pageCount(), lastDocxName(), lastDocxShow, this);
+  if (d.exec() != QDialog::Accepted) return;
+  lastDocxName() = d.fileName();
+  lastDocxShow = d.showBox()->isChecked();
+  saveAsDocx(d.fileName(), d.pages()->choice(), d.pages()->from(), d.pages()->to(), lastDocxShow);
+}
+
+bool Previewer::saveAsDocx(const QString& path, PageChoice c, int from, int to, bool show) {
+  auto& ms = MessageService::instance();
+  progress_.clear();
+  const auto pages = choosePages(pageCount(), c, current_, marks_, from, to);
+  if (pages.empty()) {
+    ms.ask(QStringLiteral("Ни одна страница не выбрана."), kDocxTitle);
+    return false;
+  }
+  if (QFileInfo::exists(path) &&
+      ms.ask(QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(path), kDocxTitle, messages::Buttons::YesNo,
+             messages::Icon::Question, messages::No) != messages::Yes)
+    return false;
+  QDialog window(this);
+  window.setWindowTitle(kDocxTitle);
+  auto* l = new QVBoxLayout(&window);
+  auto* pageLine = new QLabel(&window);
+  auto* doneLine = new QLabel(&window);
+  auto* stepLine = new QLabel(&window);
+  for (QLabel* x : {pageLine, doneLine, stepLine}) {
+    x->setMinimumWidth(300);
+    l->addWidget(x);
+  }
+  auto say = [&](QLabel* line, const QString& text) {
+    line->setText(text);
+    progress_ << text;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  window.show();
+  const QString total = QString::number(pageCount());
+  say(pageLine, QStringLiteral("Формирование страницы 1 из ") + total);
+  say(doneLine, QStringLiteral("Выполнено 0%"));
+  say(stepLine, QStringLiteral("Создание документа..."));
+  QString error;
+  const bool ok = writeDocx(
+      path, report_, pages, &error, [&](int n, int count) {
+        say(pageLine, QStringLiteral("Формирование страницы %1 из %2").arg(pages[static_cast<std::size_t>(n)]).arg(total));
+        say(doneLine, QStringLiteral("Выполнено %1%").arg(n * 100 / count));
+      });
+  if (ok) {
+    say(doneLine, QStringLiteral("Выполнено 100%"));
+    say(stepLine, QStringLiteral("Документ создан"));
+  }
+  window.close();
+  if (!ok) {
+    ms.ask(QStringLiteral("Документ %1 не создан:\n%2").arg(path, error), kDocxTitle, messages::Buttons::Ok,
+           messages::Icon::Exclamation);
+    return false;
+  }
+  if (show && openDocument && openDocument(path)) return true;
+  if (show)
+    ms.ask(QStringLiteral("Документ %1 успешно создан, но открыть его не удалось:\nприложение для документов Word не найдено.")
+               .arg(path),
+           kDocxTitle);
+  else
+    ms.ask(QStringLiteral("Документ %1 успешно создан!").arg(path), kDocxTitle);
+  return true;
+}
+
 void Previewer::printDialog() {
   PrintDialog d(pageCount(), current_, this);
   if (d.exec() != QDialog::Accepted) return;
@@ -278,35 +374,8 @@ PrintDialog::PrintDialog(int pages, int current, QWidget* parent) : QDialog(pare
   pf->addRow(QString(), collate_);
   l->addWidget(pg);
 
-  auto* sg = new QGroupBox(QStringLiteral("Cтраницы"), this);
-  auto* sl = new QGridLayout(sg);
-  const char* labels[] = {"Все", "Текущая", "Отмеченные", "Не отмеченные", "Диапазон", "Четные", "Нечетные"};
-  auto* group = new QButtonGroup(this);
-  for (int i = 0; i < 7; ++i) {
-    auto* r = new QRadioButton(QString::fromUtf8(labels[i]), sg);
-    group->addButton(r, i + 1);
-    modes_.push_back(r);
-  }
-  modes_[0]->setChecked(true);
-  sl->addWidget(modes_[0], 0, 0);
-  sl->addWidget(modes_[1], 1, 0);
-  sl->addWidget(modes_[2], 2, 0);
-  sl->addWidget(modes_[3], 3, 0);
-  sl->addWidget(modes_[5], 0, 1);
-  sl->addWidget(modes_[6], 1, 1);
-  auto* range = new QHBoxLayout;
-  from_ = new QSpinBox(sg);
-  to_ = new QSpinBox(sg);
-  from_->setRange(1, std::max(1, pages));
-  to_->setRange(1, std::max(1, pages));
-  from_->setValue(1);
-  to_->setValue(pages);
-  range->addWidget(modes_[4]);
-  range->addWidget(from_);
-  range->addWidget(new QLabel(QStringLiteral("по"), sg));
-  range->addWidget(to_);
-  sl->addLayout(range, 4, 0, 1, 2);
-  l->addWidget(sg);
+  pages_ = new PageChoiceBox(pages, this);
+  l->addWidget(pages_);
   (void)current;
 
   auto* buttons = new QHBoxLayout;
@@ -328,13 +397,93 @@ PrintDialog::PrintDialog(int pages, int current, QWidget* parent) : QDialog(pare
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-PageChoice PrintDialog::choice() const {
+PageChoiceBox::PageChoiceBox(int pages, QWidget* parent) : QGroupBox(QStringLiteral("Cтраницы"), parent) {
+  auto* sl = new QGridLayout(this);
+  const char* labels[] = {"Все", "Текущая", "Отмеченные", "Не отмеченные", "Диапазон", "Четные", "Нечетные"};
+  auto* group = new QButtonGroup(this);
+  for (int i = 0; i < 7; ++i) {
+    auto* r = new QRadioButton(QString::fromUtf8(labels[i]), this);
+    group->addButton(r, i + 1);
+    modes_.push_back(r);
+  }
+  modes_[0]->setChecked(true);
+  sl->addWidget(modes_[0], 0, 0);
+  sl->addWidget(modes_[1], 1, 0);
+  sl->addWidget(modes_[2], 2, 0);
+  sl->addWidget(modes_[3], 3, 0);
+  sl->addWidget(modes_[5], 0, 1);
+  sl->addWidget(modes_[6], 1, 1);
+  auto* range = new QHBoxLayout;
+  from_ = new QSpinBox(this);
+  to_ = new QSpinBox(this);
+  from_->setRange(1, std::max(1, pages));
+  to_->setRange(1, std::max(1, pages));
+  from_->setValue(1);
+  to_->setValue(std::max(1, pages));
+  range->addWidget(modes_[4]);
+  range->addWidget(from_);
+  range->addWidget(new QLabel(QStringLiteral("по"), this));
+  range->addWidget(to_);
+  sl->addLayout(range, 4, 0, 1, 2);
+}
+
+PageChoice PageChoiceBox::choice() const {
   for (std::size_t i = 0; i < modes_.size(); ++i)
     if (modes_[i]->isChecked()) return static_cast<PageChoice>(i + 1);
   return PageChoice::All;
 }
-int PrintDialog::from() const { return from_->value(); }
-int PrintDialog::to() const { return to_->value(); }
+void PageChoiceBox::setChoice(PageChoice c) { modes_[static_cast<std::size_t>(c) - 1]->setChecked(true); }
+int PageChoiceBox::from() const { return from_->value(); }
+int PageChoiceBox::to() const { return to_->value(); }
+void PageChoiceBox::setRange(int from, int to) {
+  from_->setValue(from);
+  to_->setValue(to);
+}
+
+DocxDialog::DocxDialog(int pages, const QString& name, bool show, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Формирование WinWord-файла"));
+  auto* l = new QVBoxLayout(this);
+  pages_ = new PageChoiceBox(pages, this);
+  l->addWidget(pages_);
+  auto* nameRow = new QHBoxLayout;
+  auto* label = new QLabel(QStringLiteral("Имя doc-файла"), this);
+  name_ = new QLineEdit(name, this);
+  name_->setMinimumWidth(320);
+  label->setBuddy(name_);
+  auto* browse = new QPushButton(QStringLiteral("..."), this);
+  browse->setToolTip(QStringLiteral("Выбор файла"));
+  browse->setFixedWidth(32);
+  connect(browse, &QPushButton::clicked, this, [this] {
+    QString path = saveFileDialog(this, QStringLiteral("Имя doc-файла"), QStringLiteral("Документы Word|*.docx"), name_->text());
+    if (!path.isEmpty()) name_->setText(docxFileName(path));
+  });
+  nameRow->addWidget(label);
+  nameRow->addWidget(name_, 1);
+  nameRow->addWidget(browse);
+  l->addLayout(nameRow);
+  show_ = new QCheckBox(QStringLiteral("Показать документ после формирования"), this);
+  show_->setToolTip(QStringLiteral("Загрузить WinWord и показать документ"));
+  show_->setChecked(show);
+  l->addWidget(show_);
+  auto* buttons = new QHBoxLayout;
+  auto* make = new QPushButton(QStringLiteral("&Формировать"), this);
+  auto* cancel = new QPushButton(QStringLiteral("Отменить"), this);
+  make->setDefault(true);
+  buttons->addStretch(1);
+  buttons->addWidget(make);
+  buttons->addWidget(cancel);
+  l->addLayout(buttons);
+  connect(make, &QPushButton::clicked, this, [this] {
+    if (fileName().isEmpty()) {
+      MessageService::instance().ask(QStringLiteral("Укажите имя doc-файла."), windowTitle());
+      return;
+    }
+    accept();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QString DocxDialog::fileName() const { return docxFileName(name_->text().trimmed()); }
 int PrintDialog::copies() const { return copies_->value(); }
 bool PrintDialog::collate() const { return collate_->isChecked(); }
 QString PrintDialog::printerName() const { return printer_->currentText(); }

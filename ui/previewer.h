@@ -1,8 +1,12 @@
 #pragma once
 // "Общий вид отчета": the report's pages on screen, browsed, zoomed and
-// marked; printed through the system's printers or saved as PDF.
+// marked; printed through the system's printers, saved as PDF or as a
+// word-processor document.
 #include <QDialog>
+#include <QGroupBox>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "page_choice.h"
@@ -12,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QRadioButton;
 class QScrollArea;
 class QSpinBox;
@@ -49,8 +54,21 @@ class Previewer : public QDialog {
   void viewDialog();
   bool saveAsPdf(const QString& path, PageChoice c, int from = 1, int to = 0);
 
+  // "Формирование WinWord-файла": the window, then saveAsDocx.
+  void docxDialog();
+  // Writes the chosen pages as a word-processor document under the progress
+  // window. "успешно создан" is said only of a file that was written (and
+  // not opened); a failure is reported. With `show` the document is opened
+  // in the desktop's application. False when nothing was written.
+  bool saveAsDocx(const QString& path, PageChoice c, int from = 1, int to = 0, bool show = false);
+  // Opens a document in the desktop's application; tests give their own.
+  std::function<bool(const QString& path)> openDocument;
+  // The progress texts of the last export, in the order shown.
+  const QStringList& progressTexts() const { return progress_; }
+
  private:
   void render();
+  QStringList progress_;
   const Report& report_;
   int current_ = 1;
   int zoom_ = -1;
@@ -65,25 +83,59 @@ class Previewer : public QDialog {
   QLabel* countLabel_;
 };
 
+// "Cтраницы": which pages a print or an export takes.
+class PageChoiceBox : public QGroupBox {
+  Q_OBJECT
+ public:
+  PageChoiceBox(int pages, QWidget* parent = nullptr);
+  PageChoice choice() const;
+  void setChoice(PageChoice c);
+  int from() const;
+  int to() const;
+  void setRange(int from, int to);
+
+ private:
+  std::vector<QRadioButton*> modes_;
+  QSpinBox *from_, *to_;
+};
+
 // "Печать отчета".
 class PrintDialog : public QDialog {
   Q_OBJECT
  public:
   PrintDialog(int pages, int current, QWidget* parent = nullptr);
-  PageChoice choice() const;
-  int from() const;
-  int to() const;
+  PageChoice choice() const { return pages_->choice(); }
+  int from() const { return pages_->from(); }
+  int to() const { return pages_->to(); }
   int copies() const;
   bool collate() const;
   QString printerName() const;
   bool toPdf() const { return toPdf_; }
 
  private:
-  std::vector<QRadioButton*> modes_;
-  QSpinBox *from_, *to_, *copies_;
+  PageChoiceBox* pages_;
+  QSpinBox* copies_;
   QCheckBox* collate_;
   QComboBox* printer_;
   bool toPdf_ = false;
+};
+
+// "Формирование WinWord-файла": the pages, "Имя doc-файла" and whether to
+// show the document afterwards.
+class DocxDialog : public QDialog {
+  Q_OBJECT
+ public:
+  DocxDialog(int pages, const QString& fileName, bool show, QWidget* parent = nullptr);
+  PageChoiceBox* pages() const { return pages_; }
+  QLineEdit* nameBox() const { return name_; }
+  QCheckBox* showBox() const { return show_; }
+  // The name as typed, with the extension the document's content calls for.
+  QString fileName() const;
+
+ private:
+  PageChoiceBox* pages_;
+  QLineEdit* name_;
+  QCheckBox* show_;
 };
 
 }  // namespace ui
