@@ -166,18 +166,20 @@ inline const store::TableDef& rezDtlBfDef() {
   return d;
 }
 
+// Counters and the score are wider than 16 bits: a score summed over many
+// tests and the number of examinees of a large base pass 65,535.
 struct RtingSel {
-  std::uint16_t CODEREI = 0;
+  std::int32_t CODEREI = 0;
   std::int32_t CODEST = 0;
   store::FixedString<40> NAMESTUD;
   store::FixedString<30> GR;
   store::FixedString<200> NAMETEMA;
   store::FixedString<64> FILEREZ;
-  std::uint16_t BALL = 0;
-  std::uint16_t F = 0;
-  std::uint16_t CUMF = 0;
+  store::Decimal<18, 0> BALL;
+  std::int32_t F = 0;
+  std::int32_t CUMF = 0;
   store::Decimal<3, 1> PROSREI;
-  std::uint16_t MESTO = 0;
+  std::int32_t MESTO = 0;
 };
 
 inline const store::TableDef& rtingSelDef() {
