@@ -180,3 +180,251 @@ TEST_F(Rating, MissingTableIsAnEmptyRatingAndTestsAreListedOnce) {
   ASSERT_TRUE(vedomTests(vedom(), tests));
   EXPECT_EQ(tests, (std::vector<std::string>{"Алгебра", "Физика"}));
 }
+
+// ---- The examination sheet and the grade-sheet clean-up ----
+
+#include "examinee_name.h"
+#include "grade_sheets.h"
+#include "result_file.h"
+
+namespace {
+
+struct Person {
+  std::int32_t code;
+  const char* fam;
+  const char* name;
+  const char* otche;
+  std::int32_t group;
+  const char* book = "";
+};
+
+struct Result {
+  std::int32_t student;
+  const char* fio;
+  int mark;
+  const char* group = "ИС-1";
+  const char* test = "Физика";
+  std::int32_t date = 80000;
+};
+
+class Sheets : public ::testing::Test {
+ protected:
+  TempDir dir;
+  setup::Installation inst;
+
+  void SetUp() override {
+    inst.program = setup::Program::Administrator;
+    inst.workingDir = dir.path();
+    inst.base = dir.path() + "/";
+    tables::Group g;
+    store::Table gt(tables::groupDef(), g, inst.central(tables::files::Group));
+    ASSERT_EQ(gt.create(), store::Ok);
+    ASSERT_EQ(gt.open(), store::Ok);
+    const std::pair<std::int32_t, const char*> groups[] = {{1, "ИС-1"}, {2, "ИС-2"}};
+    for (const auto& [code, name] : groups) {
+      g = {};
+      g.CODEGR = code;
+      g.NAME = u(name);
+      g.KODSPES = "230105";
+      g.CODEKURS = 2;
+      g.CODEFAK = 3;
+      ASSERT_EQ(gt.add(), store::Ok);
+    }
+    tables::Faket f;
+    store::Table ft(tables::faketDef(), f, inst.central(tables::files::Faket));
+    ASSERT_EQ(ft.create(), store::Ok);
+    ASSERT_EQ(ft.open(), store::Ok);
+    f.CODEFAK = 3;
+    f.NAME = u("Информационных технологий");
+    ASSERT_EQ(ft.add(), store::Ok);
+  }
+
+  void students(const std::vector<Person>& people) {
+    tables::Student s;
+    store::Table st(tables::studentDef(), s, inst.central(tables::files::Student));
+    ASSERT_EQ(st.createIfMissing(), store::Ok);
+    ASSERT_EQ(st.open(), store::Ok);
+    for (const Person& p : people) {
+      s = {};
+      s.CODEST = p.code;
+      s.FAM = u(p.fam);
+      s.NAME = u(p.name);
+      s.OTCHE = u(p.otche);
+      s.CODEGR = p.group;
+      s.ZACHBOOK = u(p.book);
+      ASSERT_EQ(st.add(), store::Ok) << st.error().text();
+    }
+  }
+
+  void results(const std::vector<Result>& list) {
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(inst.base, "Stat"), store::Ok) << rf.error().text();
+    store::Transaction tx{&rf.rezT};
+    ASSERT_EQ(tx.begin(), store::Ok);
+    std::int32_t code = static_cast<std::int32_t>(rf.rezT.records());
+    for (const Result& r : list) {
+      rf.rez = {};
+      rf.rez.CODEREZ = ++code;
+      rf.rez.CODEST = r.student;
+      rf.rez.FIO = u(r.fio);
+      rf.rez.OTMETKA = static_cast<std::uint8_t>(r.mark);
+      rf.rez.GR = u(r.group);
+      rf.rez.NAMETEMA = u(r.test);
+      rf.rez.PREDMET = u("Физика");
+      rf.rez.DATE = r.date;
+      ASSERT_EQ(rf.rezT.add(), store::Ok) << rf.rezT.error().text();
+    }
+    ASSERT_EQ(tx.commit(), store::Ok);
+  }
+
+  ExamSheet sheet(ExamSheetChoice c) {
+    ExamSheet s;
+    Outcome o = buildExamSheet(inst, inst.base, "Stat", c, s);
+    EXPECT_TRUE(o) << o.message;
+    return s;
+  }
+};
+
+}  // namespace
+
+TEST_F(Sheets, OneLinePerPersonTheWholeGroupAndTheCounts) {
+  students({{1, "Антонов", "Антон", "Антонович", 1, "З-001"},
+            {2, "Борисов", "Борис", "", 1},
+            {3, "Иванов", "Иван", "", 1},
+            {4, "Громов", "Глеб", "", 1},
+            {5, "Дмитриев", "Дмитрий", "", 1},
+            {6, "Иванов", "Иван", "", 2}});  // a namesake of another group
+  results({{1, "Антонов Антон Антонович", 3},
+           {2, "Борисов Борис", 4},
+           {1, "Антонов Антон Антонович", 5},  // the higher mark replaces
+           {2, "Борисов Борис", 4},            // an equal mark leaves the first
+           {3, "Иванов Иван", 2},
+           {6, "Иванов Иван", 5},              // the namesake: another person
+           {4, "Громов Глеб", 5, "ИС-1", "Физика", 80001},  // another date
+           {5, "Дмитриев Дмитрий", 5, "ИС-1", "Химия"},     // another test
+           {7, "Чужой", 5, "ИС-2"}});                      // another group
+  const ExamSheet s = sheet({"ИС-1", "Физика", false, 80000});
+  struct Want {
+    const char* name;
+    std::int32_t result;
+    int mark;
+    const char* book;
+  } want[] = {{"Антонов Антон Антонович", 3, 5, "З-001"}, {"Борисов Борис", 2, 4, ""}, {"Громов Глеб", 0, 0, ""},
+              {"Дмитриев Дмитрий", 0, 0, ""},            {"Иванов Иван", 5, 2, ""},   {"Иванов Иван", 6, 5, ""}};
+  ASSERT_EQ(s.rows.size(), std::size(want));
+  for (std::size_t i = 0; i < std::size(want); ++i) {
+    EXPECT_EQ(s.rows[i].name, want[i].name) << i;
+    EXPECT_EQ(s.rows[i].result, want[i].result) << i;
+    EXPECT_EQ(s.rows[i].mark, want[i].mark) << i;
+    EXPECT_EQ(s.rows[i].recordBook, want[i].book) << i;
+  }
+  EXPECT_EQ(s.present, 4);
+  EXPECT_EQ(s.absent, 2) << "a group of five with three results: two did not come";
+  EXPECT_EQ(s.byMark, (std::array<int, 4>{2, 1, 0, 1}));
+  EXPECT_EQ(s.header.faculty, "Информационных технологий");
+  EXPECT_EQ(s.header.specialty, "230105");
+  EXPECT_EQ(s.header.course, "2");
+  EXPECT_EQ(s.header.discipline, "Физика");
+
+  const std::string csv = examSheetCsv(s);
+  EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_NE(csv.find("3;Громов Глеб;;;не явился\r\n"), std::string::npos);
+  EXPECT_NE(csv.find("Из них: получивших \"\"отлично\"\"\";2"), std::string::npos) << "quotes doubled inside a quoted field";
+
+  // Every test of the group: every result of it, nothing merged.
+  const ExamSheet every = sheet({"ИС-1", "", true, 0});
+  EXPECT_EQ(every.present, 8);
+  EXPECT_EQ(every.absent, 0);
+}
+
+TEST_F(Sheets, ManyResultsPastTheOldFilterTextLimit) {
+  students({});
+  std::vector<std::string> names;
+  std::vector<Result> list;
+  for (int i = 0; i < 650; ++i) names.push_back("Студент " + std::to_string(1000 + i));
+  for (int i = 0; i < 650; ++i) list.push_back({0, names[i].c_str(), 2 + i % 4});
+  results(list);
+  const ExamSheet s = sheet({"ИС-1", "Физика", false, 80000});
+  EXPECT_EQ(s.present, 650);
+  EXPECT_EQ(s.byMark[0] + s.byMark[1] + s.byMark[2] + s.byMark[3], 650);
+  ExamSheet none;
+  ASSERT_TRUE(buildExamSheet(inst, inst.base, "Stat", {"ИС-1", "Химия", false, 80000}, none));
+  EXPECT_TRUE(none.empty());
+}
+
+TEST_F(Sheets, ListsForTheSetUp) {
+  students({});
+  results({{1, "А", 5, "ИС-2", "Физика", 80002}, {2, "Б", 4, "ИС-1", "Химия", 80001}, {3, "В", 3, "ИС-1", "Физика", 80003},
+           {4, "Г", 3, "ИС-1", "Физика", 80000}, {5, "Д", 3, "ИС-1", "Физика", 80003}});
+  ExamSheetLists l;
+  ASSERT_TRUE(examSheetLists(inst.base, "Stat", "ИС-1", "Физика", l));
+  EXPECT_EQ(l.groups, (std::vector<std::string>{"ИС-1", "ИС-2"}));
+  EXPECT_EQ(l.tests, (std::vector<std::string>{"Физика", "Химия"}));
+  EXPECT_EQ(l.dates, (std::vector<std::int32_t>{80000, 80003}));
+}
+
+TEST_F(Sheets, HeadingKeptBetweenSheets) {
+  std::string text;
+  ASSERT_TRUE(readSheetHeading(inst, text));
+  EXPECT_EQ(text, "");
+  ASSERT_TRUE(writeSheetHeading(inst, "ЗАЧЕТНО-ЭКЗАМЕНАЦИОННАЯ ВЕДОМОСТЬ № 5"));
+  ASSERT_TRUE(writeSheetHeading(inst, "ВЕДОМОСТЬ № 6"));
+  ASSERT_TRUE(readSheetHeading(inst, text));
+  EXPECT_EQ(text, "ВЕДОМОСТЬ № 6");
+  EXPECT_FALSE(writeSheetHeading(inst, std::string(600, 'x'))) << "longer than the field: refused, not cut";
+}
+
+TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
+  // A surname long enough that the stored name is cut to 40 characters.
+  students({{1, "Константинопольский-Оболенский", "Александр", "Владимирович", 1},
+            {2, "Петров", "Пётр", "", 1},
+            {3, "Сидоров", "Сидор", "", 1}});
+  tables::Vedom v;
+  store::Table vt(tables::vedomDef(), v, inst.central(tables::files::Vedom));
+  ASSERT_EQ(vt.create(), store::Ok);
+  ASSERT_EQ(vt.open(), store::Ok);
+  auto line = [&](std::int32_t code, std::int32_t student, const std::string& name) {
+    v = {};
+    v.CODEVED = code;
+    v.CODEST = student;
+    v.NAMESTUD = name;
+    ASSERT_EQ(vt.add(), store::Ok);
+  };
+  const std::string longName = common::examineeName(u("Константинопольский-Оболенский"), u("Александр"), u("Владимирович"),
+                                                    common::kGradeSheetNameWidth);
+  line(1, 1, longName);                 // as the Examiner wrote it
+  line(2, 2, u("Петров Пётр"));         // as written
+  line(3, 3, u("Сидоров Сидор Петрович"));  // the student was renamed since
+  line(4, 9, u("Ушедший Студент"));     // the student is gone
+  line(5, 2, u("Петров Пётр"));
+  line(6, 3, u("Сидоров С."));
+  vt.close();
+
+  // Each answer in turn; the questions name the lines.
+  std::vector<std::string> asked;
+  std::vector<CleanAnswer> answers = {CleanAnswer::Keep, CleanAnswer::Delete, CleanAnswer::Stop};
+  CleanUpCount n;
+  ASSERT_TRUE(cleanGradeSheet(inst, [&](const std::string& name) {
+    asked.push_back(name);
+    CleanAnswer a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+  }, n));
+  EXPECT_EQ(asked, (std::vector<std::string>{"Сидоров Сидор Петрович", "Ушедший Студент", "Сидоров С."}));
+  EXPECT_EQ(n.deleted, 1);
+  EXPECT_EQ(n.read, 6);
+
+  // "&Все удалить" on the first question deletes that line and the rest.
+  asked.clear();
+  ASSERT_TRUE(cleanGradeSheet(inst, [&](const std::string& name) {
+    asked.push_back(name);
+    return CleanAnswer::DeleteAll;
+  }, n));
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(n.deleted, 2);
+  ASSERT_EQ(vt.open(), store::Ok);
+  std::vector<std::int32_t> left;
+  int rc = vt.set(vt.key("KEYCODEVED"));
+  while (rc == store::Ok && (rc = vt.next()) == store::Ok) left.push_back(v.CODEVED);
+  EXPECT_EQ(left, (std::vector<std::int32_t>{1, 2, 5}));
+}
