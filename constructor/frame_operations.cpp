@@ -3,6 +3,8 @@
 #include "frame_object.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "cp1251.h"
 #include "filepath.h"
 #include "frame_rules.h"
+#include "messages.h"
 #include "result_file.h"
 #include "statistics.h"
 #include "tables_results.h"
@@ -360,6 +363,27 @@ Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help) {
   });
 }
 
+Outcome addFrameHelp(testfile::TestFile& tf, tables::Training& help) {
+  const int rc = tf.findHelp(help.CODEVOP);
+  if (rc == store::Ok) {
+    messages::Args a;
+    a.key = "TRA:KeyCode";
+    return refused(messages::standard(24, a).text);
+  }
+  if (rc != store::NoRecord) return failed(tf.trainingT.error(), "Не удалось прочитать справку к кадру");
+  return saveFrameHelp(tf, help);
+}
+
+Outcome deleteFrameHelp(testfile::TestFile& tf, std::uint16_t code) {
+  return inTransaction(tf, false, "Не удалось удалить справку к кадру", [&](Companion&, Failure&) -> Outcome {
+    tf.training.CODEVOP = code;
+    const int rc = tf.trainingT.get(tf.trainingT.key("KEYCODEVOP"));
+    if (rc == store::NoRecord) return {};  // deleted meanwhile
+    if (rc != store::Ok || tf.trainingT.del() != store::Ok) return failed(tf.trainingT.error(), "Не удалось удалить справку к кадру");
+    return {};
+  });
+}
+
 Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes) {
   return inTransaction(tf, false, "Не удалось удалить кадры", [&](Companion& emb, Failure& f) -> Outcome {
     for (std::uint16_t c : codes) {
@@ -430,112 +454,196 @@ Outcome moveFrameTo(testfile::TestFile& tf, std::uint16_t code, std::uint16_t ta
   });
 }
 
+tables::VopBuf toBuffer(const tables::Vop& v) {
+  tables::VopBuf b;
+#define ORMIDA_SAME_FIELDS(X)                                                                                          \
+  X(VOPROS) X(OLEBLOB) X(BLOBVOP) X(CODEVOP) X(CODETEMA) X(VARTEST) X(CODERAZ) X(TYPEEDIT) X(TYPEKADR) X(RAZDEL)       \
+  X(VAROT11) X(VAROT12) X(VAROT13) X(VAROT14) X(VAROT15) X(VAROT16) X(VAROT17) X(VAROT18) X(VAROT19) X(HEIGTTEXTVOP) \
+  X(HEIGTTEXTOT) X(KOLOT) X(VAROT2) X(YESIMAGE) X(TYPEETOT) X(HOWVVODDOP) X(CRDNX) X(CRDNY) X(TRUEOTSTR) X(TRUEOT)    \
+  X(MARK) X(LEVEL) X(LASTOT) X(PORNUMOT) X(SINONIM) X(TIMEVOP) X(KOLPOP) X(ALGORITM) X(BALLVOP) X(OBJECTSAVE)        \
+  X(OBJECTTYPE) X(OBJECTLINK) X(OBJECTDOC) X(OBJECTSHOW)
+#define ORMIDA_COPY(f) b.f = v.f;
+  ORMIDA_SAME_FIELDS(ORMIDA_COPY)
+  return b;
+}
+
+tables::Vop fromBuffer(const tables::VopBuf& b) {
+  tables::Vop v;
+#define ORMIDA_COPY_BACK(f) v.f = b.f;
+  ORMIDA_SAME_FIELDS(ORMIDA_COPY_BACK)
+#undef ORMIDA_COPY_BACK
+#undef ORMIDA_COPY
+#undef ORMIDA_SAME_FIELDS
+  return v;
+}
+
+namespace {
+
+// VOPBUF for one transfer: made empty, and gone again however the transfer ends.
+struct Buffer {
+  tables::VopBuf rec;
+  store::Table t{tables::vopBufDef(), rec};
+  std::string path;
+  bool made = false;
+  int make(const Transfer& how) {
+    path = how.buffer;
+    if (path.empty()) {
+      std::random_device r;
+      path = (std::filesystem::temp_directory_path() / ("VOPBUF-" + std::to_string(r()))).string();
+    }
+    t.setName(path);
+    if (!how.keyWord.empty()) t.setPassword(how.keyWord);
+    int rc = t.create();
+    made = rc == store::Ok;
+    if (rc == store::Ok) rc = t.open(store::Exclusive);
+    return rc;
+  }
+  ~Buffer() {
+    if (!made) return;
+    if (t.isOpen()) t.close();
+    t.remove();
+  }
+};
+
+}  // namespace
+
 Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& codes, testfile::TestFile& to, bool move,
-                   std::vector<std::uint16_t>& newCodes) {
+                   std::vector<std::uint16_t>& newCodes, const Transfer& how) {
   newCodes.clear();
   const bool same = filepath::sameName(filepath::resolve(from.path()), filepath::resolve(to.path()));
   if (same && move) return refused("Задания нельзя переместить в тот же тест.");
+  const int total = static_cast<int>(codes.size()) * 2;
+  int done = 0;
+  auto advance = [&] {
+    if (how.progress) how.progress(++done, total);
+  };
 
-  // What travels: each frame with its help and its stored object, read first.
-  struct Travelling {
-    tables::Vop v;
+  // What goes with each frame besides its record: its help and its stored
+  // object, in the order of the buffer.
+  struct Extras {
+    std::uint16_t source = 0;
+    store::Position at = 0;
     std::optional<tables::Training> help;
     std::optional<tables::Emb> object;
-    store::Position at = 0;
   };
-  std::vector<Travelling> going;
-  bool objects = false;
-  auto readGoing = [&](Companion& srcEmb) -> Outcome {
-    going.clear();
-    objects = false;
+  std::vector<Extras> extras;
+  // Reads the tagged frames into VOPBUF (emptied first), numbered there 1..n in tag order.
+  auto fillBuffer = [&](Buffer& buf, Companion& srcEmb) -> Outcome {
+    extras.clear();
+    if (buf.t.set() != store::Ok) return failed(buf.t.error(), "Не удалось прочитать буфер заданий");
+    std::vector<store::Position> old;
+    while (buf.t.next() == store::Ok) old.push_back(buf.t.position());
+    for (store::Position p : old)
+      if (buf.t.getAt(p) != store::Ok || buf.t.del() != store::Ok) return failed(buf.t.error(), "Не удалось очистить буфер заданий");
     for (std::uint16_t c : codes) {
       from.vop.CODEVOP = c;
-      if (from.vopT.get(from.vopT.key("KEYCODEVOP")) != store::Ok) return failed(from.vopT.error(), "Не удалось прочитать кадр " + std::to_string(c));
-      Travelling t{from.vop, std::nullopt, std::nullopt, from.vopT.position()};
+      const int rc = from.vopT.get(from.vopT.key("KEYCODEVOP"));
+      if (rc == store::NoRecord)
+        return refused("Кадра " + std::to_string(c) + " уже нет в тесте (его удалили или перенумеровали на другой станции): "
+                       "задания не перенесены. Обновите список и отметьте кадры снова.");
+      if (rc != store::Ok) return failed(from.vopT.error(), "Не удалось прочитать кадр " + std::to_string(c));
+      Extras e{c, from.vopT.position(), std::nullopt, std::nullopt};
+      buf.rec = toBuffer(from.vop);
+      buf.rec.CODEVOP = static_cast<std::uint16_t>(extras.size() + 1);
+      if (buf.t.add() != store::Ok) return failed(buf.t.error(), "Не удалось записать кадр " + std::to_string(c) + " в буфер заданий");
       from.training.CODEVOP = c;
-      int rc = from.trainingT.get(from.trainingT.key("KEYCODEVOP"));
-      if (rc == store::Ok) t.help = from.training;
-      else if (rc != store::NoRecord) return failed(from.trainingT.error(), "Не удалось прочитать справку к кадру");
-      if (storedApart(t.v)) {
+      const int hr = from.trainingT.get(from.trainingT.key("KEYCODEVOP"));
+      if (hr == store::Ok) e.help = from.training;
+      else if (hr != store::NoRecord) return failed(from.trainingT.error(), "Не удалось прочитать справку к кадру " + std::to_string(c));
+      if (storedApart(from.vop)) {
         if (!srcEmb.open) return refused("Объект кадра " + std::to_string(c) + " не найден: нет файла " + companionOf(from) + ".");
         srcEmb.rec.CODEVOP = c;
         if (srcEmb.t.get(srcEmb.t.key("KEYCODEVOP")) != store::Ok)
           return failed(srcEmb.t.error(), "Не удалось прочитать объект кадра " + std::to_string(c));
-        t.object = srcEmb.rec;
-        objects = true;
+        e.object = srcEmb.rec;
       }
-      going.push_back(std::move(t));
+      extras.push_back(std::move(e));
+      advance();
     }
     return {};
   };
-  {
-    // A first reading tells whether the target needs a companion file.
-    Companion srcEmb;
-    if (srcEmb.attach(from, false) != store::Ok) return failed(srcEmb.t.error(), "Не удалось открыть файл объектов теста");
-    if (Outcome o = readGoing(srcEmb); !o) return o;
+
+  // Whether the target needs a companion file: some frame keeps its object apart.
+  bool objects = false;
+  for (std::uint16_t c : codes) {
+    from.vop.CODEVOP = c;
+    if (from.vopT.get(from.vopT.key("KEYCODEVOP")) == store::Ok && storedApart(from.vop)) objects = true;
   }
 
+  Buffer buf;
+  if (buf.make(how) != store::Ok) return failed(buf.t.error(), "Не удалось создать буфер заданий VOPBUF");
   Companion toEmb, fromEmb;
   if (toEmb.attach(to, objects) != store::Ok) return failed(toEmb.t.error(), "Не удалось открыть файл объектов теста-приёмника");
+  if (!same && fromEmb.attach(from, false) != store::Ok) return failed(fromEmb.t.error(), "Не удалось открыть файл объектов теста");
+  // The target (and, for a move, the source) in one transaction with the
+  // buffer; a copy only reads the source.
   std::vector<store::Table*> tables = tablesOf(to);
   if (toEmb.open) tables.push_back(&toEmb.t);
   if (move) {
-    if (fromEmb.attach(from, false) != store::Ok) return failed(fromEmb.t.error(), "Не удалось открыть файл объектов теста");
     for (store::Table* t : tablesOf(from)) tables.push_back(t);
     if (fromEmb.open) tables.push_back(&fromEmb.t);
   }
+  tables.push_back(&buf.t);
+  // The same test copied into itself reads its objects through the target's handle.
+  Companion& srcEmb = same ? toEmb : fromEmb;
   store::Transaction tx(tables);
   const std::string what = move ? "Не удалось переместить задания" : "Не удалось скопировать задания";
   if (tx.begin() != store::Ok) return failed(tx.error(), what);
   Failure f;
-  // A move reads its frames again inside the transaction: what it deletes
-  // is exactly what it copied.
-  if (move)
-    if (Outcome o = readGoing(fromEmb); !o) return o;
+  std::vector<std::uint16_t> made;
+  if (Outcome o = fillBuffer(buf, srcEmb); !o) return o;
+
   // The target's codes first run 1..N, the copies follow.
   if (compact(to, toEmb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры теста-приёмника");
   std::int64_t n = to.vopT.records();
-  if (n + static_cast<std::int64_t>(going.size()) > kMostFrames)
-    return refused("В тесте-приёмнике " + std::to_string(n) + " заданий: добавить ещё " + std::to_string(going.size()) +
+  if (n + static_cast<std::int64_t>(extras.size()) > kMostFrames)
+    return refused("В тесте-приёмнике " + std::to_string(n) + " заданий: добавить ещё " + std::to_string(extras.size()) +
                    " нельзя, в тесте может быть не больше " + std::to_string(kMostFrames) + ".");
   if (to.temaT.set() != store::Ok || to.temaT.next() != store::Ok) return failed(to.temaT.error(), "Не удалось прочитать сценарий теста-приёмника");
-  for (const Travelling& t : going) {
+  // From the buffer in its order, which is the tag order.
+  if (buf.t.set(buf.t.key("KEYCODEVOP")) != store::Ok) return failed(buf.t.error(), "Не удалось прочитать буфер заданий");
+  for (std::size_t i = 0; i < extras.size(); ++i) {
+    if (buf.t.next() != store::Ok || buf.rec.CODEVOP != i + 1) return failed(buf.t.error(), "Не удалось прочитать буфер заданий");
+    const Extras& e = extras[i];
     const auto code = static_cast<std::uint16_t>(++n);
     if (dropExtras(to, toEmb, code, f) != store::Ok) return failed(f.e, "Не удалось убрать оставшуюся справку");
-    to.vop = t.v;
+    to.vop = fromBuffer(buf.rec);
     to.vop.CODEVOP = code;
     to.vop.CODETEMA = to.tema.CODETEMA;
-    if (t.object) {
+    if (e.object) {
       // The object's bytes go into the target's own companion file.
       const std::string part = objectPartName(to, code);
       if (cp1251::fromUtf8(part).size() > 64) return refused("Имя части файла объектов \"" + part + "\" длиннее 64 знаков: переименуйте тест-приёмник короче.");
       toEmb.rec.CODEVOP = code;
-      int rc = toEmb.t.get(toEmb.t.key("KEYCODEVOP"));  // a leftover part of that code is replaced
-      toEmb.rec = *t.object;
+      const int rc = toEmb.t.get(toEmb.t.key("KEYCODEVOP"));  // a leftover part of that code is replaced
+      toEmb.rec = *e.object;
       toEmb.rec.CODEVOP = code;
       if ((rc == store::Ok ? toEmb.t.put() : toEmb.t.add()) != store::Ok) return failed(toEmb.t.error(), "Не удалось записать объект кадра");
       to.vop.OBJECTDOC = cp1251::fromUtf8(part);
     }
     if (to.vopT.add() != store::Ok) return failed(to.vopT.error(), "Не удалось добавить кадр " + std::to_string(code));
-    if (t.help) {
-      to.training = *t.help;
+    if (e.help) {
+      to.training = *e.help;
       to.training.CODE = code;
       to.training.CODEVOP = code;
       if (to.trainingT.add() != store::Ok) return failed(to.trainingT.error(), "Не удалось добавить справку к кадру " + std::to_string(code));
     }
-    newCodes.push_back(code);
+    made.push_back(code);
+    advance();
   }
   if (move) {
-    for (const Travelling& t : going) {
-      if (from.vopT.getAt(t.at) != store::Ok || from.vopT.del() != store::Ok)
-        return failed(from.vopT.error(), "Не удалось удалить перенесённый кадр " + std::to_string(t.v.CODEVOP));
-      if (dropExtras(from, fromEmb, t.v.CODEVOP, f) != store::Ok) return failed(f.e, "Не удалось удалить справку или объект кадра");
+    // Exactly the frames read into the buffer, by the positions they were read at.
+    for (const Extras& e : extras) {
+      if (from.vopT.getAt(e.at) != store::Ok || from.vopT.del() != store::Ok)
+        return failed(from.vopT.error(), "Не удалось удалить перенесённый кадр " + std::to_string(e.source));
+      if (dropExtras(from, fromEmb, e.source, f) != store::Ok) return failed(f.e, "Не удалось удалить справку или объект кадра");
     }
     if (compact(from, fromEmb, f) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");
     if (recount(from, &f.e) != store::Ok) return failed(f.e, "Не удалось обновить статистику теста");
   }
   if (recount(to, &f.e) != store::Ok) return failed(f.e, "Не удалось обновить статистику теста-приёмника");
   if (tx.commit() != store::Ok) return failed(tx.error(), what);
+  newCodes = std::move(made);
   return {};
 }
 

@@ -6,6 +6,7 @@
 // statistics in it. Frame codes stay 1..N without gaps, and a frame's help
 // record and stored object follow it.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,14 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
 // 1..N first. A frame's record is read with tf.findHelp(code).
 Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help);
 
+// A help record added in the synopsis for the frame typed (help.CODEVOP):
+// refused when that frame has one already (the standard duplicate-key
+// message naming TRA:KeyCode, as the record's number is the frame's code)
+// or is not in the test; otherwise written as saveFrameHelp does.
+Outcome addFrameHelp(testfile::TestFile& tf, tables::Training& help);
+// Deletes the help record of a frame code (a leftover of no frame too).
+Outcome deleteFrameHelp(testfile::TestFile& tf, std::uint16_t code);
+
 // Deletes the frames of these codes with their help and stored objects and
 // renumbers the rest, keeping their order.
 Outcome deleteFrames(testfile::TestFile& tf, const std::vector<std::uint16_t>& codes);
@@ -57,13 +66,31 @@ Outcome moveFrame(testfile::TestFile& tf, std::uint16_t code, Place where, std::
 // frames between shift by one towards the old place.
 Outcome moveFrameTo(testfile::TestFile& tf, std::uint16_t code, std::uint16_t target, std::uint16_t& now);
 
+// How a transfer of frames runs. The frames pass through the scratch
+// table VOPBUF (emptied first, deleted when the transfer ends, written in
+// the same transaction as the target), kept under the test files' owner
+// password so a question never lies about in the clear.
+struct Transfer {
+  std::string buffer;   // the VOPBUF file; empty: one of this transfer's own in the temporary directory
+  std::string keyWord;  // its owner password (GLB:KEYW); empty: none
+  // Called after every record read or written (`done` of `total`), so the
+  // window can stay responsive; it must not touch either test.
+  std::function<void(int done, int total)> progress;
+};
+
 // Copies (or moves) the frames of these codes, in this order, to the end
-// of another test (or of the same one): the target renumbered first, the
-// copies taking the codes after its last; help records and stored objects
-// (their bytes, into the target's companion file) go along. A move deletes
-// the sources in the same commit. `newCodes` gets the copies' codes.
+// of another test (or of the same one), through VOPBUF: the target
+// renumbered first, the copies taking the codes after its last; help
+// records and stored objects (their bytes, into the target's companion
+// file) go along. A move deletes exactly the frames it copied, in the same
+// commit as the copies, and renumbers the source. Any failure leaves both
+// tests as they were and is named. `newCodes` gets the copies' codes.
 Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& codes, testfile::TestFile& to, bool move,
-                   std::vector<std::uint16_t>& newCodes);
+                   std::vector<std::uint16_t>& newCodes, const Transfer& how = {});
+
+// The VOPBUF record of a frame and back (every field of the frame).
+tables::VopBuf toBuffer(const tables::Vop& v);
+tables::Vop fromBuffer(const tables::VopBuf& b);
 
 // The companion file of a test's separately stored objects, and the
 // OBJECTDOC value naming the part of a frame code (relative to the base).
