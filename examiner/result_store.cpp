@@ -5,6 +5,7 @@
 
 #include "cp1251.h"
 #include "examinee_name.h"
+#include "result_code.h"
 #include "result_file.h"
 
 namespace examiner {
@@ -69,17 +70,11 @@ int ResultStore::storeOnce(const StoreRequest& r, std::int32_t& code, store::Err
     e = tx.error();
     return rc;
   }
-  // The code is taken inside the transaction: count + 1, or, when that is
-  // taken (results were deleted), the highest code + 1.
-  // An attempt that is not kept takes no code: its class-journal line then
-  // names no result rather than another examinee's.
+  // The code is taken inside the transaction. An attempt that is not kept
+  // takes no code: its class-journal line then names no result rather than
+  // another examinee's.
   code = 0;
-  if (r.saveRez == 1 || r.saveRez == 2) {
-    code = static_cast<std::int32_t>(rf.rezT.records()) + 1;
-    rf.rez.CODEREZ = code;
-    if (rf.rezT.get(rf.rezT.key("KEYCODEREZ")) == store::Ok)
-      code = lastPlusOne(rf.rezT, rf.rez, "KEYCODEREZ", [](const tables::RezTest& x) { return x.CODEREZ; });
-  }
+  if (r.saveRez == 1 || r.saveRez == 2) code = common::nextResultCode(rf.rezT, rf.rez);
   rf.rez = r.rez;
   rf.rez.CODEREZ = code;
   if (r.saveRez == 1 || r.saveRez == 2) {

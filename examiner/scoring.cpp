@@ -4,10 +4,6 @@ namespace examiner {
 
 int percentage(int correct, int presented) { return presented > 0 ? correct * 100 / presented : 0; }
 
-int percentageRounded(int correct, int presented) {
-  return presented > 0 ? (correct * 200 + presented) / (2 * presented) : 0;
-}
-
 Mark markFor(int scale, const std::array<std::uint8_t, 10>& s, int p) {
   auto S = [&](int i) { return static_cast<int>(s[static_cast<std::size_t>(i - 1)]); };
   auto in = [&](int a, int b) { return a <= p && p <= b; };

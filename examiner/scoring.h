@@ -4,13 +4,16 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol.h"
+
 namespace examiner {
 
 // Correct answers as a percentage of the frames presented, the fraction
 // discarded; 0 for an attempt of no frames.
 int percentage(int correct, int presented);
-// The same, rounded to the nearest whole number, as the result window shows it.
-int percentageRounded(int correct, int presented);
+// The same, rounded to the nearest whole number, as the result window and
+// both programs' protocols show it.
+using common::percentageRounded;
 
 struct Mark {
   int number = 0;     // REZ:OTMETKA

@@ -6,6 +6,7 @@
 
 #include "attempt.h"
 #include "protocol.h"
+#include "protocol_report.h"
 #include "report.h"
 #include "start_window.h"
 
@@ -14,12 +15,17 @@ class QPushButton;
 
 namespace examiner {
 
+// The protocol's content and layout are shared with the Administrator.
+using common::Protocol;
+using common::protocolOf;
+using common::protocolReport;
+using common::timeAllowedText;
+using common::wrongCodes;
+
 // The protocol through the report engine: printed on the workstation's
 // default printer; without a printer saved as PDF under base "Stat/Protocols/".
 // Returns the PDF's path when it was saved instead of printed.
 QString printProtocol(const Protocol& p, const Startup& s, std::int32_t resultCode, QWidget* parent = nullptr);
-// The protocol as a report, for printing and for its page pictures.
-ui::Report protocolReport(const Protocol& p);
 // Prints a report on the default printer; without one keeps it as
 // base "Stat/Protocols/<fileBase>.pdf" and says so (`what`: "Протокол").
 // Returns the PDF's path when it was kept instead of printed.

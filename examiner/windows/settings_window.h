@@ -3,6 +3,8 @@
 // the result file, the work mode and database place, new variants, passwords.
 #include <QDialog>
 
+#include "archive.h"
+#include "archive_window.h"
 #include "startup.h"
 
 class QCheckBox;
@@ -12,6 +14,10 @@ class QRadioButton;
 class QLabel;
 
 namespace examiner {
+
+// The journal list is the one both programs share.
+using common::Archive;
+using common::ArchiveWindow;
 
 class SettingsWindow : public QDialog {
   Q_OBJECT

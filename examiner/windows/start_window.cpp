@@ -591,7 +591,7 @@ void StartWindow::showTest() {
     std::vector<tables::Vop> frames;
     if (test_.tema.HOWTIMETEST == 1 && test_.vopT.set() == store::Ok)
       while (test_.vopT.next() == store::Ok) frames.push_back(test_.vop);
-    infoTime_->setText(q(timeAllowedText(test_.tema, frames)));
+    infoTime_->setText(q(common::timeAllowedText(test_.tema, frames)));
   } else {
     infoTime_->clear();
   }

@@ -346,7 +346,7 @@ TEST(TestChoice, LibrariesTestsJournalsAndRunCount) {
 
 TEST(Archive, NewDeleteRenameAndTheCurrentFile) {
   Demo d;
-  Archive a(d.inst.directory, "Общий");
+  common::Archive a(d.inst.directory, "Общий");
   EXPECT_EQ(a.list().size(), 1u);
   EXPECT_FALSE(a.create("Группа ФМ-101"));
   EXPECT_TRUE(a.create("Группа ФМ-101"));  // an existing journal is not replaced
@@ -355,7 +355,7 @@ TEST(Archive, NewDeleteRenameAndTheCurrentFile) {
   EXPECT_EQ(*a.remove("Общий"), "Указанный файл открыт,|удалить невозможно.");
   EXPECT_EQ(*a.rename("Общий", "Старый"), "Указанный файл открыт,|переименовать невозможно.");
   // Renaming keeps the results.
-  Archive other(d.inst.directory, "Группа ФМ-101");
+  common::Archive other(d.inst.directory, "Группа ФМ-101");
   EXPECT_FALSE(other.rename("Общий", "Архив 2026"));
   auto names = other.list();
   ASSERT_EQ(names.size(), 2u);
@@ -373,6 +373,20 @@ TEST(Archive, NewDeleteRenameAndTheCurrentFile) {
   EXPECT_FALSE(other.remove("Архив 2026"));
   EXPECT_EQ(other.list().size(), 1u);
   EXPECT_TRUE(other.remove("Нет такого"));  // the failure is reported
+
+  // A point inside a journal's name belongs to the name: only ".rez" goes.
+  auto listed = [&](const std::string& name) {
+    for (const auto& f : other.list())
+      if (f.name == name) return true;
+    return false;
+  };
+  ASSERT_FALSE(other.create("Гр 1.2"));
+  EXPECT_TRUE(listed("Гр 1.2"));
+  EXPECT_FALSE(listed("Гр 1"));
+  EXPECT_FALSE(other.rename("Гр 1.2", "Гр 1.3"));
+  EXPECT_TRUE(listed("Гр 1.3"));
+  EXPECT_FALSE(other.remove("Гр 1.3"));
+  EXPECT_FALSE(listed("Гр 1.3"));
 
   // A journal picked outside "Stat/" is copied in under its own name, once.
   std::string name;

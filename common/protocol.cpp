@@ -5,9 +5,13 @@
 
 #include "cp1251.h"
 #include "pictures.h"
-#include "scoring.h"
 
-namespace examiner {
+namespace common {
+
+int percentageRounded(int correct, int presented) {
+  return presented > 0 ? (correct * 200 + presented) / (2 * presented) : 0;
+}
+
 
 std::string wrongCodes(const tables::RezTest& r, int upTo) {
   std::string s;
@@ -93,4 +97,48 @@ Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const table
   return p;
 }
 
-}  // namespace examiner
+Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune) {
+  Protocol p;
+  p.title = u8(tune.NAMEPROT.view());
+  p.subtitle = u8(tune.NAMEPROT2.view());
+  auto add = [&](const char* label, std::string value) { p.lines.emplace_back(label, std::move(value)); };
+  add("Код:", std::to_string(r.CODEREZ));
+  add("Фамилия, имя, отчество:", u8(r.FIO.view()));
+  add("Группа:", u8(r.GR.view()));
+  add("Факультет:", u8(r.FAKET.view()));
+  add("Кафедра:", u8(r.OTDEL.view()));
+  add("Дисциплина:", u8(r.PREDMET.view()));
+  add("Тест:", u8(r.NAMETEMA.view()));
+  add("Дата тестирования:", picture::shortDate(r.DATE));
+  add("Начало тестирования:", picture::time(r.TIMEBEG));
+  add("Завершение тестирования:", picture::time(r.TIMEEND));
+  add("Количество заданий теста:", std::to_string(r.KOLVOP));
+  add("Установлено время на тест:", r.TIMEPROSVOP > 0 ? minutes(r.TIMEPROSVOP) : std::string("не ограничено"));
+  add("Тест пройден за:", minutes(r.TESTTIMEFAKT));
+  add("Ответы даны на:", std::to_string(r.KOLVOPOT));
+  add("Верно выполнено:", std::to_string(r.KOLTROT));
+  add("Неверно выполнено:", std::to_string(r.KOLFSOT));
+  if (!r.PRDURAK) add("Процент верных ответов:", std::to_string(percentageRounded(r.KOLTROT, r.KOLVOP)) + " %");
+  add("Количество баллов:", std::to_string(r.REZBAL));
+  if (!r.PRDURAK) {
+    std::string text = u8(r.REZTEXT.view());
+    add("Оценка:", r.OTMETKA ? std::to_string(r.OTMETKA) + (text.empty() ? "" : " (" + text + ")") : text);
+  }
+  p.wrong = wrongCodes(r, 500);
+  p.showWrong = r.KOLTROT != r.KOLVOP;
+  // By sections, from the result's own counters: the test is not at hand.
+  p.sectionsTitle = "Неверные ответы даны (по разделам)";
+  for (std::size_t n = 0; n < 7; ++n) {
+    if (r.KOLOTRAZ[n] == 0 && r.PRRAZ[n] == 0 && r.MAXBALLRAZ[n] == 0) continue;
+    SectionRow row;
+    row.name = "Раздел " + std::to_string(n + 1);
+    row.frames = r.KOLOTRAZ[n];
+    row.correct = r.PRRAZ[n];
+    row.points = r.BALLRAZ[n];
+    row.percent = percentageRounded(row.correct, row.frames);
+    p.sections.push_back(row);
+  }
+  return p;
+}
+
+}  // namespace common

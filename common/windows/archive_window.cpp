@@ -16,7 +16,7 @@
 #include "window_memory.h"
 #include "pictures.h"
 
-namespace examiner {
+namespace common {
 
 namespace {
 void tell(const std::optional<std::string>& m) {
@@ -25,7 +25,16 @@ void tell(const std::optional<std::string>& m) {
 }
 }  // namespace
 
-ArchiveWindow::ArchiveWindow(Archive& archive, QWidget* parent) : QDialog(parent), archive_(archive) {
+ArchiveWindow::ArchiveWindow(Archive& archive, QWidget* parent) : QDialog(parent), archive_(archive) { build(); }
+
+ArchiveWindow::ArchiveWindow(std::string base, std::string current, QWidget* parent)
+    : QDialog(parent), owned_(std::make_unique<Archive>(std::move(base), std::move(current))), archive_(*owned_) {
+  build();
+}
+
+ArchiveWindow::~ArchiveWindow() = default;
+
+void ArchiveWindow::build() {
   setObjectName(QStringLiteral("ArxivRez"));
   ui::attachProcedure(this, QStringLiteral("ArxivRez"));
   setWindowTitle(QStringLiteral("Архив результатов тестирования"));
@@ -145,8 +154,16 @@ void ArchiveWindow::deleteJournal() {
 
 void ArchiveWindow::choose() {
   if (selectedName().isNull()) return;
-  chosen_ = selectedName();
+  const QString name = selectedName();
+  if (makeCurrent_) {
+    if (auto why = makeCurrent_(name.toStdString())) {
+      tell(why);
+      return;
+    }
+    archive_.setCurrent(name.toStdString());
+  }
+  chosen_ = name;
   accept();
 }
 
-}  // namespace examiner
+}  // namespace common

@@ -9,9 +9,15 @@
 #include "installation.h"
 #include "tables_results.h"
 
-namespace examiner {
+namespace common {
 
-std::vector<results::Listed> Archive::list() const { return results::list(base_); }
+std::vector<results::Listed> Archive::list() const {
+  auto files = results::list(base_);
+  // The name is all of the file name but its extension: a point inside it
+  // belongs to the name.
+  for (auto& f : files) f.name = f.fileName.substr(0, f.fileName.size() - 4);
+  return files;
+}
 
 bool Archive::exists(const std::string& name) const {
   return filepath::exists(filepath::resolve(results::path(base_, name)));
@@ -115,4 +121,4 @@ std::optional<std::string> Archive::rename(const std::string& from, const std::s
   return std::nullopt;
 }
 
-}  // namespace examiner
+}  // namespace common

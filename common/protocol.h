@@ -1,6 +1,7 @@
 #pragma once
-// What the protocol of an attempt says: its heading, its labelled lines, the
-// wrong answers and the table of sections. The report engine lays it out.
+// What the protocol of a result says: its heading, its labelled lines, the
+// wrong answers and the table of sections; the Examiner's at the end of an
+// attempt and the Administrator's from a journal. The report engine lays it out.
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,7 +10,12 @@
 #include "tables_results.h"
 #include "tables_test_file.h"
 
-namespace examiner {
+namespace common {
+
+// Correct answers as a percentage of the frames presented, rounded to the
+// nearest whole number; 0 for a result of no frames.
+int percentageRounded(int correct, int presented);
+
 
 // The codes 1..upTo whose status is 0, each as "P###,P" ("005,007,").
 std::string wrongCodes(const tables::RezTest& r, int upTo);
@@ -25,6 +31,7 @@ struct Protocol {
   bool showWrong = true;
   std::string wrong;
   std::vector<SectionRow> sections;  // when the test is assessed by sections
+  std::string sectionsTitle = "Результаты по разделам теста";
 };
 
 // `sectionNames`: RAZ:NAME of sections 1.. (CP1251); `frames`: the test's
@@ -32,9 +39,15 @@ struct Protocol {
 Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const tables::Titul& ti, const tables::TuneTest& tune,
                     const std::vector<std::string>& sectionNames, const std::vector<tables::Vop>& frames = {});
 
+// The Administrator's protocol of a result read from a journal, which has
+// no test at hand: the time allowed is the one stored with the result. The
+// mark and the percentage are left out of a test stopped for too many wrong
+// answers in a row (REZ:PRDURAK), as they say nothing of the examinee then.
+Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune);
+
 // The time allowed, as the start page, the result window and the protocol
 // say it (UTF-8): "15 мин.", "30 сек. на задание", "от 20 до 60 сек. на
 // задание", "не ограничено".
 std::string timeAllowedText(const tables::Tema& t, const std::vector<tables::Vop>& frames);
 
-}  // namespace examiner
+}  // namespace common

@@ -1,18 +1,21 @@
 #pragma once
-// The result archive: the journals under "Stat/" of the base directory,
-// made from the template, deleted and renamed, and chosen as the current one.
+// The journal list of both the Examiner and the Administrator: the result
+// journals under "Stat/" of the base directory, made from the template,
+// deleted and renamed, and chosen as the current one. A journal is named by
+// its file name without ".rez" ("Гр 1.2.rez" is "Гр 1.2").
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "result_file.h"
 
-namespace examiner {
+namespace common {
 
 class Archive {
  public:
   // `current`: the current journal's name (Path/FileRez, UTF-8).
   Archive(std::string base, std::string current) : base_(std::move(base)), current_(std::move(current)) {}
+  // Every journal of "Stat/", by name; `name` is the whole name.
   std::vector<results::Listed> list() const;
   // Each returns nothing when done, or the message to show (UTF-8).
   std::optional<std::string> create(const std::string& name);
@@ -34,4 +37,4 @@ class Archive {
   std::string base_, current_;
 };
 
-}  // namespace examiner
+}  // namespace common
