@@ -6,10 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "cp1251.h"
 #include "installation.h"
 #include "rooms.h"
+#include "test_library.h"
 #include "tables_central.h"
 #include "test_tables.h"
 
@@ -98,4 +100,176 @@ TEST_F(Central, ARoomWithWorkstationsIsKeptAndItsWorkstationsAreItsOwn) {
   EXPECT_TRUE(rooms.roomDeletable(1));
   ASSERT_TRUE(rooms.workstationsOf(2, ws));
   EXPECT_EQ(ws.size(), 1u) << "another room's workstations stay";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary);
+  f << text;
+}
+
+std::string read(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Two bases "A" and "B" of the main library, and the register.
+class TestBases : public Central {
+ protected:
+  tables::PathFile a, b;
+  std::string dirA, dirB;
+
+  void SetUp() override {
+    Central::SetUp();
+    dirA = dir / "A/";
+    dirB = dir / "B/";
+    fs::create_directories(dirA);
+    fs::create_directories(dirB);
+    a.CODEBD = 1;
+    a.NAMEBD = u("База А");
+    a.DIRBD = u(dirA);
+    b.CODEBD = 2;
+    b.NAMEBD = u("База Б");
+    b.DIRBD = dirB.substr(0, dirB.size() - 1);  // stored without the closing "/"
+    add(tables::pathFileDef(), tables::files::PathFile, a);
+    add(tables::pathFileDef(), tables::files::PathFile, b);
+  }
+  void registerTest(std::uint16_t code, const std::string& name, std::int32_t base) {
+    tables::DataTest d;
+    d.CODETEST = code;
+    d.NAME = u(name);
+    d.CODEBD = base;
+    add(tables::dataTestDef(), tables::files::DataTest, d);
+  }
+  std::map<std::string, std::int32_t> registerBases() {
+    std::map<std::string, std::int32_t> out;
+    tables::DataTest d;
+    store::Table t(tables::dataTestDef(), d, inst.central(tables::files::DataTest));
+    EXPECT_EQ(t.open(store::Shared), store::Ok);
+    t.set();
+    while (t.next() == store::Ok) out[cp1251::toUtf8(cp1251::clip(d.NAME.view()))] = d.CODEBD;
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(TestBases, TheBasesOfEachLibraryAndTheTestsOfAFolder) {
+  std::vector<tables::PathFile> bases;
+  ASSERT_TRUE(TestLibrary(inst).bases(bases));
+  ASSERT_EQ(bases.size(), 2u);
+  EXPECT_EQ(bases[0].CODEBD, 1);
+  ASSERT_TRUE(TestLibrary(inst, Library::Reserve).bases(bases));
+  EXPECT_TRUE(bases.empty()) << "the reserve library is a file of its own";
+  EXPECT_TRUE(fs::exists(dir / "PathFile.sec"));
+
+  write(dirA + "Физика.orm", "1");
+  write(dirA + "Алгебра.ORM", "2");
+  write(dirA + "Физика.emb", "objects");
+  write(dirA + "заметки.txt", "");
+  fs::create_directories(dirA + "Папка.orm");
+  const auto tests = testsIn(dirA);
+  ASSERT_EQ(tests.size(), 2u);
+  EXPECT_EQ(tests[0].file, "Алгебра.ORM");
+  EXPECT_EQ(tests[0].name, "Алгебра");
+  EXPECT_EQ(tests[1].name, "Физика");
+  EXPECT_GT(tests[1].date, 0);
+}
+
+TEST_F(TestBases, ATestOfTheSameNameInTheTargetIsReplacedOnlyWhenAgreed) {
+  write(dirA + "Физика.orm", "new test");
+  write(dirA + "Физика.emb", "new objects");
+  write(dirB + "Физика.orm", "old test");
+  write(dirB + "Физика.emb", "old objects");
+  registerTest(1, "Физика", 1);
+  TestLibrary lib(inst);
+  for (Transfer how : {Transfer::Copy, Transfer::Move}) {
+    std::vector<std::string> asked;
+    Outcome o = lib.transfer("Физика.orm", a, b, how, [&](const std::string& name) {
+      asked.push_back(name);
+      return false;
+    });
+    EXPECT_EQ(o.error, Outcome::Refused);
+    EXPECT_EQ(asked, std::vector<std::string>{"Физика"});
+    // Both tests are kept as they were.
+    EXPECT_EQ(read(dirA + "Физика.orm"), "new test");
+    EXPECT_EQ(read(dirA + "Физика.emb"), "new objects");
+    EXPECT_EQ(read(dirB + "Физика.orm"), "old test");
+    EXPECT_EQ(read(dirB + "Физика.emb"), "old objects");
+    EXPECT_EQ(registerBases()["Физика"], 1);
+  }
+  // Without anyone to ask, nothing is replaced either.
+  EXPECT_FALSE(lib.transfer("Физика.orm", a, b, Transfer::Copy, nullptr));
+  EXPECT_EQ(read(dirB + "Физика.orm"), "old test");
+
+  ASSERT_TRUE(lib.transfer("Физика.orm", a, b, Transfer::Copy, [](const std::string&) { return true; }));
+  EXPECT_EQ(read(dirB + "Физика.orm"), "new test");
+  EXPECT_EQ(read(dirB + "Физика.emb"), "new objects");
+  EXPECT_EQ(read(dirA + "Физика.orm"), "new test") << "a copy leaves the source";
+  EXPECT_EQ(registerBases()["Физика"], 1) << "a copy leaves the register";
+  for (const auto& e : fs::directory_iterator(dirB)) EXPECT_EQ(e.path().string().find(".copy"), std::string::npos) << e.path();
+}
+
+TEST_F(TestBases, AMoveCarriesTheObjectsAndTheRegisterFollowsThenTheSourceGoes) {
+  write(dirA + "Химия.orm", "test");
+  write(dirA + "Химия.emb", "objects");
+  write(dirA + "Биология.orm", "test 2");
+  registerTest(1, "Химия", 1);
+  registerTest(2, "Биология", 1);
+  TestLibrary lib(inst);
+  ASSERT_TRUE(lib.transfer("Химия.orm", a, b, Transfer::Move, nullptr));
+  EXPECT_EQ(read(dirB + "Химия.orm"), "test");
+  EXPECT_EQ(read(dirB + "Химия.emb"), "objects");
+  EXPECT_FALSE(fs::exists(dirA + "Химия.orm"));
+  EXPECT_FALSE(fs::exists(dirA + "Химия.emb"));
+  auto reg = registerBases();
+  EXPECT_EQ(reg["Химия"], 2);
+  EXPECT_EQ(reg["Биология"], 1) << "another test keeps its base";
+
+  // A test without objects replacing one with them leaves no stray objects behind.
+  write(dirA + "Химия.orm", "test 3");
+  ASSERT_TRUE(lib.transfer("Химия.orm", a, b, Transfer::Move, [](const std::string&) { return true; }));
+  EXPECT_EQ(read(dirB + "Химия.orm"), "test 3");
+  EXPECT_FALSE(fs::exists(dirB + "Химия.emb"));
+
+  // Onto its own base: refused, nothing touched.
+  EXPECT_EQ(lib.transfer("Биология.orm", a, a, Transfer::Move, nullptr).error, Outcome::Refused);
+  EXPECT_TRUE(fs::exists(dirA + "Биология.orm"));
+}
+
+TEST_F(TestBases, AFailedCopyLeavesTheSourceAndTheRegister) {
+  write(dirA + "Химия.orm", "test");
+  write(dirA + "Химия.emb", "objects");
+  registerTest(1, "Химия", 1);
+  tables::PathFile gone = b;
+  gone.DIRBD = u(dir / "нет такой папки");
+  Outcome o = TestLibrary(inst).transfer("Химия.orm", a, gone, Transfer::Move, nullptr);
+  EXPECT_FALSE(o);
+  EXPECT_NE(o.message.find("не найдена"), std::string::npos) << o.message;
+  EXPECT_TRUE(fs::exists(dirA + "Химия.orm"));
+  EXPECT_TRUE(fs::exists(dirA + "Химия.emb"));
+  EXPECT_EQ(registerBases()["Химия"], 1);
+  EXPECT_FALSE(TestLibrary(inst).transfer("../Химия.orm", a, b, Transfer::Copy, nullptr)) << "a name leaving its folder";
+}
+
+TEST_F(TestBases, TheCentralBaseRedefinedWithItsSubFolders) {
+  inst.ini = settings::IniFile(dir / "Varnuke.ini");
+  inst.modeNet = 1;
+  const std::string base = dir / "новая/база/данных";
+  ASSERT_TRUE(makeBaseFolders(base));
+  EXPECT_TRUE(fs::is_directory(base + "/Stat"));
+  EXPECT_TRUE(fs::is_directory(base + "/Test"));
+  ASSERT_TRUE(redefineCentralBase(inst, base));
+  EXPECT_EQ(inst.ini.get("Path", "CentBD"), base + "/");
+  EXPECT_EQ(inst.base, base + "/");
+  EXPECT_EQ(inst.central(tables::files::PathFile), base + "/PathFile.tps");
+  // A drive alone is not a folder to make.
+  EXPECT_TRUE(makeBaseFolders("C:"));
+  EXPECT_FALSE(fs::exists("C:"));
+  // A folder that cannot be made is reported.
+  write(dir / "файл", "");
+  EXPECT_FALSE(makeBaseFolders(dir / "файл/база"));
 }
