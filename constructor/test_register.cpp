@@ -1,5 +1,14 @@
 #include "test_register.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
 #include "cp1251.h"
 #include "file_services.h"
 #include "filepath.h"
@@ -45,7 +54,7 @@ bool TestRegister::registered(const std::string& name, store::ErrorInfo* error) 
   return false;
 }
 
-Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
+Outcome TestRegister::checkNewName(const NewTestRequest& r) {
   std::string why;
   if (r.name.empty()) return refused("Не указано имя файла теста.");
   if (!setup::safeFileName(r.name, &why)) return refused(why);
@@ -58,6 +67,12 @@ Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
   store::ErrorInfo e;
   if (registered(r.name, &e)) return refused("Тест с таким именем уже существует.");
   if (e.code) return failed(e, "Не удалось прочитать реестр тестов");
+  return {};
+}
+
+Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
+  if (Outcome o = checkNewName(r); !o) return o;
+  const std::string path = testPath(r.baseDir, r.name);
 
   // The next register code, taken inside a transaction; a code another
   // station took meanwhile is followed by the next one.
@@ -248,6 +263,278 @@ Outcome TestRegister::setPassword(std::uint16_t code, const std::string& passwor
   if (t.get(t.key("KEYCODE")) != store::Ok) return failed(t.error(), "Тест с кодом " + std::to_string(code) + " не найден в реестре");
   d.PASSW = cp1251::fromUtf8(password);
   if (t.put() != store::Ok) return failed(t.error(), "Не удалось записать пароль теста");
+  return {};
+}
+
+// ------------------------------------------------------------ tests made apart
+
+namespace {
+
+constexpr char kWorkPrefix[] = ".ormida-new-";
+
+// The base directory as it lies on disk, ending in "/".
+std::string realDir(const std::string& baseDir) {
+  std::string d = filepath::resolve(baseDir.empty() ? std::string("./") : baseDir);
+  if (d.empty() || d.back() != '/') d += '/';
+  return d;
+}
+
+// A lock held by this open file: another process, or another opening in
+// this one, cannot take it; the system lets it go when the process dies.
+bool lockWhole(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// Moves a file to a name nothing holds: 0, EEXIST when one does, or errno.
+int moveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system that cannot: a hard link is made only under a free name.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  if (errno == EEXIST) return EEXIST;
+  if (filepath::exists(to)) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void removeTree(std::string dir) {
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+Outcome systemFailure(int err, const std::string& what) { return {err, what + ": " + fileops::errorText(err)}; }
+
+}  // namespace
+
+int removeAbandonedWork(const std::string& baseDir) {
+  const std::string dir = realDir(baseDir);
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string n = e.path().filename().string();
+    if (n.rfind(kWorkPrefix, 0) == 0) names.push_back(n);
+  }
+  int removed = 0;
+  for (const std::string& n : names) {
+    const bool lock = n.size() > 5 && n.compare(n.size() - 5, 5, ".lock") == 0;
+    if (lock) {
+      const int fd = ::open((dir + n).c_str(), O_RDWR | O_CLOEXEC);
+      if (fd < 0) continue;
+      // A lock nobody holds: its process is gone.
+      if (lockWhole(fd)) {
+        removeTree(dir + n.substr(0, n.size() - 5));
+        ::unlink((dir + n).c_str());
+        ++removed;
+      }
+      ::close(fd);
+    } else if (filepath::exists(dir + n) && !filepath::exists(dir + n + ".lock")) {
+      // Its owner made the lock before the directory and removes it last.
+      removeTree(dir + n);
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+TestApart::~TestApart() { discard(); }
+
+void TestApart::discard() {
+  if (!dir_.empty()) removeTree(dir_);
+  dir_.clear();
+  if (lock_ >= 0) {
+    ::unlink(lockPath_.c_str());
+    ::close(lock_);
+    lock_ = -1;
+  }
+}
+
+Outcome TestApart::begin() {
+  discard();
+  if (Outcome o = reg_.checkNewName(r_); !o) return o;
+  const std::string base = realDir(r_.baseDir);
+  removeAbandonedWork(base);
+
+  // The code the register would give now; finish() takes the one it gives then.
+  {
+    tables::DataTest d;
+    store::Table t(tables::dataTestDef(), d, reg_.file_);
+    if (reg_.open(t) != store::Ok) return failed(t.error(), "Не удалось открыть реестр тестов");
+    code_ = 1;
+    if (t.set(t.key("KEYCODE")) == store::Ok && t.previous() == store::Ok) {
+      if (d.CODETEST == 65535) return refused("В реестре тестов больше нет свободных кодов.");
+      code_ = static_cast<std::uint16_t>(d.CODETEST + 1);
+    }
+  }
+
+  // The lock first, then the directory: a directory without its lock has no owner.
+  std::random_device random;
+  for (int attempt = 0; lock_ < 0; ++attempt) {
+    char tag[32];
+    std::snprintf(tag, sizeof tag, "%d-%08x", static_cast<int>(::getpid()), static_cast<unsigned>(random()));
+    const std::string stem = base + kWorkPrefix + tag;
+    const std::string lockPath = stem + ".lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST && attempt < 20) continue;
+      return systemFailure(errno, "Не удалось создать рабочий файл в базе тестов " + base);
+    }
+    // Another run tidying the base may have taken it for a leftover before it was locked.
+    struct stat st {};
+    if (!lockWhole(fd) || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+      ::close(fd);
+      if (attempt < 20) continue;
+      return refused("Не удалось занять рабочий файл в базе тестов " + base + ".");
+    }
+    if (::mkdir(stem.c_str(), 0755) != 0) {
+      const int err = errno;
+      ::unlink(lockPath.c_str());
+      ::close(fd);
+      return systemFailure(err, "Не удалось создать рабочий каталог в базе тестов " + base);
+    }
+    lock_ = fd;
+    lockPath_ = lockPath;
+    dir_ = stem + "/";
+  }
+
+  testfile::TestFile tf;
+  tf.name(dir_, r_.name, r_.keyWord);
+  testfile::NewTest nt;
+  nt.code = code_;
+  nt.name = cp1251::fromUtf8(r_.name);
+  nt.password = cp1251::fromUtf8(r_.password);
+  nt.organisation = r_.organisation;
+  if (tf.create(nt) != store::Ok) {
+    const store::ErrorInfo err = tf.error();
+    discard();
+    return failed(err, "Не удалось создать файл теста " + testPath(r_.baseDir, r_.name));
+  }
+  return {};
+}
+
+Outcome TestApart::recode(std::uint16_t to) {
+  testfile::TestFile tf;
+  tf.name(dir_, r_.name, r_.keyWord);
+  if (tf.open() != store::Ok) return failed(tf.error(), "Не удалось открыть новый тест");
+  store::Transaction tx{&tf.temaT, &tf.razdelT, &tf.vopT};
+  int rc = tx.begin();
+  // The scenario, its sections and its frames carry the test's code.
+  struct Coded {
+    store::Table& t;
+    std::uint16_t& code;
+  };
+  for (Coded c : {Coded{tf.temaT, tf.tema.CODETEMA}, Coded{tf.razdelT, tf.razdel.CODETEMA}, Coded{tf.vopT, tf.vop.CODETEMA}}) {
+    std::vector<store::Position> at;
+    if (rc == store::Ok && (rc = c.t.set()) == store::Ok) {
+      while ((rc = c.t.next()) == store::Ok) at.push_back(c.t.position());
+      if (rc == store::NoRecord) rc = store::Ok;
+    }
+    for (store::Position p : at) {
+      if (rc != store::Ok) break;
+      if ((rc = c.t.getAt(p)) != store::Ok) break;
+      c.code = to;
+      rc = c.t.put();
+    }
+  }
+  if (rc == store::Ok) rc = tx.commit();
+  if (rc != store::Ok) {
+    const store::ErrorInfo err = tx.error().code ? tx.error() : tf.vopT.error();
+    tx.rollback();
+    tf.close();
+    return failed(err, "Не удалось записать код теста");
+  }
+  tf.close();
+  code_ = to;
+  return {};
+}
+
+Outcome TestApart::finish(std::uint16_t& code) {
+  if (dir_.empty()) return refused("Новый тест не создан.");
+  auto fail = [&](Outcome o) {
+    discard();
+    return o;
+  };
+  const std::string from = testPath(dir_, r_.name), to = testPath(realDir(r_.baseDir), r_.name);
+  const std::string fromEmb = results::embPath(from), toEmb = results::embPath(to);
+  // A test another station made meanwhile, in any letter case.
+  if (onDisk(testPath(r_.baseDir, r_.name)) || onDisk(results::embPath(testPath(r_.baseDir, r_.name))))
+    return fail(refused("Тест с таким именем уже существует."));
+
+  tables::DataTest d;
+  store::Table t(tables::dataTestDef(), d, reg_.file_);
+  if (reg_.open(t) != store::Ok) return fail(failed(t.error(), "Не удалось открыть реестр тестов"));
+  const std::string cpName = cp1251::fromUtf8(r_.name);
+  const std::string_view name = cp1251::clip(cpName);
+  for (int attempt = 0;; ++attempt) {
+    store::Transaction tx{&t};
+    if (tx.begin() != store::Ok) return fail(failed(tx.error(), "Не удалось начать запись в реестр тестов"));
+    int rc = t.set();
+    while (rc == store::Ok && (rc = t.next()) == store::Ok)
+      if (cp1251::equalNoCase(cp1251::clip(d.NAME.view()), name)) {
+        tx.rollback();
+        return fail(refused("Тест с таким именем уже существует."));
+      }
+    if (rc != store::NoRecord) {
+      const store::ErrorInfo err = t.error();
+      tx.rollback();
+      return fail(failed(err, "Не удалось прочитать реестр тестов"));
+    }
+    std::uint16_t next = 1;
+    if (t.set(t.key("KEYCODE")) == store::Ok && t.previous() == store::Ok) {
+      if (d.CODETEST == 65535) {
+        tx.rollback();
+        return fail(refused("В реестре тестов больше нет свободных кодов."));
+      }
+      next = static_cast<std::uint16_t>(d.CODETEST + 1);
+    }
+    if (next != code_) {
+      // Another test was registered meanwhile: the file takes the code now next.
+      tx.rollback();
+      if (attempt >= 20) return fail(refused("Не удалось получить код теста в реестре тестов."));
+      if (Outcome o = recode(next); !o) return fail(o);
+      continue;
+    }
+    d = tables::DataTest{};
+    d.CODETEST = next;
+    d.CODEBD = r_.baseCode;
+    d.NAME = cp1251::fromUtf8(r_.name);
+    d.PASSW = cp1251::fromUtf8(r_.password);
+    rc = t.add();
+    if (rc != store::Ok) {
+      const store::ErrorInfo err = t.error();
+      tx.rollback();
+      if (rc == store::DuplicateKey && attempt < 20) continue;
+      return fail(failed(err, "Не удалось добавить тест в реестр тестов"));
+    }
+    // The file takes its name while the record waits: the commit makes both.
+    if (int e = moveNoReplace(from, to)) {
+      tx.rollback();
+      return fail(e == EEXIST ? refused("Тест с таким именем уже существует.") : systemFailure(e, "Не удалось перенести новый тест в базу тестов"));
+    }
+    const bool emb = filepath::exists(fromEmb);
+    if (emb)
+      if (int e = moveNoReplace(fromEmb, toEmb)) {
+        ::rename(to.c_str(), from.c_str());
+        tx.rollback();
+        return fail(e == EEXIST ? refused("В базе тестов есть файл объектов " + toEmb + " с этим именем.")
+                                : systemFailure(e, "Не удалось перенести файл объектов нового теста в базу тестов"));
+      }
+    if (tx.commit() != store::Ok) {
+      const store::ErrorInfo err = tx.error();
+      tx.rollback();
+      ::rename(to.c_str(), from.c_str());
+      if (emb) ::rename(toEmb.c_str(), fromEmb.c_str());
+      return fail(failed(err, "Не удалось добавить тест в реестр тестов"));
+    }
+    break;
+  }
+  code = code_;
+  discard();
   return {};
 }
 

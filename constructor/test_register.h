@@ -48,8 +48,14 @@ class TestRegister {
   // refusing it for new tests).
   Outcome rename(const std::string& baseDir, const std::string& from, const std::string& to, const std::string& keyWord);
 
-  // Deletes a test's file and its companion file.
+  // Deletes a test's file and its companion file. The register keeps the
+  // test's record (its code and name), so the name stays refused.
   Outcome remove(const std::string& baseDir, const std::string& name);
+
+  // What create() checks before writing anything: the name given, safe and
+  // in code page 1251, neither its ".orm" nor its companion file in the
+  // base, not held by the register.
+  Outcome checkNewName(const NewTestRequest& r);
 
   // The register's test password of the test with this code (one record
   // updated).
@@ -59,9 +65,56 @@ class TestRegister {
   bool registered(const std::string& nameUtf8, store::ErrorInfo* error = nullptr);
 
  private:
+  friend class TestApart;
   int open(store::Table& t);
   std::string file_;
 };
+
+// A new test filled before anyone may see it: its file is made in a working
+// directory of the base (one no list of tests looks into) and, when it is
+// complete, moved to its name and registered in one step. A test that is
+// never finished leaves neither a file under its name nor a register
+// record; what a killed process left in its working directory is removed
+// by the next begin() in that base.
+class TestApart {
+ public:
+  TestApart(TestRegister& reg, NewTestRequest r) : reg_(reg), r_(std::move(r)) {}
+  ~TestApart();  // discards an unfinished test
+  TestApart(const TestApart&) = delete;
+  TestApart& operator=(const TestApart&) = delete;
+
+  // Checks the name as create() does and creates the test file with its
+  // primed scenario and title in the working directory.
+  Outcome begin();
+  // Where the file lies until finish(), ending in "/"; the file is
+  // dir() + name + ".orm" and opens with the request's key word.
+  const std::string& dir() const { return dir_; }
+  // The code the file's scenario carries now; frames written meanwhile
+  // take it as VOP:CODETEMA, and finish() changes them all when the
+  // register gives another.
+  std::uint16_t code() const { return code_; }
+
+  // The file (closed by the caller) gets the register's next code, moves to
+  // its name (and its companion file with it), never over another test, and
+  // the register record is committed last. Refused, with the working
+  // directory removed, when the name was taken meanwhile. `code` gets
+  // DAT:CODETEST.
+  Outcome finish(std::uint16_t& code);
+  // Removes the working directory and all in it.
+  void discard();
+
+ private:
+  Outcome recode(std::uint16_t to);
+  TestRegister& reg_;
+  NewTestRequest r_;
+  std::string dir_, lockPath_;
+  int lock_ = -1;
+  std::uint16_t code_ = 0;
+};
+
+// The working directories of unfinished tests in a base (see TestApart)
+// whose process is gone, removed; returns how many went.
+int removeAbandonedWork(const std::string& baseDir);
 
 // The path of a test file: base directory + the whole base name + ".orm".
 std::string testPath(const std::string& baseDir, const std::string& name);

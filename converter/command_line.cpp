@@ -36,6 +36,18 @@ int toTest(const std::string& source, const std::string& baseName, const std::st
     for (const auto& b : bases) err << "  " << b.code << "  " << b.name << "  " << b.dir << "\n";
     return Failed;
   }
+  ImportTarget t;
+  t.baseDir = base->dir;
+  t.baseCode = base->code;
+  t.name = name;
+  t.keyWord = site.inst.keyWord;
+  t.organisation = std::string(site.glb.ORG.view());
+  t.dataTestFile = dataTestFile(site);
+  // A name that cannot become a test stops the run before the source is read.
+  if (constructor::Outcome o = checkTarget(t); !o) {
+    err << "ormida-convert: «" << name << "»: " << lines(o.message) << "\n";
+    return Failed;
+  }
   Format format = Format::Unknown;
   const Bank bank = readSource(absolute(source, workingDir), &format);
   if (!bank.ok()) {
@@ -49,13 +61,6 @@ int toTest(const std::string& source, const std::string& baseName, const std::st
     for (const auto& n : f.notes) err << who << ": " << n << "\n";
   }
   for (const auto& n : plan.notes) err << n << "\n";
-  ImportTarget t;
-  t.baseDir = base->dir;
-  t.baseCode = base->code;
-  t.name = name;
-  t.keyWord = site.inst.keyWord;
-  t.organisation = std::string(site.glb.ORG.view());
-  t.dataTestFile = dataTestFile(site);
   if (constructor::Outcome o = importPlan(plan, t); !o) {
     err << "ormida-convert: " << lines(o.message) << "\n";
     return Failed;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
+#include <random>
 
 #include "cp1251.h"
 #include "frame_rules.h"
@@ -25,7 +27,7 @@ struct Draft {
   std::vector<std::string> comments;  // per variant
   std::vector<std::string> rows;      // kind 4: VAROT2[1..]
   std::array<std::uint8_t, 9> key{};
-  std::array<std::int32_t, 9> marks{};
+  std::array<double, 9> fractions{};  // kind 1: the right answers' shares, weighed into the frame's points
   std::string first, second;          // completion slot 1
   std::string exact;                  // kind 6
 };
@@ -37,6 +39,20 @@ struct Mapping {
 };
 
 std::string quoted(const std::string& s) { return "«" + (s.size() > 60 ? s.substr(0, 57) + "..." : s) + "»"; }
+
+// The places n items are stored in: shuffled, so that neither the printed
+// test nor the editor shows the answer in order, and the same for the same
+// question on every run. order[k] is the item stored at place k.
+std::vector<int> storedOrder(int n, const std::string& seedText) {
+  std::vector<int> order(static_cast<std::size_t>(n));
+  std::iota(order.begin(), order.end(), 0);
+  std::uint32_t seed = 2166136261u;
+  for (unsigned char c : seedText) seed = (seed ^ c) * 16777619u;
+  std::mt19937 random(seed);
+  for (int i = n - 1; i > 0; --i) std::swap(order[static_cast<std::size_t>(i)], order[random() % static_cast<std::uint32_t>(i + 1)]);
+  if (std::is_sorted(order.begin(), order.end())) std::rotate(order.begin(), order.begin() + 1, order.end());
+  return order;
+}
 
 void choice(const Question& q, Mapping& m) {
   const auto& a = q.answers;
@@ -60,7 +76,7 @@ void choice(const Question& q, Mapping& m) {
     m.d.variants.push_back(oneLine(ans.text));
     m.d.comments.push_back(ans.feedback);
   }
-  if (q.single || right.size() == 1) {
+  if (q.single) {
     if (complete.size() > 1) {
       m.skipped = "Полностью верны несколько ответов, а выбрать можно один: в кадре с одним верным ответом так нельзя.";
       return;
@@ -73,11 +89,12 @@ void choice(const Question& q, Mapping& m) {
     if (right.size() > 1) m.notes.push_back("Частично верные ответы засчитываются как неверные: верен только ответ " + quoted(a[static_cast<std::size_t>(best)].text) + ".");
     return;
   }
-  // Several to tick: the weights of the right ones are their fractions.
+  // Boxes to tick (however many are right): the right ones share the
+  // frame's points as their fractions share the grade.
   m.d.kind = 1;
   for (int i : right) {
     m.d.key[static_cast<std::size_t>(i)] = 1;
-    m.d.marks[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(std::lround(a[static_cast<std::size_t>(i)].fraction));
+    m.d.fractions[static_cast<std::size_t>(i)] = a[static_cast<std::size_t>(i)].fraction;
   }
   if (penalties) m.notes.push_back("Отрицательные доли неверных ответов не переносятся: их вес 0.");
 }
@@ -100,10 +117,13 @@ void ordering(const Question& q, Mapping& m) {
     return;
   }
   m.d.kind = 2;
-  for (int i = 0; i < n; ++i) {
-    m.d.variants.push_back(oneLine(q.answers[static_cast<std::size_t>(i)].text));
-    m.d.comments.push_back(q.answers[static_cast<std::size_t>(i)].feedback);
-    m.d.key[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i + 1);
+  // Each stored variant keyed with its place in the right order.
+  const std::vector<int> order = storedOrder(n, q.text);
+  for (int k = 0; k < n; ++k) {
+    const auto& item = q.answers[static_cast<std::size_t>(order[static_cast<std::size_t>(k)])];
+    m.d.variants.push_back(oneLine(item.text));
+    m.d.comments.push_back(item.feedback);
+    m.d.key[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(order[static_cast<std::size_t>(k)] + 1);
   }
 }
 
@@ -125,10 +145,16 @@ void matching(const Question& q, Mapping& m) {
     return;
   }
   m.d.kind = 4;
-  m.d.variants = answers;
+  // The answers stored shuffled, each row keyed with the place its answer took.
+  const std::vector<int> order = storedOrder(static_cast<int>(answers.size()), q.text);
+  std::vector<int> placeOf(answers.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    m.d.variants.push_back(answers[static_cast<std::size_t>(order[k])]);
+    placeOf[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
+  }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     m.d.rows.push_back(rows[i].first);
-    m.d.key[i] = static_cast<std::uint8_t>(rows[i].second + 1);
+    m.d.key[i] = static_cast<std::uint8_t>(placeOf[static_cast<std::size_t>(rows[i].second)] + 1);
   }
 }
 
@@ -159,12 +185,16 @@ void shortAnswer(const Question& q, Mapping& m) {
     m.skipped = "Нет верного ответа.";
     return;
   }
-  // One answer compared exactly when letter case matters or it has no
-  // letters (a formula, a number written as text): a keyword search would
-  // take "14" for "4".
-  if (right.size() == 1 && (q.caseMatters || !hasLetter(right.front()))) {
+  // One answer compared exactly when letter case matters, when it has no
+  // letters (a formula, a number written as text: a keyword search would
+  // take "14" for "4"), or when it is one character (a keyword of one
+  // character is compared with the first character typed only, so "б"
+  // would take "бег").
+  const bool oneCharacter = right.size() == 1 && cp1251::fromUtf8(right.front()).size() == 1;
+  if (right.size() == 1 && (q.caseMatters || !hasLetter(right.front()) || oneCharacter)) {
     m.d.kind = 6;
     m.d.exact = right.front();
+    if (!q.caseMatters && hasLetter(right.front())) m.notes.push_back("Ответ сравнивается точно: буква должна быть введена в том же регистре.");
     return;
   }
   m.d.kind = 5;
@@ -225,6 +255,39 @@ std::string memoText(const std::string& utf8) {
   return cp1251::fromUtf8(out);
 }
 
+// The weights of a kind 1 frame: the Examiner's weighted marking adds the
+// weight of every variant answered as the key, so the right answers share
+// the frame's points as their fractions share the grade. Each takes the
+// whole part of its share and the points left over go to the largest
+// remainders, so that the weights add up to the points exactly.
+std::array<std::int32_t, 9> weights(const std::array<double, 9>& fractions, int points, std::vector<std::string>& notes) {
+  std::array<std::int32_t, 9> w{};
+  const double total = std::accumulate(fractions.begin(), fractions.end(), 0.0);
+  if (total <= 0 || points <= 0) return w;
+  std::array<double, 9> rest{};
+  int given = 0;
+  for (std::size_t i = 0; i < 9; ++i) {
+    const double share = points * fractions[i] / total;
+    w[i] = static_cast<std::int32_t>(std::floor(share + 1e-9));
+    rest[i] = share - w[i];
+    given += w[i];
+  }
+  std::array<std::size_t, 9> byRest{};
+  std::iota(byRest.begin(), byRest.end(), std::size_t{0});
+  std::stable_sort(byRest.begin(), byRest.end(), [&](std::size_t a, std::size_t b) { return rest[a] > rest[b] + 1e-9; });
+  for (std::size_t k = 0; given < points && k < 9; ++k)
+    if (fractions[byRest[k]] > 0) ++w[byRest[k]], ++given;
+  bool exact = true;
+  for (std::size_t i = 0; i < 9; ++i) exact = exact && std::abs(w[i] * total - points * fractions[i]) < 1e-6 * total * points;
+  if (!exact) {
+    std::string list;
+    for (std::size_t i = 0; i < 9; ++i)
+      if (fractions[i] > 0) list += (list.empty() ? "" : ", ") + numberText(100 * fractions[i] / total, 2) + "% → " + std::to_string(w[i]);
+    notes.push_back("Доли верных ответов переданы весами из " + std::to_string(points) + " балл(ов) кадра неточно: " + list + ".");
+  }
+  return w;
+}
+
 // Every text checked against the code page and its field's width; what
 // does not fit a text that decides the answer skips the question, a
 // comment or help too long is cut (noted).
@@ -282,7 +345,7 @@ void fill(const Question& q, const Draft& d, const tables::Tema& tema, const tab
   for (std::size_t i = 0; i < d.rows.size(); ++i)
     if (fl.fits("Элемент " + std::to_string(i + 1), d.rows[i], 256)) v.VAROT2[i] = cp1251::fromUtf8(d.rows[i]);
   v.TRUEOT = d.key;
-  v.MARK = d.marks;
+  if (d.kind == 1) v.MARK = weights(d.fractions, common::framePoints(v, tema), f.notes);
   if (d.kind == 5) {
     if (fl.fits("Ответ", d.first, common::kTypedAnswer)) v.VAROT15 = cp1251::fromUtf8(d.first);
     if (fl.fits(d.numbers ? "Верхняя граница" : "Синонимы", d.second, 256)) v.VAROT2[4] = cp1251::fromUtf8(d.second);
@@ -355,6 +418,7 @@ std::string kindName(const tables::Vop& v) {
 
 Plan planFrames(const Bank& bank, const tables::Tema& tema, const tables::VopParam& defaults) {
   Plan plan;
+  plan.tema = tema;
   for (std::size_t i = 0; i < bank.questions.size(); ++i) {
     const Question& q = bank.questions[i];
     PlannedFrame f;
@@ -366,6 +430,8 @@ Plan planFrames(const Bank& bank, const tables::Tema& tema, const tables::VopPar
     f.notes.insert(f.notes.end(), m.notes.begin(), m.notes.end());
     if (!m.skipped.empty()) f.skipped = m.skipped;
     else fill(q, m.d, tema, defaults, f);
+    // A question not imported is named by why alone.
+    if (!f.kind) f.notes.clear();
     plan.items.push_back(std::move(f));
   }
 
@@ -403,8 +469,9 @@ Plan planFrames(const Bank& bank, const tables::Tema& tema, const tables::VopPar
     f.vop.RAZDEL = cp1251::fromUtf8(plan.sections[static_cast<std::size_t>(it->second - 1)].name);
   }
 
+  // Counted as written: the frames, not the questions skipped on the way.
   if (plan.frames() > kMostFrames)
-    plan.refusal = "Вопросов для импорта " + std::to_string(plan.frames()) + ", а в тесте их может быть не больше " +
+    plan.refusal = "Кадров для импорта " + std::to_string(plan.frames()) + ", а в тесте их может быть не больше " +
                    std::to_string(kMostFrames) + " (столько мест в заголовке результата). Разделите файл на части.";
   else if (plan.frames() == 0)
     plan.refusal = "В файле нет ни одного вопроса, который можно перенести в тест.";

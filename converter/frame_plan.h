@@ -37,6 +37,7 @@ struct Plan {
   std::vector<PlannedSection> sections;
   std::vector<std::string> notes;      // about the whole bank
   std::string refusal;                 // set when the bank cannot become a test
+  tables::Tema tema;                   // the scenario planned for: the new test takes its marking
   int frames() const;                  // the questions that become frames
 };
 

@@ -245,7 +245,6 @@ void answerBlock(const Chunk& c, std::string_view block, std::size_t base, Quest
   }
   q.type = anyWrong ? QuestionType::Choice : QuestionType::ShortAnswer;
   bool anyRightMarker = false;
-  int positive = 0;
   for (auto& a : raw) {
     std::optional<double> w;
     if (!takeWeight(c, a, w, errors)) return;
@@ -255,16 +254,15 @@ void answerBlock(const Chunk& c, std::string_view block, std::size_t base, Quest
     ans.feedback = r.text(feedback);
     ans.fraction = w.value_or(a.marker == '=' ? 100 : 0);
     if (a.marker == '=') anyRightMarker = true;
-    if (ans.fraction > 0) ++positive;
     if (ans.text.empty()) {
       errors.push_back(at(c.lineAt(a.pos)) + ": пустой ответ.");
       return;
     }
     q.answers.push_back(ans);
   }
-  // "=" marks the one answer to choose; weights alone, several of them
-  // positive, make a question where several are ticked.
-  if (q.type == QuestionType::Choice) q.single = anyRightMarker || positive <= 1;
+  // "=" marks the one answer to choose; weights alone make boxes to tick,
+  // however many of them are positive.
+  if (q.type == QuestionType::Choice) q.single = anyRightMarker;
 }
 
 void question(Chunk& c, const std::string& category, Bank& bank, const Fetch& fetch) {
@@ -405,7 +403,9 @@ Written writeGift(const std::vector<Question>& questions) {
       continue;
     }
     if (!q.picture.empty()) w.notes.push_back(who + ": рисунок не выгружен: в GIFT рисунки не входят.");
-    if (q.type == QuestionType::ShortAnswer && q.caseMatters)
+    // Only letters have a case to lose.
+    if (q.type == QuestionType::ShortAnswer && q.caseMatters &&
+        std::any_of(q.answers.begin(), q.answers.end(), [](const Answer& a) { return hasLetter(a.text); }))
       w.notes.push_back(who + ": в GIFT нельзя указать, что регистр букв важен.");
 
     // Any "<" or "&" makes the texts HTML, so that they reach the reader as written.

@@ -84,46 +84,77 @@ tables::Tema newScenario() {
   return t;
 }
 
-constructor::Outcome importPlan(const Plan& plan, const ImportTarget& target) {
-  if (!plan.refusal.empty()) return refused(plan.refusal);
-  std::string why;
-  if (target.name.empty()) return refused("Не указано имя теста.");
-  if (!setup::safeFileName(target.name, &why)) return refused(why);
-  constructor::TestRegister reg(target.dataTestFile);
+namespace {
+
+constructor::NewTestRequest request(const ImportTarget& target) {
   constructor::NewTestRequest r;
   r.baseDir = target.baseDir;
   r.baseCode = target.baseCode;
   r.name = target.name;
   r.organisation = target.organisation;
   r.keyWord = target.keyWord;
-  std::uint16_t code = 0;
-  // Refuses a name the base or the register already holds: nothing is replaced.
-  if (constructor::Outcome o = reg.create(r, code); !o) return o;
+  return r;
+}
 
-  testfile::TestFile tf;
-  tf.name(target.baseDir, target.name, target.keyWord);
+}  // namespace
+
+constructor::Outcome checkTarget(const ImportTarget& target) {
+  if (target.name.empty()) return refused("Не указано имя теста.");
+  constructor::TestRegister reg(target.dataTestFile);
+  return reg.checkNewName(request(target));
+}
+
+constructor::Outcome importPlan(const Plan& plan, const ImportTarget& target) {
+  if (!plan.refusal.empty()) return refused(plan.refusal);
+  if (target.name.empty()) return refused("Не указано имя теста.");
+  constructor::TestRegister reg(target.dataTestFile);
+  // Written apart and moved in with its register record at the end: a run
+  // that fails or is killed leaves no test, and a name taken is never replaced.
+  constructor::TestApart apart(reg, request(target));
+  if (constructor::Outcome o = apart.begin(); !o) return o;
   auto undo = [&](constructor::Outcome o) {
-    tf.close();
-    reg.remove(target.baseDir, target.name);
+    apart.discard();
     o.message += "|Тест «" + target.name + "» не создан.";
     return o;
   };
-  if (tf.open() != store::Ok) return undo({tf.error().code ? tf.error().code : store::StoreSpecific, "Не удалось открыть новый тест (" + tf.error().text() + ")."});
-  for (const auto& s : plan.sections)
-    if (constructor::Outcome o = constructor::addSection(tf, s.number, s.name); !o) return undo(o);
-  std::uint16_t next = 0;
-  for (const auto& f : plan.items) {
-    if (!f.kind) continue;
-    tables::Vop v = f.vop;
-    v.CODEVOP = ++next;
-    v.CODETEMA = code;
-    constructor::Outcome o = constructor::saveFrame(tf, v, f.hasHelp ? &f.help : nullptr);
-    if (!o) {
-      o.message = "Кадр " + std::to_string(next) + " (" + f.where + "): " + o.message;
+  {
+    testfile::TestFile tf;
+    tf.name(apart.dir(), target.name, target.keyWord);
+    if (tf.open() != store::Ok) return undo({tf.error().code ? tf.error().code : store::StoreSpecific, "Не удалось открыть новый тест (" + tf.error().text() + ")."});
+    // The frames' points and weights were set for the plan's scenario: the test takes its marking.
+    tf.tema.TYPEOZENKA = plan.tema.TYPEOZENKA;
+    tf.tema.BALLVOP = plan.tema.BALLVOP;
+    tf.tema.BALLRANGE = plan.tema.BALLRANGE;
+    tf.tema.DIFFBALL = plan.tema.DIFFBALL;
+    if (tf.temaT.put() != store::Ok) {
+      constructor::Outcome o{tf.temaT.error().code ? tf.temaT.error().code : store::StoreSpecific, "Не удалось записать сценарий нового теста (" + tf.temaT.error().text() + ")."};
+      tf.close();
       return undo(o);
     }
+    for (const auto& s : plan.sections)
+      if (constructor::Outcome o = constructor::addSection(tf, s.number, s.name); !o) {
+        tf.close();
+        return undo(o);
+      }
+    const int total = plan.frames();
+    std::uint16_t next = 0;
+    for (const auto& f : plan.items) {
+      if (!f.kind) continue;
+      tables::Vop v = f.vop;
+      v.CODEVOP = ++next;
+      v.CODETEMA = apart.code();
+      constructor::Outcome o = constructor::saveFrame(tf, v, f.hasHelp ? &f.help : nullptr);
+      if (!o) {
+        tf.close();
+        o.message = "Кадр " + std::to_string(next) + " (" + f.where + "): " + o.message;
+        return undo(o);
+      }
+      if (target.progress) target.progress(next, total);
+    }
+    tf.close();
   }
-  tf.close();
+  std::uint16_t code = 0;
+  if (constructor::Outcome o = apart.finish(code); !o) return undo(o);
   return {};
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // Importing a question bank: the source file read whatever its format, and
-// a plan written into a new test in one step at the end. The test's file
-// and its register record are made only when every frame is ready; when a
-// write fails the new test is removed again; an existing test is never
+// a plan written into a new test that appears, file and register record
+// together, only when every frame is written; an existing test is never
 // replaced.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "bank.h"
@@ -30,10 +30,19 @@ struct ImportTarget {
   std::string keyWord;        // GLB:KEYW
   std::string organisation;   // GLB:ORG (CP1251)
   std::string dataTestFile;   // the test register
+  // Told after each frame written (frames done, frames in all).
+  std::function<void(int, int)> progress;
 };
 
-// Creates the test and writes the plan's sections and frames. Refused (and
-// nothing made) for a plan with a refusal, a name that is unsafe or taken.
+// Whether the target's name may become a new test: given, safe, in code
+// page 1251, neither on disk nor in the register. Asked before a source is
+// read, so a batch run stops at once.
+constructor::Outcome checkTarget(const ImportTarget& target);
+
+// Writes the plan's sections and frames into a new test made apart in the
+// base, then moves it to its name and registers it in one step. Refused
+// (and nothing made) for a plan with a refusal, a name that is unsafe or
+// taken; a write that fails leaves neither a test nor a register record.
 constructor::Outcome importPlan(const Plan& plan, const ImportTarget& target);
 
 }  // namespace converter

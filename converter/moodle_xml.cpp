@@ -78,8 +78,7 @@ class Reader {
     } else if (type == "matching") {
       matching(qn, q);
     } else if (type == "ordering") {
-      q.type = QuestionType::Ordering;
-      answers(qn, q);
+      ordering(qn, q);
     } else {
       q.type = QuestionType::Skipped;
       q.skipReason = skippedType(type);
@@ -184,6 +183,26 @@ class Reader {
     if (const xmlNode* units = element(qn, "units"); units && !elements(units, "unit").empty())
       q.notes.push_back("Единицы измерения не переносятся: ответом будет одно число.");
     if (q.numbers.empty()) fail(qn, "у вопроса нет ни одного числового ответа.");
+  }
+
+  // Moodle keeps each item's place in the right order as its fraction
+  // (1, 2, 3...); without distinct places the items stand in the order given.
+  void ordering(const xmlNode* qn, Question& q) {
+    q.type = QuestionType::Ordering;
+    answers(qn, q);
+    std::vector<double> places;
+    for (const auto& a : q.answers) places.push_back(a.fraction);
+    std::sort(places.begin(), places.end());
+    const bool ranked = !places.empty() && places.front() > 0 && std::adjacent_find(places.begin(), places.end()) == places.end();
+    if (ranked) std::stable_sort(q.answers.begin(), q.answers.end(), [](const Answer& a, const Answer& b) { return a.fraction < b.fraction; });
+    for (auto& a : q.answers) a.fraction = 0;
+    const std::string grading = trim(content(element(qn, "gradingtype")));
+    if (!grading.empty() && grading != "ALL_OR_NOTHING")
+      q.notes.push_back("Частичная оценка порядка (" + grading + ") не переносится: ответ верен, когда верен весь порядок.");
+    const std::string select = trim(content(element(qn, "selecttype")));
+    const std::string count = trim(content(element(qn, "selectcount")));
+    if (!select.empty() && select != "ALL" && !count.empty() && count != "0")
+      q.notes.push_back("Показ части элементов (" + select + ", " + count + ") не переносится: упорядочиваются все.");
   }
 
   void matching(const xmlNode* qn, Question& q) {
@@ -324,7 +343,7 @@ Written writeMoodleXml(const std::vector<Question>& questions) {
         add(qn, "layouttype", "VERTICAL");
         add(qn, "selecttype", "ALL");
         add(qn, "selectcount", "0");
-        add(qn, "gradingtype", "ABSOLUTE_POSITION");
+        add(qn, "gradingtype", "ALL_OR_NOTHING");
         int place = 0;
         for (const auto& a : q.answers) answer(qn, ++place, a.text, a.feedback);
         break;

@@ -1,5 +1,8 @@
 #include "sources.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -51,10 +54,16 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
 }
 
 bool writeFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  // Written beside it and renamed: the file is whole or as it was.
+  const std::string temp = path + ".~" + std::to_string(::getpid());
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  return static_cast<bool>(out);
+  if (!out || std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
 }
 
 Fetch filesIn(const std::string& dir) {

@@ -26,6 +26,7 @@ Fetch filesIn(const std::string& dir);
 std::string joinRelative(const std::string& dir, const std::string& relative);
 
 std::optional<std::vector<std::uint8_t>> readFile(const std::string& path);
+// Replaces the file as a whole: a write that fails leaves it as it was.
 bool writeFile(const std::string& path, std::string_view bytes);
 
 // The first image of `sources` that is found and is a picture becomes the

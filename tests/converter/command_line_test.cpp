@@ -78,6 +78,9 @@ TEST(CommandLine, FailuresHaveTheirStatusAndMessage) {
   } cases[] = {
       {{"--to-test", convtest::fixture("constructs.gift"), "1", "Дубль"}, dir, Failed, "Тест с таким именем уже существует."},
       {{"--to-test", "плохой.gift", "1", "Плохой"}, dir, Failed, "плохой.gift: строка 1: блок ответов, открытый «{», не закрыт «}»."},
+      // The name is judged before the source is read.
+      {{"--to-test", "плохой.gift", "1", "дубль"}, dir, Failed, "«дубль»: Тест с таким именем уже существует."},
+      {{"--to-test", "нет.gift", "1", "../Вне"}, dir, Failed, "«../Вне»: "},
       {{"--to-test", "нет.gift", "1", "Нет"}, dir, Failed, "не найден или не читается."},
       {{"--to-test", convtest::fixture("constructs.gift"), "Чужая база", "Х"}, dir, Failed, "база тестов «Чужая база» не найдена"},
       {{"--to-test", convtest::fixture("constructs.gift"), "1", "Х"}, empty.path(), Failed, "нет файла настроек Varnuke.ini"},

@@ -4,7 +4,11 @@
 // what a format cannot hold is named instead of written.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -49,7 +53,7 @@ std::vector<Authored> authored() {
     Authored& a = frame(1, "Какие из чисел\r\nделятся на 3?");  // weighted, two lines
     a.v.VAROT11 = u("9"), a.v.VAROT12 = u("10"), a.v.VAROT13 = u("12 & <13>");
     a.v.TRUEOT = {1, 0, 1};
-    a.v.MARK = {30, 0, 70};
+    a.v.MARK = {3, 0, 7};  // the frame's 10 points shared 30% to 70%
     a.v.CODERAZ = 1;
     a.help.COMMOT[1] = u("10 = 3·3 + 1.");
     a.withHelp = true;
@@ -118,6 +122,15 @@ std::vector<Authored> authored() {
   return out;
 }
 
+// A scenario of ten points a frame, marked by the variants' weights.
+tables::Tema tenPoints() {
+  tables::Tema t = newScenario();
+  t.TYPEOZENKA = 2;
+  t.BALLVOP = 10;
+  t.DIFFBALL = 1;
+  return t;
+}
+
 void makeTest(Base& base, const std::string& name) {
   constructor::TestRegister reg(base.target(name).dataTestFile);
   constructor::NewTestRequest r;
@@ -129,6 +142,11 @@ void makeTest(Base& base, const std::string& name) {
   testfile::TestFile tf;
   tf.name(base.path, name, base.keyWord);
   ASSERT_EQ(tf.open(), store::Ok);
+  const tables::Tema marking = tenPoints();
+  tf.tema.TYPEOZENKA = marking.TYPEOZENKA;
+  tf.tema.BALLVOP = marking.BALLVOP;
+  tf.tema.DIFFBALL = marking.DIFFBALL;
+  ASSERT_EQ(tf.temaT.put(), store::Ok);
   ASSERT_TRUE(constructor::addSection(tf, 1, "Числа"));
   ASSERT_TRUE(constructor::addSection(tf, 2, "Литература и порядок"));
   std::uint16_t n = 0;
@@ -147,7 +165,7 @@ void makeTest(Base& base, const std::string& name) {
 std::string meaning(const Base::Frame& f, bool withPicture, bool unusedVariants = true) {
   const tables::Vop& v = f.vop;
   std::ostringstream s;
-  s << "kind " << int(v.TYPEKADR) << " [" << v.VOPROS.utf8() << "] section [" << f.section << "]";
+  s << "kind " << int(v.TYPEKADR) << " points " << v.BALLVOP << " [" << v.VOPROS.utf8() << "] section [" << f.section << "]";
   s << " help [" << (f.hasHelp ? f.help.HELPVOP.utf8() : "") << "]";
   if (withPicture) s << " picture " << v.BLOBVOP.size();
   auto comment = [&](int i) { return f.hasHelp ? f.help.COMMOT[static_cast<std::size_t>(i)].utf8() : std::string(); };
@@ -201,7 +219,7 @@ Trip roundTrip(Base& base, Format format) {
   EXPECT_TRUE(o) << o.message;
   const Bank bank = readSource(out);
   EXPECT_TRUE(bank.ok()) << (bank.ok() ? "" : bank.errors.front()) << "\n" << convtest::readText(out);
-  const Plan plan = planFrames(bank, newScenario(), tables::VopParam{});
+  const Plan plan = planFrames(bank, tenPoints(), tables::VopParam{});
   for (const auto& f : plan.items) EXPECT_NE(f.kind, 0) << f.where << ": " << f.skipped;
   o = importPlan(plan, base.target("Вернувшийся"));
   EXPECT_TRUE(o) << o.message;
@@ -252,4 +270,48 @@ TEST(RoundTrip, GiftKeepsEveryFrameItExpresses) {
     // A variant that matches no row has no GIFT form either.
     EXPECT_EQ(meaning(t.after[i], false, false), meaning(*expressible[i], false, false)) << "frame " << expressible[i]->vop.CODEVOP;
   }
+}
+
+TEST(RoundTrip, GiftNamesLetterCaseOnlyWhereThereAreLetters) {
+  struct Case {
+    const char* answer;
+    bool noted;
+  } cases[] = {{"12345", false}, {"3,14 + 2", false}, {"H2O", true}, {"Пушкин", true}};
+  for (const auto& c : cases) {
+    Question q;
+    q.type = QuestionType::ShortAnswer;
+    q.name = "Кадр 1";
+    q.text = "Ответ?";
+    q.caseMatters = true;
+    q.answers.push_back({c.answer, 100, {}});
+    const Written w = writeGift({q});
+    EXPECT_EQ(mentions(w.notes, "регистр букв"), c.noted) << c.answer;
+    EXPECT_EQ(w.written, 1);
+  }
+}
+
+TEST(RoundTrip, AnExportThatFailsLeavesTheOldFileAsItWas) {
+  Base base;
+  makeTest(base, "Исходный");
+  const std::string out = base.path + "выгрузка.xml";
+  std::ofstream(out) << "прежняя выгрузка";
+  // Files may grow to 200 bytes only: the test's XML does not fit.
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 200;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  Written written;
+  const constructor::Outcome o = exportTest(base.path + "Исходный.orm", base.keyWord, Format::MoodleXml, out, written);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(o);
+  EXPECT_EQ(convtest::readText(out), "прежняя выгрузка");
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(base.dir.path())) files.push_back(e.path().filename().string());
+  for (const auto& f : files) EXPECT_EQ(f.find(".~"), std::string::npos) << f << ": no temporary file stays";
+  // With room it is replaced whole.
+  ASSERT_TRUE(exportTest(base.path + "Исходный.orm", base.keyWord, Format::MoodleXml, out, written));
+  EXPECT_NE(convtest::readText(out).find("<quiz>"), std::string::npos);
 }
