@@ -116,7 +116,8 @@ void AdministratorApp::buildMenus() {
   item(stats, QStringLiteral("Контингент"), [this] { openContingent(); });
 
   QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
-  for (const char* t : {"Автостарт", "Мониторинг"}) item(service, QString::fromUtf8(t));
+  item(service, QStringLiteral("Автостарт"), [this] { openAutostart(); });
+  item(service, QStringLiteral("Мониторинг"), [this] { openMonitoring(); });
   item(service, QStringLiteral("Библиотека тестов"), [this] { openTestLibrary(); });
   item(service, QStringLiteral("Параметры"), [this] { openParameters(); });
   service->addSeparator();

@@ -94,6 +94,8 @@ class AdministratorApp : public QObject {
   QWidget* openClassJournal();     // "Классный журнал"
   QWidget* openGradeSheet();       // "Ведомость успеваемости"
   QWidget* openRating();           // "Рейтинг"
+  QWidget* openAutostart();        // "Автостарт" (autostart_window.cpp)
+  QWidget* openMonitoring();       // "Мониторинг" (monitoring_window.cpp)
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
