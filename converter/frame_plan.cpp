@@ -260,7 +260,9 @@ std::string memoText(const std::string& utf8) {
 // the frame's points as their fractions share the grade. Each takes the
 // whole part of its share and the points left over go to the largest
 // remainders, so that the weights add up to the points exactly.
-std::array<std::int32_t, 9> weights(const std::array<double, 9>& fractions, int points, std::vector<std::string>& notes) {
+// `rough` tells the shares that the weights could not keep exactly, as a
+// note's text; empty when they did.
+std::array<std::int32_t, 9> weights(const std::array<double, 9>& fractions, int points, std::string& rough) {
   std::array<std::int32_t, 9> w{};
   const double total = std::accumulate(fractions.begin(), fractions.end(), 0.0);
   if (total <= 0 || points <= 0) return w;
@@ -283,7 +285,7 @@ std::array<std::int32_t, 9> weights(const std::array<double, 9>& fractions, int 
     std::string list;
     for (std::size_t i = 0; i < 9; ++i)
       if (fractions[i] > 0) list += (list.empty() ? "" : ", ") + numberText(100 * fractions[i] / total, 2) + "% → " + std::to_string(w[i]);
-    notes.push_back("Доли верных ответов переданы весами из " + std::to_string(points) + " балл(ов) кадра неточно: " + list + ".");
+    rough = "Доли верных ответов переданы весами из " + std::to_string(points) + " балл(ов) кадра неточно: " + list + ".";
   }
   return w;
 }
@@ -345,7 +347,14 @@ void fill(const Question& q, const Draft& d, const tables::Tema& tema, const tab
   for (std::size_t i = 0; i < d.rows.size(); ++i)
     if (fl.fits("Элемент " + std::to_string(i + 1), d.rows[i], 256)) v.VAROT2[i] = cp1251::fromUtf8(d.rows[i]);
   v.TRUEOT = d.key;
-  if (d.kind == 1) v.MARK = weights(d.fractions, common::framePoints(v, tema), f.notes);
+  if (d.kind == 1) {
+    std::string rough;
+    v.MARK = weights(d.fractions, common::framePoints(v, tema), rough);
+    // Named by frame when the scenario marks by the weights; otherwise they
+    // wait for a scenario that does, and the plan says so once.
+    f.roughWeights = !rough.empty();
+    if (f.roughWeights && tema.DIFFBALL) f.notes.push_back(rough);
+  }
   if (d.kind == 5) {
     if (fl.fits("Ответ", d.first, common::kTypedAnswer)) v.VAROT15 = cp1251::fromUtf8(d.first);
     if (fl.fits(d.numbers ? "Верхняя граница" : "Синонимы", d.second, 256)) v.VAROT2[4] = cp1251::fromUtf8(d.second);
@@ -469,6 +478,12 @@ Plan planFrames(const Bank& bank, const tables::Tema& tema, const tables::VopPar
     f.vop.RAZDEL = cp1251::fromUtf8(plan.sections[static_cast<std::size_t>(it->second - 1)].name);
   }
 
+  if (!tema.DIFFBALL) {
+    const auto rough = std::count_if(plan.items.begin(), plan.items.end(), [](const PlannedFrame& f) { return f.kind && f.roughWeights; });
+    if (rough)
+      plan.notes.push_back("Кадров «Выбор-N», где баллов кадра мало, чтобы веса верных ответов точно передали их доли: " +
+                           std::to_string(rough) + ". Новый тест оценивает ответы без весов.");
+  }
   // Counted as written: the frames, not the questions skipped on the way.
   if (plan.frames() > kMostFrames)
     plan.refusal = "Кадров для импорта " + std::to_string(plan.frames()) + ", а в тесте их может быть не больше " +

@@ -24,6 +24,7 @@ struct PlannedFrame {
   tables::Vop vop;             // normalised as the Constructor saves frames
   tables::Training help;
   bool hasHelp = false;        // a help text or a comment to write
+  bool roughWeights = false;   // kind 1: the weights keep the source's shares only roughly
   std::vector<std::string> notes;  // what changed on the way
 };
 
