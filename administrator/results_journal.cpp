@@ -410,4 +410,17 @@ int exportCsv(store::Table& t, tables::RezTest& rec, int tab, const JournalFilte
   return store::Ok;
 }
 
+// ------------------------------------------------------------------ error viewing
+
+bool startErrorViewing(settings::IniFile& ini, std::int32_t code, const std::string& testPath,
+                       const std::function<bool()>& start) {
+  const std::string mode = ini.get("GlbTune", "ModeWork", "0");
+  ini.setInt("GlbTune", "CodeRez", code);
+  ini.set("GlbTune", "SelTest", testPath);
+  ini.set("GlbTune", "ModeWork", "7");
+  if (start && start()) return true;
+  ini.set("GlbTune", "ModeWork", mode.empty() ? "0" : mode);
+  return false;
+}
+
 }  // namespace administrator

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "settings_file.h"
 #include "store.h"
 #include "tables_central.h"
 #include "tables_results.h"
@@ -104,5 +105,12 @@ int exportCsv(store::Table& rezTest, tables::RezTest& rec, int tab, const Journa
 // The heading of the exported file, and one record as its fields (UTF-8).
 std::vector<std::string> csvHeading();
 std::vector<std::string> csvFields(const tables::RezTest& r);
+
+// Error viewing of a result in the Examiner: ModeWork 7, CodeRez and
+// SelTest (the test file's full path) go into the shared settings file and
+// `start` runs the Examiner. When it cannot be started ModeWork is put back
+// as it was, so that the next Examiner starts normally. True when started.
+bool startErrorViewing(settings::IniFile& ini, std::int32_t code, const std::string& testPath,
+                       const std::function<bool()>& start);
 
 }  // namespace administrator

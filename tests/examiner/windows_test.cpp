@@ -19,6 +19,11 @@
 #include "demo_data.h"
 #include "examiner_app.h"
 #include "main_frame.h"
+#include "result_file.h"
+#include "results_journal.h"
+#include "test_location.h"
+#include "when_shown.h"
+#include "testing_window.h"
 #include "message_service.h"
 #include "settings_file.h"
 #include "settings_window.h"
@@ -395,6 +400,59 @@ TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
   w.select("Общий");
   w.choose();
   EXPECT_EQ(w.chosen(), "Общий");
+}
+
+// The Administrator's "Подробно..." on a workstation armed for autostart:
+// the Examiner it starts opens the result in error viewing, not the
+// registration of the armed test, and closes to a normal mode.
+TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) {
+  Demo d;
+  {
+    tables::AutoStar a;
+    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
+    ASSERT_EQ(t.open(), store::Ok);
+    t.set();
+    ASSERT_EQ(t.next(), store::Ok);
+    a.AUTOSTART = 1;
+    a.YESTEST = 1;
+    a.CURTEST = cp1251::fromUtf8("География");
+    a.CURBT = cp1251::fromUtf8(d.inst.library);
+    ASSERT_EQ(t.put(), store::Ok);
+  }
+  tables::RezTest result;
+  {
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(d.inst.directory, d.inst.resultFile), store::Ok);
+    rf.rez.CODEREZ = 2;
+    ASSERT_EQ(rf.rezT.get(rf.rezT.key("KEYCODEREZ")), store::Ok);
+    result = rf.rez;
+  }
+  setup::Installation admin = setup::resolve(setup::Program::Administrator, d.inst.directory);
+  admin.keyWord = cp1251::pad(cp1251::fromUtf8(d.inst.keyWord), 20);
+  administrator::TestFound where = administrator::locateResultTest(result, admin);
+  ASSERT_TRUE(where.found);
+
+  int mode = -1;
+  bool registration = true;
+  QString reviewed;
+  bool started = administrator::startErrorViewing(admin.ini, result.CODEREZ, where.path, [&] {
+    ExaminerApp exam(d.dir, [](AttemptRequest&) { return 0; }, d.lock);
+    QSignalSpy done(&exam, &ExaminerApp::finished);
+    whenShown<TestingWindow>([&](TestingWindow* t) {
+      reviewed = t->windowTitle();
+      t->close();
+    });
+    if (!exam.start()) return false;
+    mode = exam.startup().inst.modeWork;
+    registration = exam.startWindow()->page() == StartWindow::Register;
+    EXPECT_TRUE(done.wait(10000));
+    return true;
+  });
+  EXPECT_TRUE(started);
+  EXPECT_EQ(mode, 7);
+  EXPECT_FALSE(registration);
+  EXPECT_FALSE(reviewed.isEmpty()) << "the testing window showed the stored attempt";
+  EXPECT_EQ(settings::IniFile(d.inst.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
 }
 
 }  // namespace
