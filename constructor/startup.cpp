@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "cp1251.h"
 #include "table_opener.h"
 
 namespace constructor {
@@ -48,5 +49,21 @@ std::string libraryFile(const setup::Installation& inst, bool reserve) {
 }
 
 const char* libraryName(bool reserve) { return reserve ? "Резервная библиотека" : "Основная библиотека"; }
+
+int listBases(const std::string& file, std::vector<TestBase>& out, store::ErrorInfo* error) {
+  out.clear();
+  tables::PathFile rec;
+  store::Table t(tables::pathFileDef(), rec, file);
+  int rc = t.open(store::Shared);
+  if (rc == store::Ok) rc = t.set(t.key("KEYCODEBD"));
+  while (rc == store::Ok && (rc = t.next()) == store::Ok) {
+    TestBase b{rec.CODEBD, cp1251::toUtf8(cp1251::clip(rec.NAMEBD.view())), std::string(cp1251::clip(rec.DIRBD.view()))};
+    if (!b.dir.empty() && b.dir.back() != '/') b.dir += '/';  // as the console and the settings file keep it
+    out.push_back(std::move(b));
+  }
+  if (rc == store::NoRecord) return store::Ok;
+  if (error) *error = t.error();
+  return rc;
+}
 
 }  // namespace constructor

@@ -2,7 +2,9 @@
 // The Constructor's start-up and the state the whole run shares: paths,
 // the global settings record and its start status, the current test base
 // and the two libraries of test bases.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "installation.h"
 #include "messages.h"
@@ -33,5 +35,15 @@ bool setCurrentBase(settings::IniFile& shared, const std::string& dir);
 // "PathFile.tps" (main) and "PathFile.sec" (reserve).
 std::string libraryFile(const setup::Installation& inst, bool reserve);
 const char* libraryName(bool reserve);  // "Основная библиотека" / "Резервная библиотека"
+
+// A test base as a library lists it.
+struct TestBase {
+  std::int32_t code = 0;  // PBD:CODEBD
+  std::string name;       // PBD:NAMEBD (UTF-8)
+  std::string dir;        // PBD:DIRBD, ending in "/"
+};
+// The bases of a library file in code order; the store's error number
+// (2 for a library not made yet) with its text in `error`.
+int listBases(const std::string& libraryFile, std::vector<TestBase>& out, store::ErrorInfo* error = nullptr);
 
 }  // namespace constructor

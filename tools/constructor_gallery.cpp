@@ -12,6 +12,11 @@
 #include "about_window.h"
 #include "browse.h"
 #include "console_window.h"
+#include "copy_window.h"
+#include "print_window.h"
+#include "previewer.h"
+#include "report.h"
+#include "synopsis_window.h"
 #include "constructor_app.h"
 #include "frame_filter_window.h"
 #include "main_frame.h"
@@ -123,6 +128,33 @@ int main(int argc, char** argv) {
     constructor::ObjectPropertiesWindow props('F', 'A');
     snap(&props, out + "/object-properties.png");
     props.hide();
+  }
+  // Copying frames, printing a test and its synopsis.
+  {
+    constructor::CopyWindow copy(constructor::libraryFile(ormida.startup().inst, false), nav->base(), false, 3);
+    if (copy.tests()->rowCount() > 0) copy.tests()->setCurrentCell(0, 0);
+    snap(&copy, out + "/copy.png");
+    copy.hide();
+    constructor::PrintOptionWindow options(constructor::PrintOptions{});
+    snap(&options, out + "/print-options.png");
+    options.hide();
+    if (testfile::TestFile* tf = nav->test()) {
+      tables::TuneTest tune;
+      constructor::Outcome failure;
+      constructor::PrintOptions o;
+      o.answers = true;
+      if (auto report = constructor::testReport(*tf, tune, o, [](int, int) { return true; }, failure)) {
+        ui::Previewer preview(*report);
+        preview.setWindowTitle(QStringLiteral("Ормида 1.5 [Печать заданий <Предварительный просмотр>]"));
+        snap(&preview, out + "/print-preview.png");
+        preview.hide();
+        report->pageImage(1, 80).save(out + "/print-page1.png");
+        if (report->pageCount() > 1) report->pageImage(2, 80).save(out + "/print-page2.png");
+      }
+      constructor::SynopsisWindow synopsis(*tf);
+      snap(&synopsis, out + "/synopsis.png");
+      synopsis.hide();
+    }
   }
   common::AboutWindow about(QStringLiteral("Конструктор тестов"), QStringLiteral("Составление тестов."));
   snap(&about, out + "/about.png");

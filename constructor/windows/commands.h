@@ -33,6 +33,7 @@ enum Command : int {
   TagAll,
   UntagAll,
   FlipTags,
+  SortByLevel,
 };
 
 }  // namespace constructor

@@ -16,18 +16,21 @@
 #include "calculator_window.h"
 #include "commands.h"
 #include "console_window.h"
+#include "copy_window.h"
 #include "constructor_program.h"
 #include "cp1251.h"
 #include "dictionary_window.h"
 #include "main_frame.h"
 #include "message_service.h"
 #include "navigator.h"
+#include "print_window.h"
 #include "scenario_window.h"
 #include "templates_window.h"
 #include "question_templates_window.h"
 #include "services.h"
 #include "settings_file.h"
 #include "sign_in_window.h"
+#include "synopsis_window.h"
 #include "user_events.h"
 #include "window_memory.h"
 
@@ -97,6 +100,11 @@ void ConstructorApp::startWork() {
   nav_->mayCloseTest = [this] { return mayCloseTables(); };
   if (editors) nav_->openEditor = [this](bool object, std::uint16_t code) { openEditor(object, code); };
   nav_->scenarioEditor = [this](bool insert) { return runScenario(insert); };
+  nav_->printTest = [this] { printTest(); };
+  nav_->synopsis = [this] { openSynopsis(); };
+  nav_->chooseTarget = [this](bool move, int tagged) {
+    return chooseTransferTarget(s_, nav_ ? nav_->base() : std::string(), move, tagged, frame_.get());
+  };
   connect(nav_, &Navigator::lockRequested, this, &ConstructorApp::lockScreen);
   connect(nav_, &Navigator::calculatorRequested, this, &ConstructorApp::showCalculator);
   connect(nav_, &Navigator::stateChanged, this, &ConstructorApp::updateMenus);
@@ -170,9 +178,10 @@ void ConstructorApp::buildMenus() {
   item(sort, QStringLiteral("По описанию"));
   command(sort, QStringLiteral("По варианту"), SortByVariant);
   command(sort, QStringLiteral("По разделу"), SortBySection);
-  item(sort, QStringLiteral("По сложности"));
+  command(sort, QStringLiteral("По сложности"), SortByLevel);
   command(sort, QStringLiteral("По типу кадров"), SortByType);
-  item(sort, QStringLiteral("По типу заданий"));
+  // A frame's kind (VOP:TYPEKADR) is the kind of its task: both items order by it.
+  command(sort, QStringLiteral("По типу заданий"), SortByType);
   sort->addSeparator();
   command(sort, QStringLiteral("Обновить"), RefreshList);
 
@@ -188,8 +197,11 @@ void ConstructorApp::buildMenus() {
 
   editorMenu_ = bar->addMenu(QStringLiteral("&Редактор"));
   const QStringList& ed = editorMenuItems();
-  for (int i = 0; i < ed.size(); ++i)
-    item(editorMenu_, ed[i], [this, i] { if (editor_) ui::post(editor_, kEditorCommands + i); });
+  for (int i = 0; i < ed.size(); ++i) {
+    // "Конспект" is the whole test's synopsis, as from the "&Тест" menu.
+    if (ed[i] == QStringLiteral("Конспект")) item(editorMenu_, ed[i], [this] { openSynopsis(); });
+    else item(editorMenu_, ed[i], [this, i] { if (editor_) ui::post(editor_, kEditorCommands + i); });
+  }
   objectMenu_ = bar->addMenu(QStringLiteral("О&бъект"));
   const QStringList& ob = objectMenuItems();
   for (int i = 0; i < 3; ++i)
@@ -296,6 +308,33 @@ std::optional<QString> ConstructorApp::showTemplates(bool choosing, QWidget* par
   TemplatesWindow w(InstructionTemplates::fileOf(s_.inst), choosing, parent ? parent : frame_.get());
   w.exec();
   return w.chosen();
+}
+
+bool ConstructorApp::printTest() {
+  if (!nav_ || !nav_->testOpen()) return false;
+  TestPrinting p(*nav_->test(), s_.inst.central(tables::files::TuneTest), frame_.get());
+  if (preparePrinting) preparePrinting(p);
+  const bool printed = p.run();
+  // "Дата печати" in the properties.
+  if (printed && nav_) nav_->reopenTest();
+  return printed;
+}
+
+bool ConstructorApp::openSynopsis() {
+  if (!nav_ || !nav_->testOpen()) return false;
+  // A handle of the window's own: the Navigator's and the editor's stay where they are.
+  testfile::TestFile tf;
+  tf.name(nav_->base(), nav_->currentTest().toStdString(), s_.inst.keyWord);
+  if (tf.open() != store::Ok) {
+    store::ErrorInfo e = tf.error();
+    messages::Procedure(ms()).show(messages::openFailure(e, tf.path()), &e);
+    return false;
+  }
+  SynopsisWindow w(tf, frame_.get());
+  if (prepareSynopsis) prepareSynopsis(w);
+  w.exec();
+  if (editor_) editor_->reloadHelp();
+  return true;
 }
 
 void ConstructorApp::showCalculator() {

@@ -30,6 +30,8 @@ namespace constructor {
 
 class ConsoleWindow;
 class Navigator;
+class SynopsisWindow;
+class TestPrinting;
 
 class ConstructorApp : public QObject {
   Q_OBJECT
@@ -66,6 +68,15 @@ class ConstructorApp : public QObject {
   std::optional<QString> showTemplates(bool choosing, QWidget* parent = nullptr);
   void showCalculator();
   void showConsole(bool on);
+  // "Печать" of the Navigator's open test; true when the report was
+  // produced. `preparePrinting` lets tests give the command their own
+  // options, preview and printer.
+  bool printTest();
+  std::function<void(TestPrinting&)> preparePrinting;
+  // "Конспект к тесту": the synopsis of the open test; `prepareSynopsis`
+  // sees the window before it runs (tests act on it there).
+  bool openSynopsis();
+  std::function<void(SynopsisWindow&)> prepareSynopsis;
   // The frame editor for the open test (a frame code or 0 for a new frame).
   bool openEditor(bool object, std::uint16_t code);
   // Whether the open test's tables may close: true when no editor is open,

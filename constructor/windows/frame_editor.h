@@ -54,6 +54,9 @@ class FrameEditorWindow : public QWidget {
   virtual bool saveAsDefaults() { return false; }
   // The open frame's kind (VOP:TYPEKADR), ticked in the "&Редактор" menu; 0 for none.
   virtual int frameKind() const { return 0; }
+  // The synopsis may have changed the open frame's help: it is read again
+  // (comments typed meanwhile stay), so a save does not write the old one back.
+  virtual void reloadHelp() {}
 
  signals:
   // A frame was written: the lists show it again.

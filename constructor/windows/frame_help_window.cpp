@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeDatabase>
@@ -160,6 +161,14 @@ void FrameHelpWindow::showAttachment() {
   shown_->setToolTip(QString());
 }
 
+void FrameHelpWindow::allowCodeEntry() {
+  codeTyped_ = true;
+  code_->setReadOnly(false);
+  code_->setValidator(new QIntValidator(1, 65535, code_));
+  if (help_.CODEVOP == 0) code_->clear();
+  code_->setFocus();
+}
+
 bool FrameHelpWindow::changed() const {
   return cp1251::clip(ui::toRecord(text_->toPlainText())) != cp1251::clip(help_.HELPVOP.text) || copy_.OLEBLOB != help_.OLEBLOB;
 }
@@ -178,9 +187,21 @@ void FrameHelpWindow::accept() {
     text_->setFocus();
     return;
   }
+  std::uint16_t code = help_.CODEVOP;
+  if (codeTyped_) {
+    bool ok = false;
+    const int typed = code_->text().trimmed().toInt(&ok);
+    if (!ok || typed < 1 || typed > 65535) {
+      ms().ask(QStringLiteral("Введите код кадра, к которому относится справка."), windowTitle(), messages::Buttons::Ok,
+               messages::Icon::Exclamation);
+      code_->setFocus();
+      return;
+    }
+    code = static_cast<std::uint16_t>(typed);
+  }
   if (changed()) {
     copy_.HELPVOP = record;
-    copy_.CODEVOP = help_.CODEVOP;
+    copy_.CODEVOP = code;
     if (!write_(copy_)) return;  // the writer has said why
     help_ = copy_;
   }

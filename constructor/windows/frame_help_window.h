@@ -43,6 +43,9 @@ class FrameHelpWindow : public QDialog {
   // when it cannot be read or is too large.
   bool attachFile(const QString& path);
   void removeAttachment();
+  // A record added in the synopsis: the frame is named by the code typed
+  // in "Код кадра:" (otherwise the box shows the frame it was opened for).
+  void allowCodeEntry();
 
  public slots:
   void accept() override;
@@ -55,6 +58,7 @@ class FrameHelpWindow : public QDialog {
   tables::Training& help_;
   tables::Training copy_;
   std::function<bool(tables::Training&)> write_;
+  bool codeTyped_ = false;
   QString attachedName_;  // the file's name while it is known (attached in this window)
   QLineEdit* code_;
   QPlainTextEdit* text_;

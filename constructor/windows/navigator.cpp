@@ -41,7 +41,7 @@ auto& ms() { return ui::MessageService::instance(); }
 
 QString u8(const std::string& s) { return QString::fromStdString(s); }
 
-constexpr const char* kOrderKeys[] = {"KEYCODEVOP", "KEYCODEVARTEST", "KEYCODERAZ", "KEYTYPEKADR"};
+constexpr const char* kOrderKeys[] = {"KEYCODEVOP", "KEYCODEVARTEST", "KEYCODERAZ", "KEYTYPEKADR", "KEYLEVEL"};
 
 QIcon frameIcon(const tables::Vop& v) {
   static const QIcon standard = ui::letterIcon(QStringLiteral("С"), QColor(52, 101, 164));
@@ -211,6 +211,7 @@ void Navigator::buildToolBar() {
   add(SortByVariant, ui::letterIcon(QStringLiteral("В"), QColor(40, 110, 120)), QStringLiteral("Сортировка по вариантам"))->setCheckable(true);
   add(SortBySection, ui::letterIcon(QStringLiteral("Р"), QColor(40, 110, 120)), QStringLiteral("Сортировка по разделам"))->setCheckable(true);
   add(SortByType, ui::letterIcon(QStringLiteral("Т"), QColor(40, 110, 120)), QStringLiteral("Сортировка по типу кадра"))->setCheckable(true);
+  add(SortByLevel, ui::letterIcon(QStringLiteral("Сл"), QColor(40, 110, 120)), QStringLiteral("Сортировка по сложности"))->setCheckable(true);
   add(FlipDirection, ui::arrowIcon(ui::Arrow::Down, QColor(40, 110, 120)), QStringLiteral("Изменить направление сортировки"));
 }
 
@@ -596,12 +597,13 @@ bool Navigator::canRun(int command) const {
     case UntagAll:
     case FlipTags: return frames;
     case CopyFrames:
-    case MoveFrames: return frames && copyFrames != nullptr;
+    case MoveFrames: return frames && chooseTarget != nullptr;
     case FilterFrames:
     case SortByCode:
     case SortByVariant:
     case SortBySection:
     case SortByType:
+    case SortByLevel:
     case FlipDirection:
     case RefreshList: return open;
     default: return false;
@@ -610,8 +612,8 @@ bool Navigator::canRun(int command) const {
 
 void Navigator::updateState() {
   for (auto& [command, a] : actions_) a->setEnabled(canRun(command));
-  const int orderCommand[] = {SortByCode, SortByVariant, SortBySection, SortByType};
-  for (int i = 0; i < 4; ++i) actions_[orderCommand[i]]->setChecked(order_ == i);
+  const int orderCommand[] = {SortByCode, SortByVariant, SortBySection, SortByType, SortByLevel};
+  for (int i = 0; i < 5; ++i) actions_[orderCommand[i]]->setChecked(order_ == i);
   actions_[FlipDirection]->setIcon(ui::arrowIcon(descending_ ? ui::Arrow::Up : ui::Arrow::Down, QColor(40, 110, 120)));
   emit stateChanged();
 }
@@ -677,13 +679,14 @@ bool Navigator::run(int command) {
       case MoveUp:
       case MoveDown:
       case MoveLast: done = moveFrame(command); break;
-      case CopyFrames: copyFrames(false); done = true; break;
-      case MoveFrames: copyFrames(true); done = true; break;
+      case CopyFrames: done = transferFrames(false); break;
+      case MoveFrames: done = transferFrames(true); break;
       case FilterFrames: done = chooseFilter(); break;
       case SortByCode: setSort(ByCode, descending_); done = true; break;
       case SortByVariant: setSort(ByVariant, descending_); done = true; break;
       case SortBySection: setSort(BySection, descending_); done = true; break;
       case SortByType: setSort(ByType, descending_); done = true; break;
+      case SortByLevel: setSort(ByLevel, descending_); done = true; break;
       case FlipDirection: setSort(order_, !descending_); done = true; break;
       case RefreshList: refreshFrames(); done = true; break;
       case TagAll: frames_->tagAll(); done = true; break;
@@ -835,6 +838,57 @@ bool Navigator::moveFrame(int command) {
   reportFailure(o, QStringLiteral("Перемещение кадра"));
   if (o && now != code) refreshFrames(now);
   return o && now != code;
+}
+
+bool Navigator::transferFrames(bool move) {
+  const std::vector<std::uint16_t> codes = taggedCodes();
+  const QString caption = move ? QStringLiteral("Перемещение заданий") : QStringLiteral("Копирование заданий");
+  if (codes.empty()) {
+    ms().ask(QStringLiteral("Поставьте \"галочки\" напротив заданий, которые нужно %1").arg(move ? QStringLiteral("переместить")
+                                                                                                   : QStringLiteral("скопировать")),
+             caption, messages::Buttons::Ok, messages::Icon::Information);
+    return false;
+  }
+  const auto target = chooseTarget(move, static_cast<int>(codes.size()));
+  if (!target) return false;
+  // The frames go in the same commit as their copies are added: the one
+  // question is asked before anything is written.
+  if (move && (!warnTaken() || ms().show(messages::standard(32, {})) != messages::Yes)) return false;
+
+  const bool same = target->baseDir == base_ && u8(target->test) == current_;
+  std::unique_ptr<testfile::TestFile> other;
+  if (!same) {
+    other = std::make_unique<testfile::TestFile>();
+    other->name(target->baseDir, target->test, s_.inst.keyWord);
+    if (other->open() != store::Ok) {
+      store::ErrorInfo e = other->error();
+      messages::Procedure(ms()).show(messages::openFailure(e, other->path()), &e);
+      return false;
+    }
+  }
+  Transfer how;
+  how.buffer = s_.inst.work("VOPBUF");
+  how.keyWord = s_.inst.keyWord;
+  // The window keeps painting; what the user types waits for the end.
+  how.progress = [this](int done, int total) {
+    status_->showMessage(QStringLiteral("Перенос заданий: выполнено %1%").arg(total ? done * 100 / total : 100));
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  std::vector<std::uint16_t> made;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  Outcome o = copyFrames(*tf_, codes, same ? *tf_ : *other, move, made, how);
+  QApplication::restoreOverrideCursor();
+  status_->clearMessage();
+  reportFailure(o, caption);
+  if (!o) return false;
+  frames_->untagAll();
+  refreshFrames(same ? made.front() : 0);
+  status_->showMessage(QStringLiteral("%1 заданий: %2, в тест «%3»")
+                           .arg(move ? QStringLiteral("Перемещено") : QStringLiteral("Скопировано"))
+                           .arg(made.size())
+                           .arg(u8(shownName(target->test))),
+                       8000);
+  return true;
 }
 
 bool Navigator::dragFrame(std::uint16_t code, std::uint16_t onto) {

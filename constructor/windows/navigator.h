@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "copy_window.h"
 #include "scenario.h"
 #include "startup.h"
 #include "test_file.h"
@@ -39,7 +40,7 @@ class Navigator : public QWidget {
   Q_OBJECT
  public:
   static constexpr const char* kProcedure = "Navigator";
-  enum Order { ByCode = 0, ByVariant, BySection, ByType };
+  enum Order { ByCode = 0, ByVariant, BySection, ByType, ByLevel };
 
   explicit Navigator(Startup& s, QWidget* parent = nullptr);
   ~Navigator() override;
@@ -54,7 +55,8 @@ class Navigator : public QWidget {
   // A frame editor on the open test: object or standard, a frame code or 0 for a new frame.
   std::function<void(bool object, std::uint16_t code)> openEditor;
   std::function<void()> printTest, synopsis;
-  std::function<void(bool move)> copyFrames;
+  // "Импорт заданий": where the tagged frames go (nothing: cancelled).
+  std::function<std::optional<TransferTarget>(bool move, int tagged)> chooseTarget;
   // Starts a sibling program (the Examiner for a trial run).
   std::function<bool(const QString& commandLine, const QString& workingDir)> startProgram;
   // Asks the password of a protected test; the accepted word, or nothing
@@ -150,6 +152,7 @@ class Navigator : public QWidget {
   bool deleteFrames();
   bool renumberFrames();
   bool moveFrame(int command);
+  bool transferFrames(bool move);
   bool chooseFilter();
   void setSort(Order o, bool descending);
 

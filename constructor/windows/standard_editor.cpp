@@ -987,6 +987,17 @@ bool StandardEditor::leaveFrame() {
   return dropNewFrame();
 }
 
+void StandardEditor::reloadHelp() {
+  if (!tf_ || !v_.CODEVOP) return;
+  const bool commentsTyped = !(help_.COMMOT == helpOpened_.COMMOT);
+  const auto comments = help_.COMMOT;
+  hasHelp_ = tf_->findHelp(v_.CODEVOP) == store::Ok;
+  help_ = hasHelp_ ? tf_->training : tables::Training{};
+  if (!hasHelp_) help_.CODE = help_.CODEVOP = v_.CODEVOP;
+  helpOpened_ = help_;
+  if (commentsTyped) help_.COMMOT = comments;
+}
+
 bool StandardEditor::goToFrame(std::uint16_t code) {
   if (!tf_ || code == v_.CODEVOP) return tf_ != nullptr;
   if (!leaveFrame()) return false;

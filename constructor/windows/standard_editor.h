@@ -64,6 +64,7 @@ class StandardEditor : public FrameEditorWindow {
   std::vector<std::string> setParameters(const FrameParameters& p) override;
   bool saveAsDefaults() override;
   int frameKind() const override { return kind(); }
+  void reloadHelp() override;
 
   // Commands, as the toolbar and the "&Редактор" menu run them.
   bool run(int command);

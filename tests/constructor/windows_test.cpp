@@ -250,13 +250,18 @@ TEST(ConstructorWindows, MenusShortcutsAndTheirState) {
   EXPECT_TRUE(app.menuItem("&Просмотр")->isEnabled());
   EXPECT_TRUE(app.menuItem("&Удалить кадр")->isEnabled());
   EXPECT_TRUE(app.menuItem("По варианту")->isEnabled());
-  EXPECT_FALSE(app.menuItem("По сложности")->isEnabled());
+  EXPECT_TRUE(app.menuItem("По сложности")->isEnabled());
   EXPECT_FALSE(app.menuItem("Сохранить и закрыть")->isEnabled()) << "no frame editor is open";
   // The sort items run the tool bar's orders.
   app.menuItem("По разделу")->trigger();
   QApplication::processEvents();
   EXPECT_EQ(app.navigator()->order(), Navigator::BySection);
   EXPECT_TRUE(app.navigator()->action(SortBySection)->isChecked());
+  app.menuItem("По сложности")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(app.navigator()->order(), Navigator::ByLevel);
+  EXPECT_TRUE(app.navigator()->action(SortByLevel)->isChecked());
+  EXPECT_FALSE(app.navigator()->action(SortBySection)->isChecked());
 }
 
 TEST(ConstructorWindows, AnEmptyBaseShowsNoDataAndOnlyNewTestWorks) {
