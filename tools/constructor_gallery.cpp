@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
       constructor::Outcome failure;
       constructor::PrintOptions o;
       o.answers = true;
+      o.pictures = true;
       if (auto report = constructor::testReport(*tf, tune, o, [](int, int) { return true; }, failure)) {
         ui::Previewer preview(*report);
         preview.setWindowTitle(QStringLiteral("Ормида 1.5 [Печать заданий <Предварительный просмотр>]"));

@@ -423,3 +423,29 @@ TEST(Synopsis, HelpRecordsAddedByTypedCodeWholeAndRefusedTwice) {
   EXPECT_EQ(tf.findHelp(1), store::NoRecord);
   EXPECT_EQ(tf.findHelp(2), store::Ok);
 }
+
+TEST(Transfer, ATargetWithGapsInItsCodesIsRenumberedFirstSoNoCopyIsLost) {
+  Base a, b;
+  testfile::TestFile src, dst;
+  a.make(src, "Источник");
+  b.make(dst, "Приёмник");
+  addFrames(src, 2, "Исходный");
+  addFrames(dst, 3, "Свой");
+  // An older file keeps the codes 1, 2, 5: counting on from the number of
+  // frames, the second copy would meet frame 5.
+  dst.vop.CODEVOP = 3;
+  ASSERT_EQ(dst.vopT.get(dst.vopT.key("KEYCODEVOP")), store::Ok);
+  dst.vop.CODEVOP = 5;
+  ASSERT_EQ(dst.vopT.put(), store::Ok);
+  ASSERT_EQ(dst.findHelp(3), store::Ok);
+  dst.training.CODE = dst.training.CODEVOP = 5;
+  ASSERT_EQ(dst.trainingT.put(), store::Ok);
+
+  std::vector<std::uint16_t> got;
+  Outcome o = copyFrames(src, {1, 2}, dst, true, got);
+  ASSERT_TRUE(o) << o.message;
+  EXPECT_EQ(got, (std::vector<std::uint16_t>{4, 5}));
+  EXPECT_EQ(contents(dst), (std::vector<Seen>{seen(1, "Свой", 1), seen(2, "Свой", 2), seen(3, "Свой", 3), seen(4, "Исходный", 1),
+                                             seen(5, "Исходный", 2)}));
+  EXPECT_TRUE(contents(src).empty());
+}

@@ -37,6 +37,7 @@
 #include "services.h"
 #include "sign_in_window.h"
 #include "synopsis_window.h"
+#include "templates_window.h"
 #include "test_names.h"
 #include "test_register.h"
 #include "test_tables.h"
@@ -455,4 +456,17 @@ TEST(CopyPrintWindows, EveryItemOfTheMainFramesMenusHasItsAction) {
   };
   for (QAction* top : app.frame()->menuBar()->actions())
     if (top->menu()) walk(top->menu(), top->text());
+
+  // "Шаблоны инструкций" opens the templates for upkeep: nothing to choose there.
+  bool opened = false;
+  whenShown<TemplatesWindow>([&](TemplatesWindow* w) {
+    opened = true;
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Шаблоны инструкций"));
+    ASSERT_NE(w->button(QStringLiteral("&Выбрать")), nullptr);
+    EXPECT_FALSE(w->button(QStringLiteral("&Выбрать"))->isVisible());
+    EXPECT_TRUE(w->button(QStringLiteral("&Добавить"))->isVisible());
+    w->reject();
+  });
+  app.menuItem(QStringLiteral("Шаблоны инструкций"))->trigger();
+  EXPECT_TRUE(opened);
 }
