@@ -12,8 +12,19 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+
 #include "browse.h"
 #include "cp1251.h"
+#include "database_report.h"
+#include "datetime.h"
+#include "previewer.h"
+#include "report.h"
+#include "test_library.h"
+#include "test_library_window.h"
 #include "rooms.h"
 #include "rooms_window.h"
 #include "signed_in.h"
@@ -171,4 +182,214 @@ TEST(RoomsWindow, AWorkstationOfTheListTakesItsRoomFromTheChoiceAndItsFolderFrom
   QApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(!alive || !alive->isVisible());
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The demo's library with a second base "Архив" in a folder of its own.
+struct TwoBases : SignedIn {
+  std::string archive;
+  TwoBases() {
+    const auto inst = installation();
+    archive = inst.base + "Архив/";
+    fs::create_directories(archive);
+    tables::PathFile b;
+    b.CODEBD = 2;
+    b.NAMEBD = cp1251::fromUtf8("Архив");
+    b.DIRBD = cp1251::fromUtf8(archive);
+    b.PRIM = cp1251::fromUtf8("Старые тесты");
+    store::Table t(tables::pathFileDef(), b, inst.central(tables::files::PathFile));
+    EXPECT_EQ(t.open(store::Shared), store::Ok);
+    EXPECT_EQ(t.add(), store::Ok);
+  }
+  TestLibraryWindow* open() {
+    auto* w = qobject_cast<TestLibraryWindow*>(app->openTestLibrary());
+    EXPECT_NE(w, nullptr);
+    return w;
+  }
+};
+
+std::int32_t registeredBase(const setup::Installation& inst, const std::string& name) {
+  tables::DataTest d;
+  store::Table t(tables::dataTestDef(), d, inst.central(tables::files::DataTest));
+  EXPECT_EQ(t.open(store::Shared), store::Ok);
+  t.set();
+  while (t.next() == store::Ok)
+    if (cp1251::toUtf8(cp1251::clip(d.NAME.view())) == name) return d.CODEBD;
+  return -1;
+}
+
+QStringList testsShown(TestLibraryWindow* w) {
+  QStringList out;
+  for (int i = 0; i < w->tests()->topLevelItemCount(); ++i) out << w->tests()->topLevelItem(i)->text(0);
+  return out;
+}
+
+}  // namespace
+
+TEST(TestLibraryWindow, ATestDroppedOnABaseWithOneOfThatNameAsksAndKeepsBothWhenRefused) {
+  TwoBases s;
+  const auto inst = s.installation();
+  const std::string test = s.made.tests.at(0);
+  const std::string source = s.made.library + test + ".orm";
+  {
+    std::ofstream f(s.archive + test + ".orm", std::ios::binary);
+    f << "the archive's own test";
+  }
+  auto* w = s.open();
+  ASSERT_EQ(w->bases()->topLevelItem(0)->text(0), QStringLiteral("Основная библиотека"));
+  ASSERT_EQ(w->bases()->topLevelItem(0)->childCount(), 2);
+  w->chooseBase(0);
+  ASSERT_TRUE(testsShown(w).contains(QString::fromStdString(test + ".orm")));
+  EXPECT_FALSE(w->createdLabel()->text().isEmpty());
+
+  int menus = 0;
+  w->transferMenu = [&](QWidget*) -> std::optional<Transfer> {
+    ++menus;
+    return Transfer::Move;
+  };
+  ms().clearShown();
+  ms().script({messages::No});
+  w->dropTest(QString::fromStdString(test + ".orm"), 1);
+  EXPECT_EQ(menus, 1);
+  ASSERT_EQ(ms().shown().size(), 1u) << "only the question, no error";
+  EXPECT_NE(ms().shown()[0].text.find("Заменить"), std::string::npos);
+  EXPECT_TRUE(fs::exists(source));
+  std::ifstream kept(s.archive + test + ".orm");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the archive's own test");
+  EXPECT_EQ(registeredBase(inst, test), 1);
+
+  // Dropped on its own base: no menu at all.
+  w->dropTest(QString::fromStdString(test + ".orm"), 0);
+  EXPECT_EQ(menus, 1);
+  w->close();
+}
+
+TEST(TestLibraryWindow, AMoveCarriesTheObjectsAndTheRegisterAndTheListFollows) {
+  TwoBases s;
+  const auto inst = s.installation();
+  const std::string test = s.made.tests.at(1);
+  const std::string emb = s.made.library + test + ".emb";
+  if (!fs::exists(emb)) std::ofstream(emb) << "objects";
+  auto* w = s.open();
+  w->chooseBase(0);
+  const int before = w->tests()->topLevelItemCount();
+  ms().clearShown();
+  ASSERT_TRUE(w->transferTest(QString::fromStdString(test + ".orm"), 1, Transfer::Move));
+  EXPECT_TRUE(ms().shown().empty());
+  EXPECT_EQ(w->tests()->topLevelItemCount(), before - 1) << "the list shows the base as it now is";
+  EXPECT_FALSE(fs::exists(s.made.library + test + ".orm"));
+  EXPECT_FALSE(fs::exists(emb));
+  EXPECT_TRUE(fs::exists(s.archive + test + ".orm"));
+  EXPECT_TRUE(fs::exists(s.archive + test + ".emb"));
+  EXPECT_EQ(registeredBase(inst, test), 2);
+  w->chooseBase(1);
+  EXPECT_EQ(testsShown(w), QStringList{QString::fromStdString(test + ".orm")});
+  EXPECT_EQ(w->noteLabel()->text(), QStringLiteral("Старые тесты"));
+  w->close();
+}
+
+TEST(TestLibraryWindow, ReserveLibraryFileManagerAndPrint) {
+  TwoBases s;
+  const auto inst = s.installation();
+  auto* w = s.open();
+  QStringList started;
+  w->startProgram = [&](const QString& line, const QString&) {
+    started << line;
+    return true;
+  };
+  w->button(QStringLiteral("Проводник"))->click();
+  EXPECT_EQ(started, QStringList{QStringLiteral("Explorer.exe /n,/e,") + QString::fromStdString(inst.base)});
+
+  auto report = w->listReport();
+  EXPECT_GE(report->pageCount(), 1);
+
+  ms().script({messages::No});
+  w->switchLibrary();
+  EXPECT_EQ(w->library(), Library::Main) << "not without the confirmation";
+  ms().script({messages::Yes});
+  w->button(QStringLiteral("Резервная"))->click();
+  EXPECT_EQ(w->library(), Library::Reserve);
+  EXPECT_EQ(w->bases()->topLevelItem(0)->text(0), QStringLiteral("Резервная библиотека"));
+  EXPECT_EQ(w->bases()->topLevelItem(0)->childCount(), 0);
+  EXPECT_NE(w->button(QStringLiteral("Основная")), nullptr) << "the button relabels itself";
+  EXPECT_TRUE(fs::exists(inst.base + "PathFile.sec"));
+  w->close();
+}
+
+TEST(TestLibraryWindow, TheCentralBaseRedefinedAfterItsQuestionWithItsSubFolders) {
+  TwoBases s;
+  auto* w = s.open();
+  const std::string fresh = s.tmp / "новая база";
+  fs::create_directories(fresh);
+  w->chooseFolder = [&](QWidget*, const QString&) { return QString::fromStdString(fresh); };
+  ms().script({messages::No});
+  for (auto* b : w->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("...")) b->click();
+  EXPECT_EQ(s.app->installation().base, s.made.directory) << "refused: nothing changes";
+  ms().clearShown();
+  ms().script({messages::Yes, messages::Yes});
+  for (auto* b : w->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("...")) b->click();
+  ASSERT_GE(ms().shown().size(), 2u);
+  EXPECT_EQ(ms().shown()[0].caption, "Новая База Данных");
+  EXPECT_EQ(ms().shown()[1].caption, "Поддиректории");
+  EXPECT_EQ(s.app->installation().base, fresh + "/");
+  EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("Path", "CentBD"), fresh + "/");
+  EXPECT_TRUE(fs::is_directory(fresh + "/Stat"));
+  EXPECT_TRUE(fs::is_directory(fresh + "/Test"));
+  EXPECT_EQ(w->baseBox()->text(), QString::fromStdString(fresh + "/"));
+  EXPECT_EQ(w->bases()->topLevelItem(0)->childCount(), 0) << "the library of the new base";
+  w->close();
+}
+
+TEST(TestLibraryWindow, ChoosingModeReturnsTheTestAndItsBaseFolder) {
+  TwoBases s;
+  setup::Installation inst = s.installation();
+  const std::string test = s.made.tests.at(0);
+  whenShown<TestLibraryWindow>([&](TestLibraryWindow* w) {
+    ASSERT_TRUE(w->button(QStringLiteral("Выбрать"))->isVisible());
+    w->chooseBase(0);
+    for (int i = 0; i < w->tests()->topLevelItemCount(); ++i)
+      if (w->tests()->topLevelItem(i)->text(0) == QString::fromStdString(test + ".orm"))
+        w->tests()->setCurrentItem(w->tests()->topLevelItem(i));
+    w->button(QStringLiteral("Выбрать"))->click();
+  });
+  auto chosen = chooseLibraryTest(inst, nullptr);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(chosen->test, QString::fromStdString(test));
+  EXPECT_EQ(chosen->folder, QString::fromStdString(s.made.library));
+
+  whenShown<TestLibraryWindow>([&](TestLibraryWindow* w) { w->button(QStringLiteral("Отмена"))->click(); });
+  EXPECT_FALSE(chooseLibraryTest(inst, nullptr).has_value());
+}
+
+TEST(DatabaseReport, EachBaseWithItsTestsUnderTheHeading) {
+  TwoBases s;
+  const auto inst = s.installation();
+  DatabaseReport d;
+  ASSERT_TRUE(databaseReport(inst, datetime::dayNumber(2026, 12, 10), "Петрова", d));
+  EXPECT_EQ(d.date, "10.12.2026");
+  EXPECT_EQ(d.administrator, "Петрова");
+  ASSERT_EQ(d.blocks.size(), 2u);
+  EXPECT_EQ(d.blocks[0].code, 1);
+  EXPECT_EQ(d.blocks[0].folder, s.made.library);
+  EXPECT_EQ(d.blocks[0].tests.size(), s.made.tests.size());
+  for (const auto& t : s.made.tests)
+    EXPECT_NE(std::find(d.blocks[0].tests.begin(), d.blocks[0].tests.end(), t), d.blocks[0].tests.end()) << t;
+  EXPECT_EQ(d.blocks[1].name, "Архив");
+  EXPECT_EQ(d.blocks[1].note, "Старые тесты");
+  EXPECT_TRUE(d.blocks[1].tests.empty());
+  EXPECT_EQ(d.blocks[1].created, "");
+
+  bool previewed = false;
+  whenShown<ui::Previewer>([&](ui::Previewer* p) {
+    previewed = true;
+    EXPECT_GE(p->pageCount(), 1);
+    p->reject();
+  });
+  s.app->databaseReport();
+  EXPECT_TRUE(previewed);
 }
