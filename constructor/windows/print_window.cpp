@@ -199,7 +199,7 @@ bool TestPrinting::run() {
     report = testReport(tf_, tune, o, [&](int place, int total) {
       if (stepped) stepped(place);
       const int percent = total ? place * 100 / total : 100;
-      progress.setText(QStringLiteral("Формирование отчета\nСтраница, обработано записей %1 из %2\nВыполнено %3%")
+      progress.setText(QStringLiteral("Формирование отчета\nОбработано записей: %1 из %2\nВыполнено %3%")
                            .arg(place).arg(total).arg(percent));
       return progress.step(percent);
     }, failure);
