@@ -338,7 +338,7 @@ ui::BrowseWindow* openRoomList(const setup::Installation& inst, QWidget* parent)
   w->addOrder(s->table.key("KEYCODELABR"), QStringLiteral("По коду"));
   w->addColumn({fieldOf(def, "NAMELABR"), QStringLiteral("Название"), 30});
   w->addColumn({fieldOf(def, "NUMROOM"), QStringLiteral("Комната"), 8});
-  w->addColumn({fieldOf(def, "KOLWS"), QStringLiteral("Компьтеров"), 10});
+  w->addColumn({fieldOf(def, "KOLWS"), QStringLiteral("Компьтеров"), 12});
   w->addColumn({fieldOf(def, "ADMIN"), QStringLiteral("Администратор"), 26});
   w->setUpdateForm([s, inst, w] { return std::make_unique<RoomForm>(s->table, s->rec, inst, w); });
   listWindow(w, s, QString::fromLatin1(kRoomBrowse));
@@ -373,7 +373,7 @@ std::optional<std::uint16_t> chooseRoom(const setup::Installation& inst, QWidget
   w.addOrder(s.table.key("KEYNAMELABR"), QStringLiteral("По названию"));
   w.addColumn({fieldOf(def, "NAMELABR"), QStringLiteral("Название"), 30});
   w.addColumn({fieldOf(def, "NUMROOM"), QStringLiteral("Комната"), 8});
-  w.addColumn({fieldOf(def, "KOLWS"), QStringLiteral("Компьтеров"), 10});
+  w.addColumn({fieldOf(def, "KOLWS"), QStringLiteral("Компьтеров"), 12});
   w.addColumn({fieldOf(def, "ADMIN"), QStringLiteral("Администратор"), 26});
   w.setSelectMode(true);
   w.button(ui::BrowseWindow::Button::Close)->setText(QStringLiteral("Закрыть"));

@@ -476,8 +476,8 @@ std::unique_ptr<ui::Report> databaseReportPages(const DatabaseReport& d) {
     r->addRow(cols, {QStringLiteral("Местонахождение:"), q(b.folder)}, 10);
     r->addRow(cols, {QStringLiteral("Дата создания:"), q(b.created)}, 10);
     r->addRow(cols, {QStringLiteral("Примечание:"), q(b.note)}, 10);
-    r->addRow(cols, {QStringLiteral("Список тестов:"), b.tests.empty() ? QStringLiteral("нет") : QString()}, 10);
-    for (const auto& t : b.tests) r->addRow(cols, {QString(), q(t)}, 10);
+    for (std::size_t i = 0; i < std::max<std::size_t>(1, b.tests.size()); ++i)
+      r->addRow(cols, {i == 0 ? QStringLiteral("Список тестов:") : QString(), b.tests.empty() ? QStringLiteral("нет") : q(b.tests[i])}, 10);
     r->addSpace(12);
   }
   return r;
