@@ -479,7 +479,8 @@ tables::Vop fromBuffer(const tables::VopBuf& b) {
 
 namespace {
 
-// VOPBUF for one transfer: made empty, and gone again however the transfer ends.
+// VOPBUF for one transfer: made anew (a leftover of an earlier run emptied),
+// and gone again however the transfer ends.
 struct Buffer {
   tables::VopBuf rec;
   store::Table t{tables::vopBufDef(), rec};
@@ -527,14 +528,9 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
     std::optional<tables::Emb> object;
   };
   std::vector<Extras> extras;
-  // Reads the tagged frames into VOPBUF (emptied first), numbered there 1..n in tag order.
+  // Reads the tagged frames into VOPBUF (made empty), numbered there 1..n in tag order.
   auto fillBuffer = [&](Buffer& buf, Companion& srcEmb) -> Outcome {
     extras.clear();
-    if (buf.t.set() != store::Ok) return failed(buf.t.error(), "Не удалось прочитать буфер заданий");
-    std::vector<store::Position> old;
-    while (buf.t.next() == store::Ok) old.push_back(buf.t.position());
-    for (store::Position p : old)
-      if (buf.t.getAt(p) != store::Ok || buf.t.del() != store::Ok) return failed(buf.t.error(), "Не удалось очистить буфер заданий");
     for (std::uint16_t c : codes) {
       from.vop.CODEVOP = c;
       const int rc = from.vopT.get(from.vopT.key("KEYCODEVOP"));
