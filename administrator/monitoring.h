@@ -1,1 +1,99 @@
 #pragma once
+// Monitoring: the Examiners' records in MonCons read as a snapshot in one of
+// five orders (records may appear and vanish between and during reads: the
+// snapshot is whatever could be read), the window's lights and counters
+// driven by its one-second timer, stations that stopped changing, and
+// "Сброс", which empties the table.
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "contingent.h"
+#include "installation.h"
+#include "tables_central.h"
+
+namespace administrator {
+
+// The sort tabs, in their order. Entry numbers are given again once freed,
+// so "По времени старта" follows CNS:TIMEBEG.
+enum class MonitorOrder { ByStart, ByComputer, ByName, ByAnswers, ByPoints };
+const char* monitorOrderTitle(MonitorOrder o);
+const char* monitorOrderKey(MonitorOrder o);
+
+struct MonitoredStation {
+  store::Position position = 0;
+  tables::MonCons rec;
+};
+
+class MonitorTable {
+ public:
+  explicit MonitorTable(const setup::Installation& inst);
+  // Opens the table shared (made empty when no Examiner has made it yet).
+  Outcome open();
+  // The records now, in the order asked.
+  Outcome read(MonitorOrder order, std::vector<MonitoredStation>& out);
+  std::int64_t count();
+  // Deletes every record ("Сброс").
+  Outcome clear();
+  // PBD:NAMEBD of the base whose folder is `folder` (UTF-8), or "".
+  static std::string baseName(const setup::Installation& inst, const std::string& folder);
+
+ private:
+  tables::MonCons rec_;
+  store::Table t_;
+};
+
+// The pictures of the lights.
+enum class Signal { Sig1 = 1, Sig2 = 2, Sig3 = 3 };
+
+// The lights and counters of the window. The window calls tick() every
+// second with the number of records now, reads the list when tick() says
+// so, and tells listRead() what it read.
+class MonitorLights {
+ public:
+  static constexpr int kRefreshTicks = 10;
+  Signal link = Signal::Sig3, update = Signal::Sig1, connect = Signal::Sig3, disconnect = Signal::Sig3;
+
+  // On opening, with the records there.
+  void opened(std::int64_t records);
+  // One second: true when the list is to be read again now.
+  bool tick(std::int64_t records);
+  // The refresh button: the list is read at once.
+  void refreshPressed();
+  // After "Сброс" and the new reading.
+  void cleared(std::int64_t records);
+  std::int64_t counted() const { return count_; }
+
+ private:
+  void compare(std::int64_t records);
+  std::int64_t count_ = 0;
+  int ticks_ = 0, blink_ = 0;
+  bool afterRefresh_ = false, connectRaised_ = false, disconnectRaised_ = false;
+};
+
+// "Завершено:" and the stations that stopped changing, from the lists read.
+class MonitorHistory {
+ public:
+  static constexpr std::int64_t kStaleSeconds = 15 * 60;
+  // A list read at `now` (seconds): records gone since the last list have
+  // finished, unless the table was cleared.
+  void read(const std::vector<MonitoredStation>& list, std::int64_t now);
+  // "Сброс": the records that go did not finish.
+  void cleared() { clearing_ = true; }
+  long finished() const { return finished_; }
+  // Unchanged for 15 minutes: the station may have died.
+  bool stale(store::Position p, std::int64_t now) const;
+
+ private:
+  struct Seen {
+    tables::MonCons rec;
+    std::int64_t since = 0;
+  };
+  std::map<store::Position, Seen> seen_;
+  long finished_ = 0;
+  bool clearing_ = false;
+};
+
+}  // namespace administrator

@@ -14,6 +14,15 @@ int Monitor::add(const std::string& namePc) {
     }
     if (rc) return rc;
   }
+  tables::MonCons fresh;
+  fresh.NAMEPC = namePc;
+  fresh.FLAG = 1;
+  if (int rc = insert(fresh)) return rc;
+  live_ = true;
+  return store::Ok;
+}
+
+int Monitor::insert(const tables::MonCons& content) {
   store::Transaction tx{&t_};
   if (int rc = tx.begin()) return rc;
   std::uint16_t code = static_cast<std::uint16_t>(t_.records() + 1);
@@ -23,10 +32,8 @@ int Monitor::add(const std::string& namePc) {
     t_.set(t_.key("BYCODEC"));
     code = t_.previous() == store::Ok ? static_cast<std::uint16_t>(rec_.CODEC + 1) : 1;
   }
-  rec_ = tables::MonCons{};
+  rec_ = content;
   rec_.CODEC = code;
-  rec_.NAMEPC = namePc;
-  rec_.FLAG = 1;
   if (int rc = t_.add()) return rc;
   if (int rc = tx.commit()) return rc;
   pos_ = t_.position();
@@ -34,14 +41,17 @@ int Monitor::add(const std::string& namePc) {
 }
 
 int Monitor::reread() {
-  if (!pos_) return store::NoRecord;
+  if (!live_) return store::NoRecord;
   tables::MonCons keep = rec_;
   int rc = t_.getAt(pos_);
-  if (rc) {
-    // Cleared by the Administrator meanwhile: nothing more to keep.
-    if (rc == store::NoRecord) pos_ = 0;
-    return rc;
+  if (rc == store::NoRecord) {
+    // Cleared by the Administrator while this station still tests: the
+    // record comes back under a free entry number, the update then goes on.
+    rc = insert(keep);
+    if (rc) return rc;
+    keep.CODEC = rec_.CODEC;
   }
+  if (rc) return rc;
   rec_ = keep;
   return store::Ok;
 }
@@ -71,7 +81,8 @@ int Monitor::answered(int count, int frameMax, long points, int frameCode, bool 
 }
 
 int Monitor::remove() {
-  if (!pos_) return store::Ok;
+  if (!live_) return store::Ok;
+  live_ = false;
   int rc = t_.getAt(pos_);
   if (rc == store::Ok) rc = t_.del();
   pos_ = 0;

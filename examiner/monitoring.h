@@ -1,7 +1,8 @@
 #pragma once
 // This workstation's monitoring record in MonCons: added when the testing
 // window opens, updated after every answer, deleted at the end and when the
-// program closes.
+// program closes. A record cleared by the Administrator meanwhile ("Сброс")
+// is added again, with what it held, at the next update.
 #include <cstdint>
 #include <string>
 
@@ -25,14 +26,16 @@ class Monitor {
   // At the end (and when the program closes): the record goes.
   int remove();
 
-  bool active() const { return pos_ != 0; }
+  bool active() const { return live_; }
   const tables::MonCons& record() const { return rec_; }
 
  private:
   int reread();
+  int insert(const tables::MonCons& content);
   tables::MonCons rec_;
   store::Table t_;
   store::Position pos_ = 0;
+  bool live_ = false;  // added and not yet removed by this station
 };
 
 }  // namespace examiner

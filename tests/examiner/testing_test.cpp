@@ -482,6 +482,7 @@ TEST(TestingWindow, LockedFramesAreLeftAndTheMonitorCountsOnlyChecks) {
   TestingWindow w(a, cfg, d.s, "X", &monitor);
   w.clickVariant(2);        // wrong
   w.goToPosition(3);        // checked: one wrong answer
+  EXPECT_EQ(monitor.record().CODEVOP, a.codeAt(1));  // the frame answered, not the one shown now
   w.clickVariant(1);        // right
   w.goToPosition(1);        // checked
   w.goToPosition(3);        // frame 1 passed again unchanged: no new check
