@@ -15,6 +15,7 @@
 #include "administrator_app.h"
 #include "main_frame.h"
 #include "browse.h"
+#include "journal_name.h"
 #include "message_service.h"
 #include "record_format.h"
 #include "services.h"
@@ -306,11 +307,11 @@ bool RoomForm::saveControls() {
     return false;
   }
   const QString journal = field("CURREZ")->text().trimmed();
-  std::string why;
-  if (!journal.isEmpty() && !setup::safeFileName(journal.toStdString(), &why)) {
-    refuse(QString::fromStdString(why), caption, field("CURREZ"));
-    return false;
-  }
+  if (!journal.isEmpty())
+    if (auto why = common::journalNameRefusal(journal.toStdString())) {
+      refuse(QString::fromStdString(*why), caption, field("CURREZ"));
+      return false;
+    }
   tables::Labr now = rec_;
   for (const Bound& b : bound_) {
     if (b.width && !fitsField(b.edit->text(), static_cast<std::size_t>(b.width), b.label, b.edit, caption)) return false;

@@ -88,6 +88,13 @@ TEST(RoomsWindow, AWorkstationFolderTypedWithoutASlashIsStoredWithIt) {
     });
     buttonIn(f, QStringLiteral("&Добавить"))->click();
     EXPECT_EQ(f->workstations()->rowCount(), 1) << "the new workstation is listed in its room";
+    // A journal name that would leave the journals' folder is refused.
+    f->field("CURREZ")->setText(QStringLiteral("../Класс205"));
+    ms().clearShown();
+    f->accept();
+    ASSERT_EQ(ms().shown().size(), 1u);
+    EXPECT_TRUE(f->isVisible());
+    f->field("CURREZ")->setText(QStringLiteral("Класс205"));
     f->accept();
   });
   browse->insertRecord();
