@@ -400,3 +400,25 @@ TEST(DatabaseReport, EachBaseWithItsTestsUnderTheHeading) {
   s.app->databaseReport();
   EXPECT_TRUE(previewed);
 }
+
+TEST(TestLibraryWindow, ANewBaseFromItsFormIsDatedStoredWithItsSlashAndBecomesCurrent) {
+  TwoBases s;
+  const auto inst = s.installation();
+  auto* w = s.open();
+  const std::string folder = s.tmp / "третья";
+  whenShown<BaseForm>([&](BaseForm* f) {
+    f->nameBox()->setText(QStringLiteral("Третья"));
+    f->folderBox()->setText(QString::fromStdString(folder));
+    f->accept();
+  });
+  w->button(QStringLiteral("&Добавить"))->click();
+  std::vector<tables::PathFile> bases;
+  ASSERT_TRUE(TestLibrary(inst).bases(bases));
+  ASSERT_EQ(bases.size(), 3u);
+  EXPECT_EQ(bases[2].CODEBD, 3);
+  EXPECT_EQ(cp1251::toUtf8(cp1251::clip(bases[2].DIRBD.view())), folder + "/");
+  EXPECT_EQ(bases[2].DATECR, datetime::today());
+  EXPECT_EQ(w->currentBase(), 2);
+  EXPECT_EQ(w->bases()->currentItem()->text(0), QStringLiteral("Третья"));
+  w->close();
+}
