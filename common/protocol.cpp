@@ -113,7 +113,11 @@ Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tun
   add("Начало тестирования:", picture::time(r.TIMEBEG));
   add("Завершение тестирования:", picture::time(r.TIMEEND));
   add("Количество заданий теста:", std::to_string(r.KOLVOP));
-  add("Установлено время на тест:", r.TIMEPROSVOP > 0 ? minutes(r.TIMEPROSVOP) : std::string("не ограничено"));
+  // The stored allowance is (minutes * 60 + 1) seconds, in hundredths.
+  const int allowed = r.TIMEPROSVOP / 100 - 1;
+  add("Установлено время на тест:", allowed <= 0 ? std::string("не ограничено")
+                                    : allowed % 60 == 0 ? std::to_string(allowed / 60) + " мин."
+                                                        : minutes(r.TIMEPROSVOP - 100));
   add("Тест пройден за:", minutes(r.TESTTIMEFAKT));
   add("Ответы даны на:", std::to_string(r.KOLVOPOT));
   add("Верно выполнено:", std::to_string(r.KOLTROT));

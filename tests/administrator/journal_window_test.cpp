@@ -1,0 +1,380 @@
+// The results journal window of the Administrator on a demo installation:
+// its caption, columns and orders, the filter as the user sets it, tagging
+// across refreshes while the Examiner appends, copying and moving by the
+// frame's items, deleting through the result form, the export read back,
+// and "Подробно..." starting the Examiner's error viewing (the Examiner's
+// side of it is tested with the Examiner's windows).
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <fstream>
+#include <sstream>
+
+#include "archive_window.h"
+#include "browse.h"
+#include "cp1251.h"
+#include "journal_window.h"
+#include "main_frame.h"
+#include "result_file.h"
+#include "result_forms.h"
+#include "results_print.h"
+#include "signed_in.h"
+#include "user_events.h"
+
+using namespace administrator;
+using admin_testing::ms;
+using admin_testing::SignedIn;
+
+namespace {
+
+JournalWindow* openJournal(SignedIn& s) {
+  auto* w = qobject_cast<JournalWindow*>(s.app->openJournal());
+  EXPECT_NE(w, nullptr);
+  QApplication::processEvents();
+  return w;
+}
+
+std::vector<QString> column(JournalWindow* w, int col) {
+  std::vector<QString> out;
+  for (int r = 0; r < w->list()->rowCount(); ++r) out.push_back(w->list()->cellText(r, col));
+  return out;
+}
+
+int choose(QComboBox* c, const QString& text) {
+  int i = c->findText(text);
+  EXPECT_GE(i, 0) << text.toStdString();
+  c->setCurrentIndex(i);
+  emit c->activated(i);
+  return i;
+}
+
+// A result appended as the Examiner appends it.
+void appendResult(const SignedIn& s, const std::string& fio) {
+  results::ResultFile rf;
+  ASSERT_EQ(rf.open(s.made.directory, s.made.resultFile), store::Ok);
+  store::Transaction tx{&rf.rezT};
+  ASSERT_EQ(tx.begin(), store::Ok);
+  rf.rez = tables::RezTest{};
+  rf.rez.CODEREZ = static_cast<std::int32_t>(rf.rezT.records()) + 1;
+  rf.rez.FIO = cp1251::fromUtf8(fio);
+  ASSERT_EQ(rf.rezT.add(), store::Ok);
+  ASSERT_EQ(tx.commit(), store::Ok);
+}
+
+TEST(JournalWindow, CaptionColumnsOrdersAndTheFramesEvents) {
+  SignedIn s;
+  QAction* tagAll = s.app->menuItem("Выделить все");
+  ASSERT_FALSE(tagAll->isEnabled());
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "Журнал результатов: ОБЩИЙ");
+  EXPECT_EQ(w->statusText(2), "Записей-6");
+  EXPECT_TRUE(w->statusText(3).startsWith("Путь-")) << w->statusText(3).toStdString();
+  EXPECT_TRUE(w->statusText(3).endsWith("Stat/Общий.rez\\!RezTest"));
+  QApplication::processEvents();
+  EXPECT_TRUE(tagAll->isEnabled()) << "1025 reached the frame";
+  QTableWidget* t = w->list()->table();
+  QStringList heads;
+  for (int c = 0; c < t->columnCount(); ++c) heads << t->horizontalHeaderItem(c)->text();
+  EXPECT_EQ(heads, (QStringList{"", "№", "Фамилия И.О.", "Группа", "Тест", "Дата", "Оценка", "Результат", "Дисциплина", "Кафедра",
+                                "Автор", "Старт", "Финиш", "Kol Vop", "Отвечено", "Верно", "REZBAL"}));
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  EXPECT_EQ(w->list()->cellText(0, 0).trimmed(), "001");
+  auto* tabs = w->list()->findChild<QTabBar*>();
+  ASSERT_NE(tabs, nullptr);
+  QStringList names;
+  for (int i = 0; i < tabs->count(); ++i) names << tabs->tabText(i);
+  EXPECT_EQ(names, (QStringList{"По коду", "По фамилиии", "По группе", "По тесту", "По дате", "По баллу", "По дисциплине"}));
+  w->list()->setOrder(1);
+  auto fio = column(w, 1);
+  EXPECT_TRUE(std::is_sorted(fio.begin(), fio.end(), [](const QString& a, const QString& b) { return a.compare(b) < 0; }));
+  // A second opening brings the same window back.
+  EXPECT_EQ(s.app->openJournal(), w);
+  w->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(tagAll->isEnabled()) << "1026 reached the frame";
+}
+
+TEST(JournalWindow, TheFilterAsTheUserSetsIt) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(w->filterList(FilterColumn::Group)->isEnabled());
+  w->filterBox()->setChecked(true);
+  EXPECT_TRUE(w->clearButton(FilterColumn::Mark)->isEnabled());
+  EXPECT_EQ(w->filter().text(), "");
+  EXPECT_EQ(w->list()->rowCount(), 6) << "ticked with no column chosen: all";
+  QComboBox* groups = w->filterList(FilterColumn::Group);
+  ASSERT_GE(groups->count(), 2);
+  const QString group = groups->itemText(0);
+  choose(groups, group);
+  const int inGroup = w->list()->rowCount();
+  EXPECT_GT(inGroup, 0);
+  EXPECT_LT(inGroup, 6);
+  for (const auto& g : column(w, 2)) EXPECT_EQ(g, group);
+  const QString mark = w->list()->cellText(0, 5).trimmed();
+  choose(w->filterList(FilterColumn::Mark), QString::number(mark.toInt()));
+  EXPECT_EQ(w->filter().text(), "UPPER(REZ:Gr) = UPPER(Gr) AND UPPER(REZ:Otmetka) = UPPER(Otm)");
+  EXPECT_GE(w->list()->rowCount(), 1);
+  for (const auto& m : column(w, 5)) EXPECT_EQ(m.trimmed().toInt(), mark.toInt());
+  // Its clear button takes the group's condition away.
+  w->clearButton(FilterColumn::Group)->click();
+  EXPECT_EQ(w->filter().text(), "UPPER(REZ:Otmetka) = UPPER(Otm)");
+  // Unticking resets every column.
+  w->filterBox()->setChecked(false);
+  EXPECT_EQ(w->filter().text(), "");
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  EXPECT_EQ(w->filterList(FilterColumn::Mark)->currentIndex(), -1);
+}
+
+TEST(JournalWindow, TagsSurviveRefreshingWhileTheExaminerAppends) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  QTableWidget* t = w->list()->table();
+  t->setFocus();
+  w->list()->home();
+  QTest::keyClick(t, Qt::Key_Space);
+  w->list()->down();
+  w->list()->down();
+  QTest::keyClick(t, Qt::Key_F12);
+  auto tagged = w->list()->tags();
+  EXPECT_EQ(tagged.size(), 2u);
+  appendResult(s, "Новый Экзаменуемый");
+  w->button("Обновить")->click();
+  EXPECT_EQ(w->list()->tags(), tagged);
+  EXPECT_EQ(w->statusText(2), "Записей-7");
+  w->list()->end();
+  EXPECT_EQ(w->list()->cellText(w->list()->currentRow(), 1), "Новый Экзаменуемый");
+  // The frame's "Выделить все" (1124).
+  ui::post(w, TagAll);
+  QApplication::processEvents();
+  EXPECT_EQ(w->list()->tags().size(), 7u);
+  QTest::keyClick(t, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_TRUE(w->list()->tags().empty());
+}
+
+TEST(JournalWindow, ACancelledMoveAndTheCurrentJournalAsDestinationChangeNothing) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(results::create(s.made.directory, "Архив"), store::Ok);
+  w->list()->tagAll();
+  QString answer;
+  int asked = 0, shownTagged = 0;
+  w->askDestination = [&](bool move, int tagged) {
+    ++asked;
+    EXPECT_TRUE(move);
+    shownTagged = tagged;
+    return answer;
+  };
+  ui::post(w, MoveTagged);  // the frame's "Переместить в..."
+  QApplication::processEvents();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(shownTagged, 6);
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  EXPECT_EQ(w->list()->tags().size(), 6u);
+  // The current journal is refused.
+  answer = "Общий";
+  ms().clearShown();
+  w->copyTagged(true);
+  ASSERT_FALSE(ms().shown().empty());
+  EXPECT_NE(ms().shown().back().text.find("Выберите другой журнал назначения"), std::string::npos);
+  // The move's question answered No.
+  answer = "Архив";
+  ms().script({messages::No});
+  w->copyTagged(true);
+  EXPECT_EQ(ms().shown().back().text, "Вы уверены в том, что хотите удалить эту запись?");
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  results::ResultFile rf;
+  ASSERT_EQ(rf.open(s.made.directory, "Архив"), store::Ok);
+  EXPECT_EQ(rf.rezT.records(), 0);
+  // Answered Yes: two tagged results go.
+  w->list()->untagAll();
+  w->list()->home();
+  w->list()->toggleTag();
+  w->list()->down();
+  w->list()->toggleTag();
+  ms().script({messages::Yes});
+  ms().clearShown();
+  w->copyTagged(true);
+  ASSERT_EQ(ms().shown().size(), 1u) << ms().shown().back().text;
+  EXPECT_EQ(rf.rezT.records(), 2);
+  EXPECT_EQ(w->list()->rowCount(), 4);
+  EXPECT_TRUE(w->list()->tags().empty());
+  EXPECT_EQ(w->statusText(2), "Записей-4");
+}
+
+TEST(JournalWindow, TheDestinationDialogWantsAJournal) {
+  SignedIn s;
+  DestinationDialog d(s.made.directory, false, 3, nullptr);
+  EXPECT_EQ(d.windowTitle(), "Копирование выбранных заданий");
+  ms().clearShown();
+  whenShown<DestinationDialog>([](DestinationDialog* x) {
+    x->accept();  // nothing chosen: it stays open
+    EXPECT_TRUE(x->isVisible());
+    x->choose("Общий");
+    x->accept();
+  });
+  EXPECT_EQ(d.exec(), QDialog::Accepted);
+  ASSERT_FALSE(ms().shown().empty());
+  EXPECT_EQ(ms().shown().front().text, "Выберите архив тест назначения");
+  EXPECT_EQ(ms().shown().front().caption, "Ошибка");
+  EXPECT_EQ(d.destination(), "Общий");
+}
+
+TEST(JournalWindow, DeletingTheHighlightedResultTakesItsDetailAndRenumbers) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  w->list()->home();
+  w->list()->down();  // result 2
+  std::string howot3;
+  {
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(s.made.directory, s.made.resultFile), store::Ok);
+    rf.dtl.CODEREZ = 3;
+    ASSERT_EQ(rf.dtlT.get(rf.dtlT.key("KEYCODEREZ")), store::Ok);
+    howot3 = rf.dtl.HOWOT.text;
+  }
+  ms().script({messages::Yes});
+  QTest::keyClick(w->list()->table(), Qt::Key_Delete);
+  EXPECT_EQ(w->list()->rowCount(), 5);
+  results::ResultFile rf;
+  ASSERT_EQ(rf.open(s.made.directory, s.made.resultFile), store::Ok);
+  EXPECT_EQ(rf.dtlT.records(), 5);
+  rf.dtl.CODEREZ = 2;
+  ASSERT_EQ(rf.dtlT.get(rf.dtlT.key("KEYCODEREZ")), store::Ok);
+  EXPECT_EQ(rf.dtl.HOWOT.text, howot3);
+  rf.dtl.CODEREZ = 0;
+  EXPECT_NE(rf.dtlT.get(rf.dtlT.key("KEYCODEREZ")), store::Ok) << "no orphan detail";
+}
+
+TEST(JournalWindow, TheExportReadBackEqualsTheFilteredList) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  w->filterBox()->setChecked(true);
+  choose(w->filterList(FilterColumn::Test), w->filterList(FilterColumn::Test)->itemText(0));
+  w->list()->setOrder(1);
+  const std::string path = s.tmp / "export.csv";
+  ms().clearShown();
+  ASSERT_TRUE(w->exportTo(QString::fromStdString(path))) << (ms().shown().empty() ? "" : ms().shown().back().text);
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const std::string bytes = ss.str();
+  ASSERT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  QString text = QString::fromUtf8(QByteArray::fromStdString(bytes.substr(3)));
+  QStringList lines = text.split("\r\n", Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), w->list()->rowCount() + 1);
+  for (int r = 0; r < w->list()->rowCount(); ++r) {
+    QStringList f = lines[r + 1].split(';');
+    ASSERT_EQ(f.size(), 17);
+    EXPECT_EQ(f[0].toInt(), w->list()->cellText(r, 0).toInt());
+    EXPECT_EQ(f[1], w->list()->cellText(r, 1));
+    EXPECT_EQ(f[3], w->list()->cellText(r, 3));
+    EXPECT_EQ(f[5].toInt(), w->list()->cellText(r, 5).trimmed().toInt());
+  }
+}
+
+TEST(JournalWindow, ProtocolPrintDialogAndNameSearch) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  std::vector<QString> reports;
+  w->showReport = [&](const ui::Report& r) {
+    reports.push_back(r.title());
+    EXPECT_GE(r.pageCount(), 1);
+  };
+  emit w->list()->table()->cellDoubleClicked(0, 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], "Протокол тестирования");
+  whenShown<ResultsPrintDialog>([](ResultsPrintDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Печать результатов тестирования");
+    d->setMode(ResultsPrintDialog::All);
+    d->accept();
+  });
+  QTest::keyClick(w->list()->table(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1], "Ведомость по результатам тестирования");
+  // Ctrl+F's search lands on the name.
+  const QString someone = w->list()->cellText(3, 1);
+  w->list()->home();
+  ASSERT_TRUE(w->findNext(someone.left(4).toLower()));
+  EXPECT_TRUE(w->list()->cellText(w->list()->currentRow(), 1).startsWith(someone.left(4)));
+}
+
+TEST(JournalWindow, DetailsWriteTheErrorViewingAndAFailedStartPutsTheModeBack) {
+  SignedIn s;
+  std::vector<std::string> modes;
+  bool starts = true;
+  s.app->startProgram = [&](const QString& command, const QString&) {
+    EXPECT_EQ(command, "Varnuke.exe");
+    modes.push_back(settings::IniFile(s.made.directory + "Varnuke.ini").get("GlbTune", "ModeWork"));
+    return starts;
+  };
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  w->list()->home();
+  whenShown<WrongAnswersWindow>([](WrongAnswersWindow* x) {
+    EXPECT_EQ(x->windowTitle(), "Неверные ответы");
+    EXPECT_EQ(x->listText(), "007,");
+    x->detailsButton()->click();  // started: the window closes
+  });
+  w->button("Ошибки")->click();
+  ASSERT_EQ(modes, (std::vector<std::string>{"7"}));
+  settings::IniFile ini(s.made.directory + "Varnuke.ini");
+  EXPECT_EQ(ini.get("GlbTune", "CodeRez"), "1");
+  // The test's file, found from the result's title by the register.
+  EXPECT_EQ(ini.get("GlbTune", "SelTest"), s.made.library + "Арифметика.orm");
+
+  // An Examiner that cannot start leaves the mode as it was.
+  ini.set("GlbTune", "ModeWork", "0");
+  starts = false;
+  whenShown<WrongAnswersWindow>([](WrongAnswersWindow* x) {
+    x->detailsButton()->click();
+    EXPECT_TRUE(x->isVisible());
+    x->reject();
+  });
+  ms().clearShown();
+  w->showErrors();
+  EXPECT_EQ(modes.size(), 2u);
+  EXPECT_EQ(modes.back(), "7");
+  EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
+  ASSERT_FALSE(ms().shown().empty());
+  EXPECT_EQ(ms().shown().back().text, "Не удалось запустить программу Экзаменатор.");
+}
+
+TEST(JournalWindow, TheJournalListChoosesAndRefusesTheCurrentJournal) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(results::create(s.made.directory, "Гр 1.2"), store::Ok);
+  auto* list = qobject_cast<common::ArchiveWindow*>(s.app->openJournalList());
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->windowTitle(), "Архив результатов тестирования");
+  list->select("Общий");
+  ms().clearShown();
+  list->deleteJournal();
+  EXPECT_EQ(ms().shown().back().text, "Указанный файл открыт,|удалить невозможно.");
+  list->select("Гр 1.2");
+  EXPECT_EQ(list->selectedName(), "Гр 1.2");
+  list->choose();
+  QApplication::processEvents();
+  EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("Path", "FileRez"), "Гр 1.2");
+  // The open journal turned to it (1040).
+  EXPECT_EQ(w->windowTitle(), "Журнал результатов: ГР 1.2");
+  EXPECT_EQ(w->list()->rowCount(), 0);
+}
+
+}  // namespace
