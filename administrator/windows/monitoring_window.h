@@ -1,1 +1,74 @@
 #pragma once
+// "Ормида2.0 - [Мониторинг]": the stations testing now, read again every ten
+// seconds in the order of the chosen tab, the four lights, the clock, the
+// counters and "Сброс". The rules are in monitoring.h; the window never
+// locks MonCons.
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "installation.h"
+#include "monitoring.h"
+
+class QLabel;
+class QPushButton;
+class QTabBar;
+class QTableWidget;
+class QTimer;
+
+namespace administrator {
+
+inline constexpr const char* kMonitoringWindow = "Monitoring";
+
+class MonitoringWindow : public QDialog {
+  Q_OBJECT
+ public:
+  MonitoringWindow(const setup::Installation& inst, QWidget* parent = nullptr);
+  bool opened() const { return opened_; }
+
+  // The clock in seconds (stale stations); tests give their own.
+  std::function<std::int64_t()> now;
+  // Where the clock is shown besides the window (the frame's status bar zone 2).
+  std::function<void(const QString&)> showClock;
+
+  enum LightIndex { Link, Update, Connect, Disconnect };
+  Signal light(LightIndex i) const { return shown_[static_cast<std::size_t>(i)]; }
+  QLabel* lightPicture(LightIndex i) const { return pictures_[static_cast<std::size_t>(i)]; }
+  QTableWidget* list() const { return list_; }
+  QTabBar* orders() const { return tabs_; }
+  QLabel* label(const char* name) const;  // "clock", "refreshed", "stations", "finished", "remaining"
+  QPushButton* button(const QString& text) const;
+  QTimer* timer() const { return timer_; }
+  // The station on a row was unchanged for 15 minutes.
+  bool rowGreyed(int row) const;
+
+  // The timer's second.
+  void tick();
+  // The refresh button.
+  void refreshNow();
+  // "Сброс", after its question.
+  void clearStations();
+  void setOrder(MonitorOrder o);
+
+ private:
+  void reread();
+  void showLights();
+  void showCounts();
+
+  MonitorTable table_;
+  MonitorLights lights_;
+  MonitorHistory history_;
+  MonitorOrder order_ = MonitorOrder::ByStart;
+  std::vector<MonitoredStation> stations_;
+  std::vector<Signal> shown_{4, Signal::Sig3};
+  std::vector<QLabel*> pictures_;
+  bool opened_ = false;
+  QTableWidget* list_;
+  QTabBar* tabs_;
+  QLabel *clock_, *refreshed_, *count_, *finished_, *remaining_;
+  QTimer* timer_ = nullptr;
+};
+
+}  // namespace administrator

@@ -1,0 +1,288 @@
+// The monitoring window and the autostart window driven as a user would:
+// the lights for an empty table and for a station that leaves, "Сброс"
+// answered No and Yes, stations that stopped changing greyed; the autostart
+// window's choosers, its limit of 100, arming from the window with monitoring
+// opened beside it, and the workstation chooser's tags across rooms.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <filesystem>
+
+#include "autostart_window.h"
+#include "browse.h"
+#include "cp1251.h"
+#include "monitoring_window.h"
+#include "signed_in.h"
+
+using namespace administrator;
+using admin_testing::ms;
+using admin_testing::SignedIn;
+
+namespace {
+
+std::string u(const std::string& s) { return cp1251::fromUtf8(s); }
+
+// A station's record as an Examiner keeps it.
+store::Position addStation(const setup::Installation& inst, std::uint16_t code, const std::string& pc, int answered = 0) {
+  tables::MonCons r;
+  store::Table t(tables::monConsDef(), r, inst.central(tables::files::MonCons));
+  EXPECT_EQ(t.createIfMissing(), store::Ok);
+  EXPECT_EQ(t.open(store::Shared), store::Ok);
+  r.CODEC = code;
+  r.NAMEPC = pc;
+  r.FIO = u("Иванов И.И.");
+  r.TIMEBEG = 360001;
+  r.KOLVOPOT = static_cast<std::uint16_t>(answered);
+  r.FLAG = 2;
+  EXPECT_EQ(t.add(), store::Ok);
+  return t.position();
+}
+void removeStation(const setup::Installation& inst, const std::string& pc) {
+  tables::MonCons r;
+  store::Table t(tables::monConsDef(), r, inst.central(tables::files::MonCons));
+  ASSERT_EQ(t.open(store::Shared), store::Ok);
+  ASSERT_EQ(t.set(), store::Ok);
+  while (t.next() == store::Ok)
+    if (r.NAMEPC == pc) {
+      ASSERT_EQ(t.del(), store::Ok);
+      return;
+    }
+  FAIL() << pc;
+}
+std::int64_t stations(const setup::Installation& inst) {
+  tables::MonCons r;
+  store::Table t(tables::monConsDef(), r, inst.central(tables::files::MonCons));
+  EXPECT_EQ(t.open(store::Shared), store::Ok);
+  return t.records();
+}
+
+using L = MonitoringWindow::LightIndex;
+
+TEST(MonitoringWindow, LightsForAnEmptyTableAndAStationThatLeaves) {
+  SignedIn s;
+  auto* w = qobject_cast<MonitoringWindow*>(s.app->openMonitoring());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(s.app->slot(), w);
+  EXPECT_EQ(w->windowTitle(), "Ормида2.0 - [Мониторинг] - [Основная библиотека тестов]");
+  for (L l : {L::Link, L::Connect, L::Disconnect}) EXPECT_EQ(w->light(l), Signal::Sig3) << l;
+  EXPECT_EQ(w->list()->rowCount(), 0);
+  EXPECT_EQ(w->list()->columnCount(), 12);
+  EXPECT_TRUE(w->list()->isColumnHidden(11));  // "flag"
+
+  const auto inst = s.installation();
+  addStation(inst, 1, "PC101-01", 2);
+  addStation(inst, 2, "PC101-02", 5);
+  w->tick();  // both seen at the next second
+  EXPECT_EQ(w->light(L::Connect), Signal::Sig2);
+  EXPECT_EQ(w->label("stations")->text(), "2");
+  w->tick();
+  EXPECT_EQ(w->light(L::Connect), Signal::Sig1);
+  EXPECT_EQ(w->list()->rowCount(), 0);  // the list itself waits for its tenth second
+  for (int i = 0; i < 8; ++i) w->tick();
+  ASSERT_EQ(w->list()->rowCount(), 2);
+  EXPECT_EQ(w->light(L::Update), Signal::Sig1);
+  EXPECT_EQ(w->list()->item(0, 1)->text(), "PC101-01");
+  EXPECT_EQ(w->list()->item(0, 4)->text(), "01:00:00");
+  EXPECT_EQ(w->label("remaining")->text(), "2");
+  w->tick();
+  EXPECT_EQ(w->light(L::Update), Signal::Sig3);
+
+  // "По ответам": the station with fewer answers first.
+  w->orders()->setCurrentIndex(3);
+  EXPECT_EQ(w->list()->item(0, 1)->text(), "PC101-01");
+  EXPECT_EQ(w->list()->item(0, 6)->text(), "2");
+
+  // One finishes: "Отключение" for one second at the next check.
+  removeStation(inst, "PC101-01");
+  w->tick();
+  EXPECT_EQ(w->light(L::Disconnect), Signal::Sig2);
+  w->tick();
+  EXPECT_EQ(w->light(L::Disconnect), Signal::Sig1);
+  w->refreshNow();
+  EXPECT_EQ(w->light(L::Update), Signal::Sig2);
+  EXPECT_EQ(w->list()->rowCount(), 1);
+  EXPECT_EQ(w->label("finished")->text(), "1");
+  EXPECT_EQ(w->label("remaining")->text(), "1");
+  w->close();
+}
+
+TEST(MonitoringWindow, SbrosAnsweredNoKeepsTheRecordsAndYesClearsThem) {
+  SignedIn s;
+  const auto inst = s.installation();
+  addStation(inst, 1, "PC101-01");
+  addStation(inst, 2, "PC101-02");
+  auto* w = qobject_cast<MonitoringWindow*>(s.app->openMonitoring());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->light(L::Link), Signal::Sig2);
+  EXPECT_EQ(w->light(L::Connect), Signal::Sig1);
+  ASSERT_EQ(w->list()->rowCount(), 2);
+
+  ms().clearShown();
+  ms().script({messages::No});
+  w->button("Сброс")->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].caption, "Инспектор");
+  EXPECT_EQ(ms().shown()[0].text, "Все сведения о подключенных станциях|будут удалены.||Удалить эти сведения?");
+  EXPECT_EQ(stations(inst), 2);
+  EXPECT_EQ(w->list()->rowCount(), 2);
+
+  ms().script({messages::Yes});
+  w->button("Сброс")->click();
+  EXPECT_EQ(stations(inst), 0);
+  EXPECT_EQ(w->list()->rowCount(), 0);
+  EXPECT_EQ(w->label("finished")->text(), "0");  // cleared, not finished
+  for (L l : {L::Link, L::Connect, L::Disconnect}) EXPECT_EQ(w->light(l), Signal::Sig3) << l;
+  w->close();
+}
+
+TEST(MonitoringWindow, AStationUnchangedForFifteenMinutesIsGreyed) {
+  SignedIn s;
+  const auto inst = s.installation();
+  addStation(inst, 1, "quiet");
+  MonitoringWindow w(inst);
+  ASSERT_TRUE(w.opened());
+  std::int64_t clock = QDateTime::currentSecsSinceEpoch();  // the window's first reading used the real clock
+  w.now = [&] { return clock; };
+  w.refreshNow();
+  addStation(inst, 2, "busy");
+  clock += 14 * 60;
+  w.refreshNow();
+  ASSERT_EQ(w.list()->rowCount(), 2);
+  EXPECT_FALSE(w.rowGreyed(0));
+  clock += 60;
+  w.refreshNow();
+  ASSERT_EQ(w.list()->item(0, 1)->text(), "quiet");
+  EXPECT_TRUE(w.rowGreyed(0));
+  EXPECT_FALSE(w.rowGreyed(1));
+}
+
+// ------------------------------------------------------------------ autostart
+
+TEST(AutostartWindow, ChoosersLimitAndArmingOpenMonitoringBeside) {
+  SignedIn s;
+  auto* w = qobject_cast<AutostartWindow*>(s.app->openAutostart());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "АвтоСтарт");
+  EXPECT_EQ(s.app->slot(), w);
+  const auto inst = s.installation();
+
+  w->chooseTest = [](QWidget*) { return AutostartWindow::TestChoice{"География", "/srv/тесты/"}; };
+  w->chooseJournal = [](QWidget*, const QString&) { return std::optional<QString>("Класс 101"); };
+  w->button("chooseTest")->click();
+  w->button("chooseJournal")->click();
+  EXPECT_EQ(w->testBox()->text(), "География");
+  EXPECT_EQ(w->baseBox()->text(), "/srv/тесты/");
+  EXPECT_EQ(w->journalBox()->text(), "Класс 101");
+
+  // Two reachable workstations in two rooms, then 101 more of which 98 fit.
+  testing_tables::TempDir folders;
+  std::vector<tables::Ws> two;
+  for (int i = 0; i < 2; ++i) {
+    tables::Ws ws;
+    ws.CODEWS = 500 + i;
+    ws.CODELABR = static_cast<std::uint16_t>(1 + i);
+    ws.NAMEPC = "WS" + std::to_string(i);
+    std::filesystem::create_directories(folders / ws.NAMEPC.str());
+    ws.PATH = folders / ws.NAMEPC.str();  // stored without "/": the folder is still found
+    store::Table t(tables::wsDef(), ws, inst.central(tables::files::Ws));
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    ASSERT_EQ(t.add(), store::Ok);
+    two.push_back(ws);
+  }
+  w->chooseWorkstations = [&](QWidget*) { return std::optional<std::vector<tables::Ws>>(two); };
+  w->button("Выбрать рабочие станции для автозапуска")->click();
+  EXPECT_EQ(w->stationsLabel()->text(), "2");
+  EXPECT_EQ(w->roomsLabel()->text(), "2");
+  std::vector<tables::Ws> many;
+  for (int i = 1; i <= 101; ++i) many.push_back(tables::Ws{i, 1, {}, {}});
+  w->chooseWorkstations = [&](QWidget*) { return std::optional<std::vector<tables::Ws>>(many); };
+  ms().clearShown();
+  w->button("Выбрать рабочие станции для автозапуска")->click();
+  EXPECT_EQ(w->stationsLabel()->text(), "100");
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("Не вошли в выбор: 3"), std::string::npos);
+
+  // The box unticked: test, base and journal are still written.
+  w->armBox()->setChecked(false);
+  ms().clearShown();
+  w->button("&OK")->click();
+  ASSERT_FALSE(ms().shown().empty());
+  const std::string said = ms().shown()[0].text;
+  EXPECT_NE(said.find("WS0, WS1"), std::string::npos) << said;
+  EXPECT_NE(said.find("№ 7 — нет в справочнике"), std::string::npos) << said;  // the demo has codes 1 to 6
+  for (const auto& ws : two) {
+    tables::AutoStar a;
+    store::Table t(tables::autoStarDef(), a, folders / ws.NAMEPC.str() + "/AutoStar.tps");
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    ASSERT_EQ(t.set(), store::Ok);
+    ASSERT_EQ(t.next(), store::Ok);
+    EXPECT_EQ(a.AUTOSTART, 0);
+    EXPECT_EQ(a.CURTEST, u("География"));
+    EXPECT_EQ(a.CURBT, u("/srv/тесты/"));
+    EXPECT_EQ(a.CURREZ, u("Класс 101"));
+  }
+  // Monitoring opened beside it; the autostart window keeps its place.
+  QApplication::processEvents();
+  MonitoringWindow* mon = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (auto* m = qobject_cast<MonitoringWindow*>(t); m && m->isVisible()) mon = m;
+  ASSERT_NE(mon, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(s.app->slot(), w);
+  mon->close();
+
+  // A name too long for its field is refused, nothing written, no monitoring.
+  w->testBox()->setText(QString(101, QChar('x')));
+  ms().clearShown();
+  w->button("&OK")->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("Имя теста"), std::string::npos);
+  w->close();
+}
+
+TEST(AutostartWindow, TheChooserTagsAcrossRoomsInTagOrder) {
+  SignedIn s;
+  const auto inst = s.installation();
+  {
+    tables::Labr l;
+    l.CODELABR = 2;
+    l.NAMELABR = u("Аудитория 202");
+    l.NUMROOM = 202;
+    store::Table t(tables::labrDef(), l, inst.central(tables::files::Labr));
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    ASSERT_EQ(t.add(), store::Ok);
+    tables::Ws ws;
+    ws.CODEWS = 77;
+    ws.CODELABR = 2;
+    ws.NAMEPC = "PC202-01";
+    store::Table wt(tables::wsDef(), ws, inst.central(tables::files::Ws));
+    ASSERT_EQ(wt.open(store::Shared), store::Ok);
+    ASSERT_EQ(wt.add(), store::Ok);
+  }
+  WorkstationChooser c(inst);
+  ASSERT_TRUE(c.opened());
+  // Rooms by name: "Аудитория 202" before "Компьютерный класс 101".
+  EXPECT_EQ(c.workstations()->rowCount(), 1);
+  c.workstations()->toggleTag();  // PC202-01
+  EXPECT_EQ(c.tagged().size(), 1u);
+  c.rooms()->down();
+  ASSERT_TRUE(c.rooms()->choose(c.rooms()->currentPosition()));
+  ASSERT_GE(c.workstations()->rowCount(), 3);  // a page of the room's six
+  c.workstations()->down();
+  c.workstations()->down();
+  c.workstations()->toggleTag();  // PC101-03
+  c.tagged();
+  c.workstations()->home();
+  c.workstations()->toggleTag();  // PC101-01
+  std::vector<std::string> names;
+  for (const auto& ws : c.tagged()) names.push_back(ws.NAMEPC.str());
+  EXPECT_EQ(names, (std::vector<std::string>{"PC202-01", "PC101-03", "PC101-01"}));
+}
+
+}  // namespace
