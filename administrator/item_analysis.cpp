@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
@@ -15,13 +16,18 @@ Scored scored(const tables::RezTest& r) {
   Scored s;
   s.code = r.CODEREZ;
   s.score = r.REZBAL;
-  for (int c = 0; c < kFrames; ++c) {
-    const std::uint8_t v = r.ALLOT[static_cast<std::size_t>(c)];
-    if (v == 2) continue;
-    s.presented.set(static_cast<std::size_t>(c));
-    if (v == 1) {
-      s.right.set(static_cast<std::size_t>(c));
-      ++s.rightCount;
+  // A word of 64 frames at a time: every result of a long journal passes here.
+  for (std::size_t w = 0; w < kFrames / 64; ++w) {
+    std::uint64_t seen = 0, right = 0;
+    const std::uint8_t* v = r.ALLOT.data() + w * 64;
+    for (std::size_t b = 0; b < 64; ++b) {
+      seen |= static_cast<std::uint64_t>(v[b] != 2) << b;
+      right |= static_cast<std::uint64_t>(v[b] == 1) << b;
+    }
+    if (seen) s.presented |= std::bitset<kFrames>(seen) << (w * 64);
+    if (right) {
+      s.right |= std::bitset<kFrames>(right) << (w * 64);
+      s.rightCount += std::popcount(right);
     }
   }
   return s;
@@ -121,7 +127,14 @@ ResultsReader::ResultsReader(std::string rezTestName, Selection s)
   sel_.group = std::string(cp1251::clip(sel_.group));
 }
 
+void ResultsReader::restart() {
+  results_.clear();
+  first_.reset();
+}
+
 void ResultsReader::take(const tables::RezTest& r) {
+  // Room for every record at once: growing a long list copies it again and again.
+  if (results_.capacity() == 0) results_.reserve(static_cast<std::size_t>(bytesTotal() / static_cast<std::int64_t>(tables::rezTestDef().recordSize())));
   if (r.NAMETEMA.view() != sel_.test.name || r.BIBLTEST.view() != sel_.test.library) return;
   if (!sel_.group.empty() && r.GR.view() != sel_.group) return;
   if (!first_) first_ = std::make_unique<tables::RezTest>(r);

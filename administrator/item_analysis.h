@@ -122,10 +122,7 @@ class ResultsReader : public JournalPass {
 
  protected:
   void take(const tables::RezTest& r) override;
-  void restart() override {
-    results_.clear();
-    first_.reset();
-  }
+  void restart() override;
 
  private:
   Selection sel_;
