@@ -168,8 +168,8 @@ ui::BrowseWindow* openVedomBrowse(const setup::Installation& inst, QWidget* pare
     const char* name;
     const char* heading;
     int width;
-  } cols[] = {{"CODEVED", "Код", 6},   {"CODEST", "Код Ст.", 7},     {"NAMESTUD", "Студент", 24},
-              {"GR", "Группа", 10},     {"NAMETEMA", "Тест", 28},     {"CODEPREDMET", "Код предмета", 6},
+  } cols[] = {{"CODEVED", "Код", 6},   {"CODEST", "Код Ст.", 7},     {"NAMESTUD", "Студент", 30},
+              {"GR", "Группа", 10},     {"NAMETEMA", "Тест", 34},     {"CODEPREDMET", "Код предмета", 13},
               {"PREDMET", "Дисциплина", 20}};
   for (const auto& c : cols) w->addColumn({fieldOf(def, c.name), QString::fromUtf8(c.heading), c.width});
   w->setUpdateForm([s, w] { return std::make_unique<VedomForm>(s->table, s->rec, w); });
@@ -211,7 +211,7 @@ ui::BrowseWindow* openVedomBrowse(const setup::Installation& inst, QWidget* pare
   ui::alertKey(w, QKeySequence(Qt::Key_F5), [w] { w->refresh(); });
   w->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(w, &QDialog::finished, w, &QObject::deleteLater);
-  w->resize(900, 480);
+  w->resize(1040, 480);
   w->show();
   return w;
 }

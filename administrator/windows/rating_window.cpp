@@ -304,7 +304,7 @@ std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows) {
                              QStringLiteral("Mesto"),    QStringLiteral("Тест")};
   const double w = r->area().width();
   // Numbers narrow, names and the test wide; the rest of the page to the test.
-  std::vector<double> widths = {44, 44, 150, 60, 70, 44, 32, 40, 44, 38};
+  std::vector<double> widths = {50, 48, 150, 60, 70, 44, 32, 46, 52, 44};
   double used = 0;
   for (double x : widths) used += x;
   widths.push_back(std::max(80.0, w - used));

@@ -339,6 +339,17 @@ TEST(GradeSheetWindows, RatingSharesPlacesGoesBackBlankAndPrintsAndExports) {
     EXPECT_TRUE(w->tagged(l).isEmpty());
     for (int i = 0; i < l->count(); ++i) EXPECT_EQ(l->item(i)->checkState(), Qt::Unchecked);
   }
+  // A pass cancelled in its progress window shows no rating.
+  tag(w->journals(), QStringLiteral("Общий"));
+  tag(w->tests(), QString::fromStdString(test));
+  tag(w->groups(), QStringLiteral("ФМ-101"));
+  w->next();
+  ASSERT_TRUE(w->running());
+  w->progress()->cancelButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([w] { return !w->running(); }, 20000));
+  EXPECT_EQ(w->page(), 0);
+  EXPECT_EQ(w->progress(), nullptr);
+  w->back();
   // With nothing tagged nobody takes part.
   w->next();
   ASSERT_TRUE(QTest::qWaitFor([w] { return !w->running(); }, 20000));
