@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -53,7 +54,18 @@ bool lastDocxShow = false;
 }  // namespace
 
 Previewer::Previewer(const Report& report, QWidget* parent)
-    : QDialog(parent), openDocument([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }),
+    : QDialog(parent),
+      openDocument([](const QString& path) {
+        // xdg-open starts whether or not an application takes the type: ask first.
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        if (!xdgMime.isEmpty()) {
+          QProcess q;
+          q.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                            QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.document")});
+          if (q.waitForFinished(3000) && q.exitCode() == 0 && q.readAllStandardOutput().trimmed().isEmpty()) return false;
+        }
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+      }),
       report_(report) {
   setWindowTitle(QStringLiteral("Общий вид отчета"));
   setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
