@@ -355,7 +355,7 @@ bool JournalWindow::event(QEvent* e) {
     case CopyTagged: copyTagged(false); return true;
     case MoveTagged: copyTagged(true); return true;
     case DeleteTagged: deleteTagged(); return true;
-    case 1040: reopen(); return true;
+    case kReopen: reopen(); return true;
     case CloseWindow: close(); return true;
     default: return QDialog::event(e);
   }
@@ -695,7 +695,7 @@ QWidget* AdministratorApp::openJournalList() {
     if (!inst_.ini.set("Path", "FileRez", name)) return "Не удалось записать имя журнала в файл настроек.";
     inst_.rereadResultFile();
     // An open results journal turns to the journal now current.
-    if (journal_) ui::post(journal_, 1040);
+    if (journal_) ui::post(journal_, JournalWindow::kReopen);
     return std::nullopt;
   });
   showExclusive(w);

@@ -50,6 +50,9 @@ class JournalWindow : public QDialog {
   Q_OBJECT
  public:
   static constexpr const char* kProcedure = "BrowseRezTest";
+  // The event by which the frame tells an open journal that another journal
+  // became current: it re-reads the name from the settings file and reopens.
+  static constexpr int kReopen = 1040;
 
   // `startProgram` runs a sibling program ("Varnuke.exe") in `workingDir`;
   // `frame` gets the events 1025 and 1026.
