@@ -90,7 +90,13 @@ Outcome RatingPass::start() {
   people_.clear();
   byCode_.clear();
   byName_.clear();
+  view_.reset();
   table_ = std::make_unique<store::Table>(tables::vedomDef(), &ved_, file_);
+  // An empty list takes nothing: no line can take part.
+  if (cond_.journals.empty() || cond_.tests.empty() || cond_.groups.empty()) {
+    done_ = true;
+    return error_ = {};
+  }
   int rc = table_->open(store::Shared);
   if (rc == store::FileNotFound) {
     done_ = true;  // no line was ever written: nobody to rate
@@ -100,8 +106,32 @@ Outcome RatingPass::start() {
     done_ = true;
     return error_ = Outcome::failed(table_->error(), "Не удалось открыть " + table_->name());
   }
-  total_ = table_->records() * static_cast<std::int64_t>(tables::vedomDef().recordSize());
-  if (table_->set() != store::Ok) {
+  // The store picks the candidate lines; takesPart() decides exactly, so
+  // the filter may let through more, never less.
+  std::string filter;
+  auto any = [&](const std::string& field, const std::vector<std::string>& values, const char* var) {
+    std::string part;
+    for (std::size_t i = 0; i < values.size(); ++i) part += (i ? " OR " : "") + field + " = " + var + std::to_string(i);
+    filter += (filter.empty() ? "(" : " AND (") + part + ")";
+  };
+  any("VED:NAMETEMA", cond_.tests, "T");
+  any("VED:GR", cond_.groups, "G");
+  std::vector<std::string> journals;
+  for (const std::string& j : cond_.journals) {
+    journals.push_back(cp1251::upper(j));
+    journals.push_back(cp1251::upper(j + ".rez"));
+  }
+  any("UPPER(VED:FILEREZ)", journals, "J");
+  view_ = std::make_unique<store::View>(*table_);
+  if (view_->setFilter(filter) != store::Ok) {
+    done_ = true;
+    return error_ = Outcome::failed(table_->error(), "Не удалось отобрать строки " + table_->name());
+  }
+  for (std::size_t i = 0; i < cond_.tests.size(); ++i) view_->bind("T" + std::to_string(i), cond_.tests[i]);
+  for (std::size_t i = 0; i < cond_.groups.size(); ++i) view_->bind("G" + std::to_string(i), cond_.groups[i]);
+  for (std::size_t i = 0; i < journals.size(); ++i) view_->bind("J" + std::to_string(i), journals[i]);
+  total_ = view_->records() * static_cast<std::int64_t>(tables::vedomDef().recordSize());
+  if (view_->set() != store::Ok) {
     done_ = true;
     return error_ = Outcome::failed(table_->error(), "Не удалось прочитать " + table_->name());
   }
@@ -119,9 +149,10 @@ bool RatingPass::step(std::size_t bytes) {
   if (done_) return true;
   const std::size_t size = std::max<std::size_t>(1, tables::vedomDef().recordSize());
   for (std::size_t n = std::max<std::size_t>(1, bytes / size); n > 0; --n) {
-    const int rc = table_->next();
+    const int rc = view_->next();
     if (rc == store::NoRecord) {
       done_ = true;
+      view_.reset();
       table_->close();
       return true;
     }

@@ -84,6 +84,7 @@ class RatingPass {
   RatingConditions cond_;  // CP1251, journals as journalKey gives them
   tables::Vedom ved_;
   std::unique_ptr<store::Table> table_;
+  std::unique_ptr<store::View> view_;
   Outcome error_;
   bool started_ = false, done_ = false;
   std::int64_t read_ = 0, total_ = 0;
