@@ -49,9 +49,9 @@ struct ColumnSpec {
   const char* heading;
   int width;  // characters
 };
-const ColumnSpec kColumns[] = {{"№", 4},         {"Компьютер", 12}, {"Фамилия И.О.", 22}, {"Тест", 24},
-                               {"Старт", 8},     {"Заданий", 7},    {"Ответил", 7},       {"Макс.", 6},
-                               {"Факт.", 6},     {"Тек. задание", 10}, {"Ошибок", 6},     {"flag", 3}};
+const ColumnSpec kColumns[] = {{"№", 4},        {"Компьютер", 12},     {"Фамилия И.О.", 22}, {"Тест", 24},
+                               {"Старт", 10},   {"Заданий", 9},        {"Ответил", 9},       {"Макс.", 7},
+                               {"Факт.", 7},    {"Тек. задание", 13},  {"Ошибок", 8},        {"flag", 3}};
 enum Col { CCode, CPc, CFio, CTest, CStart, CFrames, CAnswered, CMax, CReal, CFrame, CWrong, CFlag };
 
 }  // namespace
@@ -154,7 +154,7 @@ MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* par
   buttons->addWidget(close);
   outer->addLayout(buttons);
 
-  resize(1000, 560);
+  resize(1120, 560);
   ui::attachProcedure(this, QString::fromLatin1(kMonitoringWindow));
   ui::alertKey(this, QKeySequence(Qt::Key_F5), [this] { refreshNow(); });
 
