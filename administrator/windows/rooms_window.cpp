@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "administrator_app.h"
+#include "archive_window.h"
 #include "main_frame.h"
 #include "browse.h"
 #include "journal_name.h"
@@ -224,8 +225,14 @@ RoomForm::RoomForm(store::Table& t, tables::Labr& rec, const setup::Installation
       e->setToolTip(QStringLiteral("Журнал, в который пишут Экзаменаторы этой лаборатории, когда журналы ведутся по аудиториям"));
       fields()->addRow(label, row);
       connect(journalButton_, &QPushButton::clicked, this, [this, e] {
-        if (!journalChooser()) return;
-        const QString name = journalChooser()(this, e->text().trimmed());
+        QString name;
+        if (journalChooser()) {
+          name = journalChooser()(this, e->text().trimmed());
+        } else {
+          // The journal list of the system; the Administrator's own current journal stays.
+          common::ArchiveWindow list(inst_.base, e->text().trimmed().toStdString(), this);
+          if (list.exec() == QDialog::Accepted) name = list.chosen();
+        }
         if (!name.isEmpty()) e->setText(name);
       });
     } else {
@@ -233,8 +240,6 @@ RoomForm::RoomForm(store::Table& t, tables::Labr& rec, const setup::Installation
     }
   }
   field("CODELABR")->setReadOnly(true);  // given by the form, and the workstations carry it
-  // Without a chooser the name is typed.
-  journalButton_->setVisible(static_cast<bool>(journalChooser()));
 
   auto* group = new QGroupBox(QStringLiteral("Рабочие станции"), this);
   auto* gl = new QVBoxLayout(group);

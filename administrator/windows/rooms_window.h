@@ -35,7 +35,8 @@ inline constexpr const char* kWorkstationForm = "UpdateWS";
 // The folder chooser of "...": a folder, or "" when cancelled. Tests give their own.
 using FolderChooser = std::function<QString(QWidget* parent, const QString& title, const QString& start)>;
 void setFolderChooser(FolderChooser f);
-// The journal chooser of "Журнал результатов:": a journal's name, or "".
+// The journal chooser of "Журнал результатов:": a journal's name, or ""
+// (the system's journal list when none is set; tests give their own).
 using JournalChooser = std::function<QString(QWidget* parent, const QString& current)>;
 void setJournalChooser(JournalChooser f);
 

@@ -11,12 +11,14 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
 
+#include "archive_window.h"
 #include "browse.h"
 #include "cp1251.h"
 #include "database_report.h"
@@ -47,6 +49,27 @@ std::vector<tables::Labr> rooms(const setup::Installation& inst) {
   std::vector<tables::Labr> out;
   EXPECT_TRUE(Rooms(inst).rooms(out));
   return out;
+}
+
+// whenShown for a window of that title (several browses may be open at once).
+void whenTitled(const QString& title, std::function<void(ui::BrowseWindow*)> f) {
+  auto* timer = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, tries, title, f] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<ui::BrowseWindow*>(w); d && d->isVisible() && d->windowTitle() == title) {
+        timer->stop();
+        timer->deleteLater();
+        f(d);
+        return;
+      }
+    if (++*tries > 500) {
+      timer->stop();
+      timer->deleteLater();
+      ADD_FAILURE() << "no window " << title.toStdString();
+    }
+  });
+  timer->start(10);
 }
 
 QPushButton* buttonIn(QWidget* w, const QString& text) {
@@ -94,7 +117,21 @@ TEST(RoomsWindow, AWorkstationFolderTypedWithoutASlashIsStoredWithIt) {
     f->accept();
     ASSERT_EQ(ms().shown().size(), 1u);
     EXPECT_TRUE(f->isVisible());
-    f->field("CURREZ")->setText(QStringLiteral("Класс205"));
+    // "..." beside the journal opens the system's journal list.
+    bool listed = false;
+    whenShown<common::ArchiveWindow>([&](common::ArchiveWindow* a) {
+      listed = true;
+      a->reject();
+    });
+    f->journalButton()->click();
+    EXPECT_TRUE(listed);
+    setJournalChooser([](QWidget*, const QString& current) {
+      EXPECT_EQ(current, QStringLiteral("../Класс205"));
+      return QStringLiteral("Класс205");
+    });
+    f->journalButton()->click();
+    setJournalChooser({});
+    EXPECT_EQ(f->field("CURREZ")->text(), QStringLiteral("Класс205"));
     f->accept();
   });
   browse->insertRecord();
@@ -165,10 +202,7 @@ TEST(RoomsWindow, AWorkstationOfTheListTakesItsRoomFromTheChoiceAndItsFolderFrom
     w->accept();
     ASSERT_EQ(ms().shown().size(), 1u);
     EXPECT_NE(ms().shown()[0].text.find("лаборатория"), std::string::npos);
-    whenShown<ui::BrowseWindow>([&](ui::BrowseWindow* choice) {
-      EXPECT_EQ(choice->windowTitle(), QStringLiteral("Выбор лаборатории"));
-      choice->selectRecord();
-    });
+    whenTitled(QStringLiteral("Выбор лаборатории"), [&](ui::BrowseWindow* choice) { choice->selectRecord(); });
     w->roomButton()->click();
     EXPECT_EQ(w->roomLabel()->text(), QStringLiteral("Компьютерный класс 101"));
     w->browseButton()->click();
