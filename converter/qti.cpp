@@ -277,22 +277,48 @@ class ItemReader {
 
 class ZipFiles : public PackageFiles {
  public:
+  // A question bank with its pictures is small; the caps keep a forged or
+  // bomb archive from taking all memory.
+  static constexpr std::uint64_t entryCap = 16u << 20;
+  static constexpr std::uint64_t totalCap = 64u << 20;
+
   explicit ZipFiles(zip_t* z) : z_(z) {}
   ~ZipFiles() override { zip_discard(z_); }
   std::optional<std::vector<std::uint8_t>> read(const std::string& name) override {
     zip_stat_t st;
     if (zip_stat(z_, name.c_str(), ZIP_FL_ENC_GUESS, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return std::nullopt;
+    if (st.size > entryCap || total_ + st.size > totalCap) return refuse(name);
     zip_file_t* f = zip_fopen(z_, name.c_str(), ZIP_FL_ENC_GUESS);
     if (!f) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.size));
-    const zip_int64_t got = bytes.empty() ? 0 : zip_fread(f, bytes.data(), bytes.size());
+    // The stated size is not trusted: read in chunks and stop at the cap.
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    zip_int64_t got = 0;
+    while ((got = zip_fread(f, chunk, sizeof chunk)) > 0) {
+      bytes.insert(bytes.end(), chunk, chunk + got);
+      if (bytes.size() > entryCap || total_ + bytes.size() > totalCap) {
+        zip_fclose(f);
+        return refuse(name);
+      }
+    }
     zip_fclose(f);
-    if (got != static_cast<zip_int64_t>(bytes.size())) return std::nullopt;
+    if (got < 0 || bytes.size() != st.size) return std::nullopt;
+    total_ += bytes.size();
     return bytes;
   }
+  std::string refusal() const override { return refusal_; }
 
  private:
+  std::optional<std::vector<std::uint8_t>> refuse(const std::string& name) {
+    if (refusal_.empty())
+      refusal_ = "«" + name + "»: распакованные файлы архива больше " + std::to_string(entryCap >> 20) + " МБ каждый или " +
+                 std::to_string(totalCap >> 20) + " МБ вместе; архив не читается.";
+    return std::nullopt;
+  }
+
   zip_t* z_;
+  std::uint64_t total_ = 0;
+  std::string refusal_;
 };
 
 class FolderFiles : public PackageFiles {
@@ -353,6 +379,10 @@ Bank readQtiItem(std::string_view bytes, const std::string& where, const Fetch& 
 Bank readQtiPackage(PackageFiles& files) {
   Bank bank;
   const auto manifestBytes = files.read("imsmanifest.xml");
+  if (!manifestBytes && !files.refusal().empty()) {
+    bank.errors.push_back(files.refusal());
+    return bank;
+  }
   if (!manifestBytes) {
     bank.errors.push_back("В пакете нет описания imsmanifest.xml.");
     return bank;
@@ -394,6 +424,7 @@ Bank readQtiPackage(PackageFiles& files) {
     bank.errors.insert(bank.errors.end(), one.errors.begin(), one.errors.end());
     for (auto& q : one.questions) bank.questions.push_back(std::move(q));
   }
+  if (!files.refusal().empty()) bank.errors.insert(bank.errors.begin(), files.refusal());
   if (items == 0 && bank.errors.empty()) bank.errors.push_back("В пакете нет заданий QTI 2.1 (ресурсов imsqti_item_xmlv2p1).");
   if (!bank.ok()) bank.questions.clear();
   return bank;

@@ -26,6 +26,8 @@ class PackageFiles {
  public:
   virtual ~PackageFiles() = default;
   virtual std::optional<std::vector<std::uint8_t>> read(const std::string& name) = 0;
+  // Why a read was refused rather than missing (a file too big); empty if none was.
+  virtual std::string refusal() const { return {}; }
 };
 Bank readQtiPackage(PackageFiles& files);
 

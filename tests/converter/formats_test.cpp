@@ -1,6 +1,7 @@
 // Reading the formats: every construct of the fixtures read into a bank,
 // malformed files named by line or element, texts and numbers as written.
 #include <gtest/gtest.h>
+#include <chrono>
 #include <zip.h>
 
 #include "cp1251.h"
@@ -416,4 +417,37 @@ TEST(Qti, MalformedItemsAndPackagesAreNamed) {
   EXPECT_FALSE(readQtiPackage(base.path + "not.zip").ok());
   EXPECT_FALSE(packagePath("items/q.xml", "../../x.png")) << "a name that leaves the package";
   EXPECT_EQ(packagePath("items/q.xml", "./img/a%20b.png"), "items/img/a b.png");
+}
+
+TEST(Xml, EntitiesThatExpandWithoutBoundAreRefusedQuickly) {
+  // Nine levels of ten: a few hundred bytes that would grow to gigabytes.
+  std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE quiz [<!ENTITY e0 \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">";
+  for (int i = 1; i <= 9; ++i) {
+    doc += "<!ENTITY e" + std::to_string(i) + " \"";
+    for (int k = 0; k < 10; ++k) doc += "&e" + std::to_string(i - 1) + ";";
+    doc += "\">";
+  }
+  doc += "]><quiz><question type=\"truefalse\"><name><text>a</text></name><questiontext><text>&e9;</text></questiontext>"
+         "<answer fraction=\"100\"><text>true</text></answer><answer fraction=\"0\"><text>false</text></answer></question></quiz>";
+  const auto start = std::chrono::steady_clock::now();
+  const Bank bank = readMoodleXml(doc);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_FALSE(bank.ok());
+  EXPECT_NE(bank.errors.front().find("ошибка XML"), std::string::npos) << bank.errors.front();
+  EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST(Qti, ArchiveStatingAHugeSizeIsRefusedNotTrusted) {
+  convtest::Base base;
+  const std::string path = base.path + "liar.zip";
+  makeZip(path, {{"imsmanifest.xml", manifest({"q.xml"})}});
+  // Forge the central directory's uncompressed size of the only entry.
+  std::string bytes = readText(path);
+  const auto at = bytes.find(std::string("PK\x01\x02", 4));
+  ASSERT_NE(at, std::string::npos);
+  for (int k = 0; k < 4; ++k) bytes[at + 24 + k] = k == 0 ? '\xF0' : '\xFF';
+  ASSERT_TRUE(writeFile(path, bytes));
+  const Bank bank = readQtiPackage(path);
+  ASSERT_FALSE(bank.ok());
+  EXPECT_NE(bank.errors.front().find("«imsmanifest.xml»: распакованные файлы архива больше"), std::string::npos) << bank.errors.front();
 }
