@@ -21,6 +21,7 @@
 #include "administrator_app.h"
 #include "archive.h"
 #include "archive_window.h"
+#include "grade_sheet_windows.h"
 #include "browse.h"
 #include "cp1251.h"
 #include "datetime.h"
@@ -152,7 +153,7 @@ JournalWindow::JournalWindow(const setup::Installation& inst, std::function<bool
   const QColor red(178, 34, 34), blue(52, 101, 164), green(46, 125, 50);
   addButton(QStringLiteral("Ошибки"), QStringLiteral("Просмотр ошибок"), ui::letterIcon(QStringLiteral("!"), red), [this] { showErrors(); });
   addButton(QStringLiteral("Ведомость"), QStringLiteral("Печать записей по фильтру"), ui::letterIcon(QStringLiteral("В"), blue),
-            [this] { printLists(); });
+            [this] { openExamSheetSetup(inst_, inst_.base, journal_, this); });
   addButton(QStringLiteral("Обновить"), QStringLiteral("Обновить список"), ui::arrowIcon(ui::Arrow::Down, green), [this] { refreshList(); });
   addButton(QStringLiteral("Протокол"), QStringLiteral("Протокол тестирования выделенного результата"), ui::letterIcon(QStringLiteral("П"), blue),
             [this] { protocol(); });
