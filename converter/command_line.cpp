@@ -70,7 +70,7 @@ int toTest(const std::string& source, const std::string& baseName, const std::st
   return Success;
 }
 
-int fromTest(const std::string& test, const std::string& formatName, const std::string& outPath, const std::string& workingDir,
+int fromTest(const std::string& test, const std::string& formatName, const std::string& outPath, bool force, const std::string& workingDir,
              std::ostream& out, std::ostream& err) {
   Format format = formatName == "gift" ? Format::Gift : formatName == "moodle-xml" ? Format::MoodleXml : Format::Unknown;
   if (format == Format::Unknown) {
@@ -91,7 +91,10 @@ int fromTest(const std::string& test, const std::string& formatName, const std::
     path = dir + test;
   }
   Written written;
-  if (constructor::Outcome o = exportTest(path, site.inst.keyWord, format, absolute(outPath, workingDir), written); !o) {
+  if (constructor::Outcome o = exportTest(path, site.inst.keyWord, format, absolute(outPath, workingDir), written, force); !o) {
+    if (!force && filepath::exists(filepath::resolve(absolute(outPath, workingDir))) &&
+        exportTargetRefusal(path, absolute(outPath, workingDir)).empty())
+      o.message += "\nЧтобы заменить его, добавьте --force.";
     err << "ormida-convert: " << lines(o.message) << "\n";
     return Failed;
   }
@@ -107,8 +110,9 @@ const char* usageText() {
          "  ormida-convert                         окно конвертера\n"
          "  ormida-convert --to-test ФАЙЛ БАЗА ИМЯ  новый тест ИМЯ в базе тестов БАЗА (название, каталог или код)\n"
          "                                         из файла GIFT, Moodle XML, задания QTI 2.1 или пакета IMS (.zip)\n"
-         "  ormida-convert --from-test ТЕСТ.orm --format gift|moodle-xml ФАЙЛ\n"
-         "                                         тест в файл GIFT или Moodle XML\n";
+         "  ormida-convert --from-test ТЕСТ.orm --format gift|moodle-xml ФАЙЛ [--force]\n"
+         "                                         тест в файл GIFT или Moodle XML; имеющийся ФАЙЛ\n"
+         "                                         заменяется только с --force\n";
 }
 
 std::optional<int> runCommandLine(const std::vector<std::string>& args, const std::string& workingDir, std::ostream& out,
@@ -120,7 +124,8 @@ std::optional<int> runCommandLine(const std::vector<std::string>& args, const st
     return Success;
   }
   if (form == "--to-test" && args.size() == 4) return toTest(args[1], args[2], args[3], workingDir, out, err);
-  if (form == "--from-test" && args.size() == 5 && args[2] == "--format") return fromTest(args[1], args[3], args[4], workingDir, out, err);
+  if (form == "--from-test" && (args.size() == 5 || (args.size() == 6 && args[5] == "--force")) && args[2] == "--format")
+    return fromTest(args[1], args[3], args[4], args.size() == 6, workingDir, out, err);
   if (form.rfind("-", 0) != 0) return std::nullopt;  // an argument the desktop adds, not a form
   err << "ormida-convert: неверные аргументы.\n" << usageText();
   return Usage;

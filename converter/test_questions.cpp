@@ -1,11 +1,13 @@
 #include "test_questions.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "answer_checking.h"
 #include "cp1251.h"
 #include "filepath.h"
+#include "installation.h"
 #include "moodle_xml.h"
 #include "sources.h"
 #include "text.h"
@@ -161,8 +163,30 @@ int questionsOfTest(testfile::TestFile& tf, std::vector<Question>& out) {
   return store::Ok;
 }
 
+std::string exportTargetRefusal(const std::string& testPath, const std::string& outPath) {
+  const std::string name = filepath::fileNameOf(outPath);
+  std::string why;
+  if (name.empty() || name == "." || name == "..") return "Не задано имя файла выгрузки.";
+  if (!setup::safeFileName(name, &why)) return why;
+  const std::string source = filepath::resolve(testPath);
+  const std::string target = filepath::resolve(outPath);
+  std::error_code ec;
+  if (source == target || std::filesystem::equivalent(source, target, ec))
+    return "Файл " + outPath + " и есть выгружаемый тест.";
+  // The installation's own files are never overwritten by an export.
+  const std::string lowered = cp1251::lower(name);
+  for (const char* ext : {".orm", ".emb", ".tps", ".rez", ".ini"})
+    if (lowered.size() >= 4 && lowered.compare(lowered.size() - 4, 4, ext) == 0)
+      return "Файл " + outPath + ": тест не выгружается в файл с расширением " + ext + " (это файлы установки).";
+  if (filepath::isDirectory(target)) return "Файл " + outPath + " — это каталог.";
+  return {};
+}
+
 constructor::Outcome exportTest(const std::string& testPath, const std::string& keyWord, Format format, const std::string& outPath,
-                                Written& written) {
+                                Written& written, bool replace) {
+  if (const std::string why = exportTargetRefusal(testPath, outPath); !why.empty()) return refused(why);
+  if (!replace && filepath::exists(filepath::resolve(outPath)))
+    return refused("Файл " + outPath + " уже есть; он заменяется только по согласию.");
   if (format != Format::Gift && format != Format::MoodleXml) return refused("Тест выгружается только в GIFT или Moodle XML.");
   std::string name = filepath::fileNameOf(testPath);
   if (name.size() < 4 || cp1251::lower(name.substr(name.size() - 4)) != ".orm") return refused("Файл теста " + testPath + " должен иметь расширение .orm.");
@@ -173,7 +197,7 @@ constructor::Outcome exportTest(const std::string& testPath, const std::string& 
   testfile::TestFile tf;
   tf.name(dir, name, keyWord);
   if (int rc = tf.open(); rc != store::Ok) {
-    if (rc == 36) return {rc, "Файл " + testPath + " не открывается ключевым словом этой установки: тест сделан в другой установке."};
+    if (rc == store::NotDataFile) return {rc, "Файл " + testPath + " не открывается ключевым словом этой установки: тест сделан в другой установке."};
     return {rc, "Не удалось открыть тест " + testPath + " (" + tf.error().text() + ")."};
   }
   std::vector<Question> questions;

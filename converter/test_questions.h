@@ -24,7 +24,13 @@ int questionsOfTest(testfile::TestFile& tf, std::vector<Question>& out);
 // Opens the test file `testPath` (".../name.orm") with the installation's
 // key word and writes it in `format` (GIFT or Moodle XML) to `outPath`.
 // `written` tells what was written and what was left out.
+// An existing `outPath` is replaced only with `replace`; a name that is
+// the test itself or a file of the installation (.orm, .emb, .tps, .rez,
+// .ini) is always refused.
 constructor::Outcome exportTest(const std::string& testPath, const std::string& keyWord, Format format, const std::string& outPath,
-                                Written& written);
+                                Written& written, bool replace = false);
+
+// Why `outPath` may not receive the export of `testPath`; empty if it may.
+std::string exportTargetRefusal(const std::string& testPath, const std::string& outPath);
 
 }  // namespace converter

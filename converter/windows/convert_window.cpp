@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "filepath.h"
 #include "icons.h"
 #include "import.h"
 #include "message_service.h"
@@ -267,9 +268,18 @@ bool ConvertWindow::exportTo(const QString& outPath) {
   const TestBase* b = base();
   if (!b || tests_->currentText().isEmpty()) return false;
   const Format f = static_cast<Format>(format_->currentData().toInt());
+  const std::string testPath = b->dir + tests_->currentText().toStdString() + ".orm";
+  const std::string why = exportTargetRefusal(testPath, outPath.toStdString());
+  if (!why.empty()) {
+    ms().ask(q(why), windowTitle(), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
+  }
+  if (filepath::exists(filepath::resolve(outPath.toStdString())) &&
+      ms().ask(QStringLiteral("Файл %1 уже есть. Заменить его?").arg(outPath), windowTitle(), messages::Buttons::YesNo,
+               messages::Icon::Question, messages::No) != messages::Yes)
+    return false;
   Written written;
-  const constructor::Outcome o =
-      exportTest(b->dir + tests_->currentText().toStdString() + ".orm", site_.inst.keyWord, f, outPath.toStdString(), written);
+  const constructor::Outcome o = exportTest(testPath, site_.inst.keyWord, f, outPath.toStdString(), written, true);
   if (!o) {
     ms().ask(q(o.message), windowTitle(), messages::Buttons::Ok, messages::Icon::Exclamation);
     return false;

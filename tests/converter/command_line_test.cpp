@@ -64,6 +64,43 @@ TEST(CommandLine, BankIntoATestAndTheTestOut) {
   EXPECT_NE(r.err.find("в GIFT нет заданий на упорядочение"), std::string::npos) << r.err;
 }
 
+TEST(CommandLine, ExportNeverOverwritesTheInstallationAndReplacesOnlyWithForce) {
+  Installation d;
+  const std::string& dir = d.inst.directory;
+  ASSERT_EQ(run({"--to-test", convtest::fixture("constructs.gift"), "1", "Выгружаемый"}, dir).status, Success);
+  const std::string test = d.inst.library + "Выгружаемый.orm";
+  const auto testSize = std::filesystem::file_size(test);
+  std::ofstream(dir + "DataTest.TPS") << "база";
+  struct Case {
+    std::string out;
+    std::string message;
+  } cases[] = {
+      {test, "и есть выгружаемый тест"},
+      {d.inst.library + "Другой.orm", "с расширением .orm"},
+      {dir + "DataTest.TPS", "с расширением .tps"},
+      {dir + "Varnuke.ini", "с расширением .ini"},
+      {dir + "x.emb", "с расширением .emb"},
+      {dir + "итоги.rez", "с расширением .rez"},
+      {dir + "..", "Не задано имя файла"},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = run({"--from-test", test, "--format", "gift", c.out, "--force"}, dir);
+    EXPECT_EQ(r.status, Failed) << c.out;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.out << ": " << r.err;
+  }
+  EXPECT_EQ(std::filesystem::file_size(test), testSize);
+  EXPECT_EQ(convtest::readText(dir + "DataTest.TPS"), "база");
+
+  std::ofstream(dir + "старая.gift") << "прежнее";
+  Outcome r = run({"--from-test", test, "--format", "gift", "старая.gift"}, dir);
+  EXPECT_EQ(r.status, Failed);
+  EXPECT_NE(r.err.find("добавьте --force"), std::string::npos) << r.err;
+  EXPECT_EQ(convtest::readText(dir + "старая.gift"), "прежнее");
+  r = run({"--from-test", test, "--format", "gift", "старая.gift", "--force"}, dir);
+  ASSERT_EQ(r.status, Success) << r.err;
+  EXPECT_NE(convtest::readText(dir + "старая.gift"), "прежнее");
+}
+
 TEST(CommandLine, FailuresHaveTheirStatusAndMessage) {
   Installation d;
   const std::string& dir = d.inst.directory;

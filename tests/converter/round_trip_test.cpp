@@ -312,6 +312,6 @@ TEST(RoundTrip, AnExportThatFailsLeavesTheOldFileAsItWas) {
   for (const auto& e : std::filesystem::directory_iterator(base.dir.path())) files.push_back(e.path().filename().string());
   for (const auto& f : files) EXPECT_EQ(f.find(".~"), std::string::npos) << f << ": no temporary file stays";
   // With room it is replaced whole.
-  ASSERT_TRUE(exportTest(base.path + "Исходный.orm", base.keyWord, Format::MoodleXml, out, written));
+  ASSERT_TRUE(exportTest(base.path + "Исходный.orm", base.keyWord, Format::MoodleXml, out, written, true));
   EXPECT_NE(convtest::readText(out).find("<quiz>"), std::string::npos);
 }

@@ -4,6 +4,8 @@
 // and a test written out with what the format could not hold.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,4 +109,18 @@ TEST(ConvertWindow, TestWrittenOutNamesWhatTheFormatCannotHold) {
   const Bank back = readSource(out.toStdString());
   ASSERT_TRUE(back.ok());
   EXPECT_EQ(back.questions.size(), 7u);
+
+  // Written again: replaced only when the user agrees; never into the test itself.
+  std::ofstream(out.toStdString()) << "прежнее";
+  ms().script({messages::No});
+  EXPECT_FALSE(w.exportTo(out));
+  EXPECT_NE(d.lastText().find("уже есть. Заменить"), std::string::npos) << d.lastText();
+  EXPECT_EQ(convtest::readText(out.toStdString()), "прежнее");
+  ms().script({messages::Yes});
+  ASSERT_TRUE(w.exportTo(out)) << d.lastText();
+  EXPECT_NE(convtest::readText(out.toStdString()), "прежнее");
+  const QString self = QString::fromStdString(d.inst.library + "Физика.orm");
+  ms().script({messages::Yes});
+  EXPECT_FALSE(w.exportTo(self));
+  EXPECT_NE(d.lastText().find("и есть выгружаемый тест"), std::string::npos) << d.lastText();
 }
