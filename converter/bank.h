@@ -30,6 +30,7 @@ struct Answer {
 // decimal texts with "." ("2.5", "-3").
 struct NumberAnswer {
   std::string low, high;
+  bool outOfRange = false;  // the bounds need more digits than a frame holds
   double fraction = 100;
   std::string feedback;
 };

@@ -185,28 +185,32 @@ void shortAnswer(const Question& q, Mapping& m) {
     m.skipped = "Нет верного ответа.";
     return;
   }
+  // Synonyms are separated by commas, so one holding a comma cannot be kept;
+  // dropped first, so that what remains decides the kind.
+  std::vector<std::string> kept{right.front()};
+  for (std::size_t i = 1; i < right.size(); ++i) {
+    if (right[i].find(',') != std::string::npos)
+      m.notes.push_back("Синоним " + quoted(right[i]) + " с запятой не переносится: синонимы разделяются запятыми.");
+    else
+      kept.push_back(right[i]);
+  }
   // One answer compared exactly when letter case matters, when it has no
   // letters (a formula, a number written as text: a keyword search would
   // take "14" for "4"), or when it is one character (a keyword of one
   // character is compared with the first character typed only, so "б"
   // would take "бег").
-  const bool oneCharacter = right.size() == 1 && cp1251::fromUtf8(right.front()).size() == 1;
-  if (right.size() == 1 && (q.caseMatters || !hasLetter(right.front()) || oneCharacter)) {
+  const bool oneCharacter = kept.size() == 1 && cp1251::fromUtf8(kept.front()).size() == 1;
+  if (kept.size() == 1 && (q.caseMatters || !hasLetter(kept.front()) || oneCharacter)) {
     m.d.kind = 6;
-    m.d.exact = right.front();
-    if (!q.caseMatters && hasLetter(right.front())) m.notes.push_back("Ответ сравнивается точно: буква должна быть введена в том же регистре.");
+    m.d.exact = kept.front();
+    if (!q.caseMatters && hasLetter(kept.front())) m.notes.push_back("Ответ сравнивается точно: буква должна быть введена в том же регистре.");
     return;
   }
   m.d.kind = 5;
-  m.d.first = right.front();
-  for (std::size_t i = 1; i < right.size(); ++i) {
-    if (right[i].find(',') != std::string::npos) {
-      m.notes.push_back("Синоним " + quoted(right[i]) + " с запятой не переносится: синонимы разделяются запятыми.");
-      continue;
-    }
-    m.d.second += (m.d.second.empty() ? "" : ", ") + right[i];
-  }
-  if (q.caseMatters) m.notes.push_back("Регистр букв не учитывается: ключевые слова сравниваются без него.");
+  m.d.first = kept.front();
+  for (std::size_t i = 1; i < kept.size(); ++i) m.d.second += (m.d.second.empty() ? "" : ", ") + kept[i];
+  if (q.caseMatters && std::any_of(kept.begin(), kept.end(), [](const std::string& a) { return hasLetter(a); }))
+    m.notes.push_back("Регистр букв не учитывается: ключевые слова сравниваются без него.");
 }
 
 void numerical(const Question& q, Mapping& m) {
@@ -221,6 +225,10 @@ void numerical(const Question& q, Mapping& m) {
   if (feedback) m.notes.push_back("Отклики на введённые ответы не переносятся.");
   if (right.empty()) {
     m.skipped = "Нет верного ответа.";
+    return;
+  }
+  if (right.front()->outOfRange) {
+    m.skipped = "Число или допуск слишком длинны: границы ответа не помещаются в поля кадра.";
     return;
   }
   if (right.size() > 1) m.notes.push_back("Верных чисел несколько: перенесено первое.");

@@ -147,8 +147,13 @@ bool numberSpec(std::string_view spec, NumberAnswer& n) {
     n.low = value->str();
     return true;
   }
-  n.low = value->minus(*tolerance).str();
-  n.high = value->plus(*tolerance).str();
+  const auto low = value->minus(*tolerance), high = value->plus(*tolerance);
+  if (!low || !high) {
+    n.outOfRange = true;
+    return true;
+  }
+  n.low = low->str();
+  n.high = high->str();
   return true;
 }
 

@@ -176,8 +176,14 @@ class Reader {
       NumberAnswer n;
       n.fraction = *f;
       n.feedback = text(element(a, "feedback"));
-      n.low = t->mantissa == 0 ? v->str() : v->minus(*t).str();
-      if (t->mantissa != 0) n.high = v->plus(*t).str();
+      if (t->mantissa == 0) {
+        n.low = v->str();
+      } else if (const auto low = v->minus(*t), high = v->plus(*t); low && high) {
+        n.low = low->str();
+        n.high = high->str();
+      } else {
+        n.outOfRange = true;
+      }
       q.numbers.push_back(n);
     }
     if (const xmlNode* units = element(qn, "units"); units && !elements(units, "unit").empty())
@@ -195,6 +201,11 @@ class Reader {
     std::sort(places.begin(), places.end());
     const bool ranked = !places.empty() && places.front() > 0 && std::adjacent_find(places.begin(), places.end()) == places.end();
     if (ranked) std::stable_sort(q.answers.begin(), q.answers.end(), [](const Answer& a, const Answer& b) { return a.fraction < b.fraction; });
+    else if (!places.empty() && places.back() > 0) {
+      std::string given;
+      for (const auto& a : q.answers) given += (given.empty() ? "" : ", ") + numberText(a.fraction);
+      q.notes.push_back("Места элементов в верном порядке (" + given + ") повторяются или не заданы: верным считается порядок файла.");
+    }
     for (auto& a : q.answers) a.fraction = 0;
     const std::string grading = trim(content(element(qn, "gradingtype")));
     if (!grading.empty() && grading != "ALL_OR_NOTHING")
@@ -359,8 +370,13 @@ Written writeMoodleXml(const std::vector<Question>& questions) {
           if (!low) continue;
           Decimal value = *low, tolerance{};
           if (high) {
-            value = low->plus(*high).half();
-            tolerance = high->minus(*low).half();
+            // Bounds read from a frame are short; a sum that overflows keeps the low bound.
+            const auto sum = low->plus(*high), width = high->minus(*low);
+            const auto middle = sum ? sum->half() : std::nullopt, halfWidth = width ? width->half() : std::nullopt;
+            if (middle && halfWidth) {
+              value = *middle;
+              tolerance = *halfWidth;
+            }
           }
           xmlNode* a = answer(qn, n.fraction, value.str(), n.feedback, "moodle_auto_format");
           add(a, "tolerance", tolerance.str());

@@ -425,43 +425,55 @@ std::string Decimal::str() const {
 double Decimal::value() const { return static_cast<double>(mantissa) / std::pow(10.0, places); }
 
 namespace {
-// Both at the same count of places (the larger).
-std::pair<Decimal, Decimal> aligned(Decimal a, Decimal b) {
-  while (a.places < b.places) {
-    a.mantissa *= 10;
-    ++a.places;
+bool fits(__int128 m) { return m < kMostMantissa && m > -kMostMantissa; }
+
+// Both at the same count of places (the larger), wide enough not to overflow.
+std::pair<__int128, __int128> aligned(const Decimal& a, const Decimal& b, int& places) {
+  __int128 x = a.mantissa, y = b.mantissa;
+  places = std::max(a.places, b.places);
+  for (int p = a.places; p < places; ++p) x *= 10;
+  for (int p = b.places; p < places; ++p) y *= 10;
+  return {x, y};
+}
+
+std::optional<Decimal> narrowed(__int128 m, int places) {
+  // Trailing zeros after the point cost nothing.
+  while (places > 0 && m % 10 == 0 && !fits(m)) {
+    m /= 10;
+    --places;
   }
-  while (b.places < a.places) {
-    b.mantissa *= 10;
-    ++b.places;
-  }
-  return {a, b};
+  if (!fits(m)) return std::nullopt;
+  return Decimal{static_cast<long long>(m), places};
 }
 }  // namespace
 
-Decimal Decimal::plus(const Decimal& o) const {
-  auto [a, b] = aligned(*this, o);
-  return {a.mantissa + b.mantissa, a.places};
+std::optional<Decimal> Decimal::plus(const Decimal& o) const {
+  int places = 0;
+  auto [a, b] = aligned(*this, o, places);
+  return narrowed(a + b, places);
 }
 
-Decimal Decimal::minus(const Decimal& o) const {
-  auto [a, b] = aligned(*this, o);
-  return {a.mantissa - b.mantissa, a.places};
+std::optional<Decimal> Decimal::minus(const Decimal& o) const {
+  int places = 0;
+  auto [a, b] = aligned(*this, o, places);
+  return narrowed(a - b, places);
 }
 
-Decimal Decimal::half() const {
-  if (mantissa % 2 == 0) return {mantissa / 2, places};
-  return {mantissa * 5, places + 1};
+std::optional<Decimal> Decimal::half() const {
+  if (mantissa % 2 == 0) return Decimal{mantissa / 2, places};
+  return narrowed(static_cast<__int128>(mantissa) * 5, places + 1);
 }
 
 bool Decimal::operator<(const Decimal& o) const {
-  auto [a, b] = aligned(*this, o);
-  return a.mantissa < b.mantissa;
+  int places = 0;
+  auto [a, b] = aligned(*this, o, places);
+  return a < b;
 }
 
 bool Decimal::operator==(const Decimal& o) const {
-  auto [a, b] = aligned(*this, o);
-  return a.mantissa == b.mantissa;
+  int places = 0;
+  auto [a, b] = aligned(*this, o, places);
+  return a == b;
 }
 
 std::string numberText(double v, int decimals) {

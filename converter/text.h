@@ -50,9 +50,10 @@ struct Decimal {
   static std::optional<Decimal> parse(std::string_view text);  // "2,5", "-3.14", "1e-3"
   std::string str() const;                                      // shortest: "2.5", "-3", "0.001"
   double value() const;
-  Decimal plus(const Decimal& o) const;
-  Decimal minus(const Decimal& o) const;
-  Decimal half() const;
+  // Nothing when the result needs more than 17 digits.
+  std::optional<Decimal> plus(const Decimal& o) const;
+  std::optional<Decimal> minus(const Decimal& o) const;
+  std::optional<Decimal> half() const;
   bool operator<(const Decimal& o) const;
   bool operator==(const Decimal& o) const;
 };

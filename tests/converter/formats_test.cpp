@@ -70,13 +70,20 @@ TEST(Texts, DecimalsKeepTheirDigits) {
   for (const auto& c : cases) {
     auto v = Decimal::parse(c.value), t = Decimal::parse(c.tolerance);
     ASSERT_TRUE(v && t) << c.value;
-    EXPECT_EQ(v->minus(*t).str(), c.low);
-    EXPECT_EQ(v->plus(*t).str(), c.high);
+    EXPECT_EQ(v->minus(*t)->str(), c.low);
+    EXPECT_EQ(v->plus(*t)->str(), c.high);
     // Back again as Moodle keeps it: the middle and half the width.
     auto lo = *Decimal::parse(c.low), hi = *Decimal::parse(c.high);
-    EXPECT_EQ(lo.plus(hi).half().str(), v->str());
-    EXPECT_EQ(hi.minus(lo).half().str(), t->str());
+    EXPECT_EQ(lo.plus(hi)->half()->str(), v->str());
+    EXPECT_EQ(hi.minus(lo)->half()->str(), t->str());
   }
+  // Sums that need more digits than are kept give nothing, not a wrapped number.
+  const auto big = Decimal::parse("99999999999999999"), tiny = Decimal::parse("0.00000000000000001");
+  ASSERT_TRUE(big && tiny);
+  EXPECT_FALSE(big->plus(*tiny));
+  EXPECT_FALSE(big->minus(*tiny));
+  EXPECT_FALSE(big->plus(*big));
+  EXPECT_EQ(Decimal::parse("1.50")->plus(*Decimal::parse("0.5"))->str(), "2");
   EXPECT_FALSE(Decimal::parse("три"));
   EXPECT_FALSE(Decimal::parse("1.2.3"));
   EXPECT_EQ(base64Encode(base64Decode("0JrQsNC00YA=")), "0JrQsNC00YA=");

@@ -541,3 +541,38 @@ TEST(Import, TheLimitCountsTheFramesNotTheQuestions) {
   EXPECT_EQ(p.frames(), 512);
   EXPECT_TRUE(p.refusal.empty()) << p.refusal;
 }
+
+TEST(Import, SynonymsDroppedForTheirCommaDoNotTurnAnExactAnswerIntoKeywords) {
+  const Plan p = plan(readMoodleXml(R"(<quiz><question type="shortanswer"><name><text>Пи</text></name>
+      <questiontext><text>Число пи до сотых?</text></questiontext><usecase>1</usecase>
+      <answer fraction="100"><text>3.14</text></answer><answer fraction="100"><text>3,14</text></answer>
+    </question><question type="shortanswer"><name><text>Слова</text></name>
+      <questiontext><text>Столица?</text></questiontext><usecase>1</usecase>
+      <answer fraction="100"><text>12</text></answer><answer fraction="100"><text>34</text></answer>
+    </question></quiz>)"));
+  Base base;
+  ASSERT_TRUE(importPlan(p, base.target("Синонимы")));
+  const auto frames = base.frames("Синонимы");
+  expectAnswering(frames, p, {{"Пи", 6, "3.14", "13.145"}, {"Слова", 5, "12", "5"}});
+  for (const char* name : {"Пи", "Слова"})
+    for (const auto& n : planned(p, name)->notes) EXPECT_EQ(n.find("Регистр"), std::string::npos) << name << ": no letters, no case";
+}
+
+TEST(Import, NumbersLongerThanAFrameHoldsSkipTheirQuestion) {
+  const Plan p = plan(readGift("::Длинное:: Сколько? {#99999999999999999:0.00000000000000001}\n\n"
+                               "::Обычное:: Сколько? {#3.14:0.01}\n"));
+  EXPECT_EQ(planned(p, "Длинное")->kind, 0);
+  EXPECT_NE(planned(p, "Длинное")->skipped.find("не помещаются"), std::string::npos) << planned(p, "Длинное")->skipped;
+  EXPECT_EQ(planned(p, "Обычное")->kind, 5);
+}
+
+TEST(Import, RepeatedOrderingPlacesAreNamed) {
+  const Plan p = plan(readMoodleXml(R"(<quiz><question type="ordering"><name><text>Места</text></name>
+      <questiontext><text>По порядку</text></questiontext>
+      <answer fraction="1"><text>а</text></answer><answer fraction="3"><text>б</text></answer><answer fraction="3"><text>в</text></answer>
+    </question></quiz>)"));
+  const auto* f = planned(p, "Места");
+  ASSERT_NE(f, nullptr);
+  ASSERT_FALSE(f->notes.empty());
+  EXPECT_NE(f->notes.front().find("(1, 3, 3) повторяются"), std::string::npos) << f->notes.front();
+}
