@@ -337,6 +337,13 @@ Outcome saveFrame(testfile::TestFile& tf, tables::Vop& v, const tables::Training
 Outcome saveFrameHelp(testfile::TestFile& tf, tables::Training& help) {
   std::uint16_t code = help.CODEVOP;
   return inTransaction(tf, false, "Не удалось записать справку к кадру", [&](Companion& emb, Failure& f) -> Outcome {
+    // A code no frame has is refused before the codes close up: in an older
+    // file with gaps it would then name another frame, whose help it would
+    // overwrite.
+    tf.vop.CODEVOP = code;
+    int found = tf.vopT.get(tf.vopT.key("KEYCODEVOP"));
+    if (found == store::NoRecord) return refused("Кадра " + std::to_string(code) + " нет в тесте: справку к нему не записать.");
+    if (found != store::Ok) return failed(tf.vopT.error(), "Не удалось прочитать кадр");
     // Settles TRA:CODE = TRA:CODEVOP in older files, so the record's code is
     // free; the help follows its frame's code.
     if (compactFollowing(tf, emb, f, code) != store::Ok) return failed(f.e, "Не удалось перенумеровать кадры");

@@ -424,6 +424,33 @@ TEST(Synopsis, HelpRecordsAddedByTypedCodeWholeAndRefusedTwice) {
   EXPECT_EQ(tf.findHelp(2), store::Ok);
 }
 
+TEST(Synopsis, ACodeNoFrameHasIsRefusedBeforeTheCodesCloseUp) {
+  Base a;
+  testfile::TestFile tf;
+  a.make(tf, "Тест");
+  addFrames(tf, 2, "Кадр");
+  // An older file keeps the codes 1 and 3: frame 3 becomes 2 when the codes close up.
+  tf.vop.CODEVOP = 2;
+  ASSERT_EQ(tf.vopT.get(tf.vopT.key("KEYCODEVOP")), store::Ok);
+  tf.vop.CODEVOP = 3;
+  ASSERT_EQ(tf.vopT.put(), store::Ok);
+  ASSERT_EQ(tf.findHelp(2), store::Ok);
+  tf.training.CODE = tf.training.CODEVOP = 3;
+  ASSERT_EQ(tf.trainingT.put(), store::Ok);
+
+  tables::Training typed;
+  typed.CODEVOP = 2;
+  typed.HELPVOP = u("новая к кадру 2");
+  EXPECT_EQ(addFrameHelp(tf, typed).error, Outcome::Refused);
+  // Whatever code the frame has now, its own help is kept.
+  bool kept = false;
+  for (std::uint16_t c : {2, 3})
+    if (tf.findHelp(c) == store::Ok) kept = kept || cp1251::toUtf8(tf.training.HELPVOP.text) == "Справка Кадр 2";
+  EXPECT_TRUE(kept);
+  for (std::uint16_t c : {2, 3})
+    if (tf.findHelp(c) == store::Ok) EXPECT_NE(cp1251::toUtf8(tf.training.HELPVOP.text), "новая к кадру 2");
+}
+
 TEST(Transfer, ATargetWithGapsInItsCodesIsRenumberedFirstSoNoCopyIsLost) {
   Base a, b;
   testfile::TestFile src, dst;
