@@ -271,6 +271,9 @@ Outcome TestRegister::setPassword(std::uint16_t code, const std::string& passwor
 namespace {
 
 constexpr char kWorkPrefix[] = ".ormida-new-";
+// Made inside every working directory: the clean-up removes only directories
+// holding it, never a file or a test that merely shares the prefix.
+constexpr char kWorkMarker[] = ".ormida-work";
 
 // The base directory as it lies on disk, ending in "/".
 std::string realDir(const std::string& baseDir) {
@@ -328,12 +331,13 @@ int removeAbandonedWork(const std::string& baseDir) {
       if (fd < 0) continue;
       // A lock nobody holds: its process is gone.
       if (lockWhole(fd)) {
-        removeTree(dir + n.substr(0, n.size() - 5));
+        const std::string work = dir + n.substr(0, n.size() - 5);
+        if (filepath::exists(work + "/" + kWorkMarker)) removeTree(work);
         ::unlink((dir + n).c_str());
         ++removed;
       }
       ::close(fd);
-    } else if (filepath::exists(dir + n) && !filepath::exists(dir + n + ".lock")) {
+    } else if (filepath::exists(dir + n + "/" + kWorkMarker) && !filepath::exists(dir + n + ".lock")) {
       // Its owner made the lock before the directory and removes it last.
       removeTree(dir + n);
       ++removed;
@@ -400,6 +404,13 @@ Outcome TestApart::begin() {
     lock_ = fd;
     lockPath_ = lockPath;
     dir_ = stem + "/";
+    if (const int m = ::open((dir_ + kWorkMarker).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); m >= 0) {
+      ::close(m);
+    } else {
+      const int err = errno;
+      discard();
+      return systemFailure(err, "Не удалось создать рабочий каталог в базе тестов " + base);
+    }
   }
 
   testfile::TestFile tf;

@@ -323,9 +323,20 @@ TEST(Import, ATestMadeApartTakesTheCodeTheRegisterGivesAtTheEnd) {
   }
   // A working directory whose process is gone goes; this live one stays.
   std::filesystem::create_directory(base.dir / ".ormida-new-0-dead");
+  std::ofstream(base.dir / ".ormida-new-0-dead/.ormida-work") << "";
   std::ofstream(base.dir / ".ormida-new-0-dead.lock") << "";
   std::filesystem::create_directory(base.dir / ".ormida-new-0-unlocked");
+  std::ofstream(base.dir / ".ormida-new-0-unlocked/.ormida-work") << "";
+  // What only shares the prefix is not a working directory: a test so named stays.
+  std::ofstream(base.dir / ".ormida-new-тест.orm") << "тест";
+  std::filesystem::create_directory(base.dir / ".ormida-new-папка");
   EXPECT_EQ(constructor::removeAbandonedWork(base.path), 2);
+  EXPECT_FALSE(std::filesystem::exists(base.dir / ".ormida-new-0-dead"));
+  EXPECT_FALSE(std::filesystem::exists(base.dir / ".ormida-new-0-unlocked"));
+  EXPECT_TRUE(std::filesystem::exists(base.dir / ".ormida-new-тест.orm"));
+  EXPECT_TRUE(std::filesystem::exists(base.dir / ".ormida-new-папка"));
+  std::filesystem::remove(base.dir / ".ormida-new-тест.orm");
+  std::filesystem::remove(base.dir / ".ormida-new-папка");
   EXPECT_TRUE(std::filesystem::exists(apart.dir() + "Отдельный.orm"));
 
   // Another station registers a test meanwhile, under code 1.
