@@ -851,11 +851,16 @@ bool Navigator::transferFrames(bool move) {
   }
   const auto target = chooseTarget(move, static_cast<int>(codes.size()));
   if (!target) return false;
+  const bool same = target->baseDir == base_ && u8(target->test) == current_;
+  if (same && move) {
+    // Refused before the question, not after it.
+    ms().ask(QStringLiteral("Задания нельзя переместить в тот же тест."), caption, messages::Buttons::Ok, messages::Icon::Stop);
+    return false;
+  }
   // The frames go in the same commit as their copies are added: the one
   // question is asked before anything is written.
   if (move && (!warnTaken() || ms().show(messages::standard(32, {})) != messages::Yes)) return false;
 
-  const bool same = target->baseDir == base_ && u8(target->test) == current_;
   std::unique_ptr<testfile::TestFile> other;
   if (!same) {
     other = std::make_unique<testfile::TestFile>();

@@ -230,6 +230,19 @@ TEST(CopyPrintWindows, FramesCopiedAndMovedThroughTheTransferWindow) {
   d.open(t, "Приёмник");
   ASSERT_EQ(t.findHelp(9), store::Ok);
   EXPECT_EQ(cp1251::toUtf8(t.training.HELPVOP.text), "Справка 1");
+
+  // A move into the open test itself is refused before any question.
+  tagFrames(nav, {1});
+  whenShown<CopyWindow>([](CopyWindow* w) {
+    w->tests()->setCurrentCell(rowOf(w->tests(), QStringLiteral("Источник")), 0);
+    w->accept();
+  });
+  ms().clearShown();
+  ms().script({messages::Ok});
+  EXPECT_FALSE(nav->run(MoveFrames));
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].text, "Задания нельзя переместить в тот же тест.");
+  EXPECT_EQ(d.questions("Источник").size(), 3u);
   ms().script({});
 }
 
