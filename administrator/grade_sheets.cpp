@@ -7,6 +7,7 @@
 
 #include "cp1251.h"
 #include "csv.h"
+#include "database_report.h"
 #include "datetime.h"
 #include "examinee_name.h"
 #include "result_file.h"
@@ -40,15 +41,6 @@ Outcome readAll(store::View& v, store::Table& t, F each) {
   while (rc == store::Ok && (rc = v.next()) == store::Ok) each();
   if (rc != store::NoRecord) return Outcome::failed(t.error(), "Не удалось прочитать " + t.name());
   return {};
-}
-
-// dd.mm.yyyy, as a spreadsheet reads a date.
-std::string dateText(std::int32_t day) {
-  if (day <= 0) return {};
-  const datetime::Ymd d = datetime::fromDayNumber(day);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", d.day, d.month, d.year);
-  return buf;
 }
 
 std::string upperKey(const std::string& utf8) { return cp1251::upper(cp1251::fromUtf8(utf8)); }
