@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -274,6 +275,10 @@ constexpr char kWorkPrefix[] = ".ormida-new-";
 // Made inside every working directory: the clean-up removes only directories
 // holding it, never a file or a test that merely shares the prefix.
 constexpr char kWorkMarker[] = ".ormida-work";
+// Written just before the register record is committed: the code and the
+// name. A run killed between that commit and moving the file in leaves it,
+// and the clean-up then finishes the move when the register holds the record.
+constexpr char kRegisteredMark[] = ".ormida-registered";
 
 // The base directory as it lies on disk, ending in "/".
 std::string realDir(const std::string& baseDir) {
@@ -313,9 +318,53 @@ void removeTree(std::string dir) {
 
 Outcome systemFailure(int err, const std::string& what) { return {err, what + ": " + fileops::errorText(err)}; }
 
+// Writes the mark naming the record about to be committed; false when it
+// could not be put on disk.
+bool writeRegisteredMark(const std::string& dir, std::uint16_t code, const std::string& nameUtf8) {
+  const std::string path = dir + kRegisteredMark;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const std::string text = std::to_string(code) + "\n" + nameUtf8 + "\n";
+  const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+// A dead run's working directory that got as far as its register record:
+// its test moves in under the registered name (never over another file).
+// Returns whether the directory may go.
+bool finishRegistered(const std::string& base, const std::string& work, const std::string& dataTestFile) {
+  std::FILE* f = std::fopen((work + "/" + kRegisteredMark).c_str(), "rb");
+  if (!f) return true;
+  char buf[1024];
+  const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  const std::string text(buf, n);
+  const auto nl = text.find('\n');
+  if (nl == std::string::npos || dataTestFile.empty()) return true;
+  const long code = std::strtol(text.substr(0, nl).c_str(), nullptr, 10);
+  std::string name = text.substr(nl + 1);
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  if (code <= 0 || code > 65535 || !setup::safeFileName(name)) return true;
+
+  tables::DataTest d;
+  store::Table t(tables::dataTestDef(), d, dataTestFile);
+  if (t.open(store::Shared) != store::Ok) return false;  // keep it for a later run that can read the register
+  d.CODETEST = static_cast<std::uint16_t>(code);
+  if (t.get(t.key("KEYCODE")) != store::Ok) return true;  // never committed
+  const std::string cpName = cp1251::fromUtf8(name);
+  if (!cp1251::equalNoCase(cp1251::clip(d.NAME.view()), cp1251::clip(cpName))) return true;
+  const std::string from = testPath(work + "/", name), to = testPath(base, name);
+  if (!filepath::exists(from)) return true;
+  if (moveNoReplace(from, to) != 0) return true;
+  if (filepath::exists(results::embPath(from))) moveNoReplace(results::embPath(from), results::embPath(to));
+  return true;
+}
+
 }  // namespace
 
-int removeAbandonedWork(const std::string& baseDir) {
+int removeAbandonedWork(const std::string& baseDir, const std::string& dataTestFile) {
   const std::string dir = realDir(baseDir);
   std::vector<std::string> names;
   std::error_code ec;
@@ -332,13 +381,20 @@ int removeAbandonedWork(const std::string& baseDir) {
       // A lock nobody holds: its process is gone.
       if (lockWhole(fd)) {
         const std::string work = dir + n.substr(0, n.size() - 5);
-        if (filepath::exists(work + "/" + kWorkMarker)) removeTree(work);
+        if (filepath::exists(work + "/" + kWorkMarker)) {
+          if (!finishRegistered(dir, work, dataTestFile)) {
+            ::close(fd);
+            continue;
+          }
+          removeTree(work);
+        }
         ::unlink((dir + n).c_str());
         ++removed;
       }
       ::close(fd);
     } else if (filepath::exists(dir + n + "/" + kWorkMarker) && !filepath::exists(dir + n + ".lock")) {
       // Its owner made the lock before the directory and removes it last.
+      if (!finishRegistered(dir, dir + n, dataTestFile)) continue;
       removeTree(dir + n);
       ++removed;
     }
@@ -362,7 +418,7 @@ Outcome TestApart::begin() {
   discard();
   if (Outcome o = reg_.checkNewName(r_); !o) return o;
   const std::string base = realDir(r_.baseDir);
-  removeAbandonedWork(base);
+  removeAbandonedWork(base, reg_.file_);
 
   // The code the register would give now; finish() takes the one it gives then.
   {
@@ -522,26 +578,35 @@ Outcome TestApart::finish(std::uint16_t& code) {
       if (rc == store::DuplicateKey && attempt < 20) continue;
       return fail(failed(err, "Не удалось добавить тест в реестр тестов"));
     }
-    // The file takes its name while the record waits: the commit makes both.
-    if (int e = moveNoReplace(from, to)) {
+    // The record is committed before the file takes its name: a test under
+    // its name is always registered. The mark lets the next run finish the
+    // move when this one dies between the two.
+    if (!writeRegisteredMark(dir_, next, r_.name)) {
+      const int err = errno;
       tx.rollback();
-      return fail(e == EEXIST ? refused("Тест с таким именем уже существует.") : systemFailure(e, "Не удалось перенести новый тест в базу тестов"));
+      return fail(systemFailure(err ? err : EIO, "Не удалось записать рабочий файл нового теста"));
     }
-    const bool emb = filepath::exists(fromEmb);
-    if (emb)
-      if (int e = moveNoReplace(fromEmb, toEmb)) {
-        ::rename(to.c_str(), from.c_str());
-        tx.rollback();
-        return fail(e == EEXIST ? refused("В базе тестов есть файл объектов " + toEmb + " с этим именем.")
-                                : systemFailure(e, "Не удалось перенести файл объектов нового теста в базу тестов"));
-      }
     if (tx.commit() != store::Ok) {
       const store::ErrorInfo err = tx.error();
       tx.rollback();
-      ::rename(to.c_str(), from.c_str());
-      if (emb) ::rename(toEmb.c_str(), fromEmb.c_str());
       return fail(failed(err, "Не удалось добавить тест в реестр тестов"));
     }
+    if (onRegistered) onRegistered();
+    auto unregister = [&](Outcome o) {
+      store::Transaction undo{&t};
+      d.CODETEST = next;
+      if (undo.begin() == store::Ok && t.get(t.key("KEYCODE")) == store::Ok && t.del() == store::Ok) undo.commit();
+      else undo.rollback();
+      return fail(o);
+    };
+    if (int e = moveNoReplace(from, to))
+      return unregister(e == EEXIST ? refused("Тест с таким именем уже существует.") : systemFailure(e, "Не удалось перенести новый тест в базу тестов"));
+    if (filepath::exists(fromEmb))
+      if (int e = moveNoReplace(fromEmb, toEmb)) {
+        ::rename(to.c_str(), from.c_str());
+        return unregister(e == EEXIST ? refused("В базе тестов есть файл объектов " + toEmb + " с этим именем.")
+                                      : systemFailure(e, "Не удалось перенести файл объектов нового теста в базу тестов"));
+      }
     break;
   }
   code = code_;

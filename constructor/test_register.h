@@ -3,6 +3,7 @@
 // (DataTest): creating, renaming and deleting a test, and its password.
 // Every failure is reported with its error number and a message.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "store.h"
@@ -94,14 +95,19 @@ class TestApart {
   // register gives another.
   std::uint16_t code() const { return code_; }
 
-  // The file (closed by the caller) gets the register's next code, moves to
-  // its name (and its companion file with it), never over another test, and
-  // the register record is committed last. Refused, with the working
-  // directory removed, when the name was taken meanwhile. `code` gets
+  // The file (closed by the caller) gets the register's next code, its
+  // register record is committed, and then it moves to its name (and its
+  // companion file with it), never over another test: a test under its
+  // name is always registered. Refused, with the working directory and the
+  // record removed, when the name was taken meanwhile. `code` gets
   // DAT:CODETEST.
   Outcome finish(std::uint16_t& code);
   // Removes the working directory and all in it.
   void discard();
+
+  // Called by finish() between committing the register record and moving
+  // the file in: lets a test kill the process at the worst moment.
+  std::function<void()> onRegistered;
 
  private:
   Outcome recode(std::uint16_t to);
@@ -113,8 +119,10 @@ class TestApart {
 };
 
 // The working directories of unfinished tests in a base (see TestApart)
-// whose process is gone, removed; returns how many went.
-int removeAbandonedWork(const std::string& baseDir);
+// whose process is gone, removed; returns how many went. A run that died
+// after committing its register record (read from `dataTestFile`) gets its
+// test moved in under the registered name first.
+int removeAbandonedWork(const std::string& baseDir, const std::string& dataTestFile = {});
 
 // The path of a test file: base directory + the whole base name + ".orm".
 std::string testPath(const std::string& baseDir, const std::string& name);

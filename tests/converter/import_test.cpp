@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -300,6 +301,52 @@ TEST(Import, AKilledImportLeavesNoTestAndItsLeftoversGoNextTime) {
   EXPECT_EQ(entries(base), std::vector<std::string>{"Прерванный.orm"});
   EXPECT_EQ(base.frames("Прерванный").size(), 5u);
   EXPECT_TRUE(registered(base, "Прерванный"));
+}
+
+TEST(Import, AKillBetweenRegisteringAndMovingInIsFinishedByTheNextRun) {
+  Base base;
+  const std::string dataTest = base.target("x").dataTestFile;
+  const constructor::NewTestRequest r{base.path, 1, "Зарегистрированный", "", "", base.keyWord};
+  EXPECT_EXIT(
+      {
+        constructor::TestRegister reg(dataTest);
+        constructor::TestApart apart(reg, r);
+        if (!apart.begin()) std::_Exit(3);
+        apart.onRegistered = [] { std::raise(SIGKILL); };
+        std::uint16_t code = 0;
+        apart.finish(code);
+        std::_Exit(4);
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  // The record is in, the file still in the dead run's working directory.
+  EXPECT_TRUE(registered(base, "Зарегистрированный"));
+  EXPECT_FALSE(base.exists("Зарегистрированный"));
+
+  // The next import in the base moves it in before tidying.
+  ASSERT_TRUE(importPlan(plan(readGift(gift(2))), base.target("Следующий")));
+  EXPECT_EQ(entries(base), (std::vector<std::string>{"Зарегистрированный.orm", "Следующий.orm"}));
+  testfile::TestFile tf;
+  tf.name(base.path, "Зарегистрированный", base.keyWord);
+  ASSERT_EQ(tf.open(), store::Ok);
+  EXPECT_EQ(tf.tema.CODETEMA, 1);
+  tf.close();
+}
+
+TEST(Import, AFileTakingTheNameAfterRegisteringUndoesTheRecord) {
+  Base base;
+  constructor::TestRegister reg(base.target("x").dataTestFile);
+  constructor::TestApart apart(reg, {base.path, 1, "Занятый", "", "", base.keyWord});
+  ASSERT_TRUE(apart.begin());
+  // Another station copies a file under the name at the last moment.
+  apart.onRegistered = [&] { std::ofstream(base.path + "Занятый.orm") << "чужой"; };
+  std::uint16_t code = 0;
+  const constructor::Outcome o = apart.finish(code);
+  EXPECT_FALSE(o);
+  EXPECT_NE(o.message.find("уже существует"), std::string::npos) << o.message;
+  EXPECT_FALSE(registered(base, "Занятый")) << "the record of a test not moved in goes again";
+  std::ifstream kept(base.path + "Занятый.orm");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "чужой");
+  EXPECT_EQ(entries(base), std::vector<std::string>{"Занятый.orm"});
 }
 
 TEST(Import, ATestMadeApartTakesTheCodeTheRegisterGivesAtTheEnd) {
