@@ -149,7 +149,10 @@ constructor::Outcome importPlan(const Plan& plan, const ImportTarget& target) {
         o.message = "Кадр " + std::to_string(next) + " (" + f.where + "): " + o.message;
         return undo(o);
       }
-      if (target.progress) target.progress(next, total);
+      if (target.progress && !target.progress(next, total)) {
+        tf.close();
+        return undo({constructor::Outcome::Refused, "Импорт отменён."});
+      }
     }
     tf.close();
   }

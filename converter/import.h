@@ -30,8 +30,9 @@ struct ImportTarget {
   std::string keyWord;        // GLB:KEYW
   std::string organisation;   // GLB:ORG (CP1251)
   std::string dataTestFile;   // the test register
-  // Told after each frame written (frames done, frames in all).
-  std::function<void(int, int)> progress;
+  // Told after each frame written (frames done, frames in all); returning
+  // false stops the import, which then leaves no test.
+  std::function<bool(int, int)> progress;
 };
 
 // Whether the target's name may become a new test: given, safe, in code

@@ -158,6 +158,8 @@ ProgressWindow::ProgressWindow(const QString& text, QWidget* parent) : QDialog(p
 
 void ProgressWindow::setText(const QString& text) { text_->setText(text); }
 
+void ProgressWindow::reject() { cancelled_ = true; }
+
 bool ProgressWindow::step(int percent) {
   bar_->setValue(std::clamp(percent, 0, 100));
   QApplication::processEvents();

@@ -21,6 +21,7 @@
 #include "services.h"
 #include "test_questions.h"
 #include "window_memory.h"
+#include "window_tools.h"
 
 namespace converter {
 namespace {
@@ -211,7 +212,11 @@ void ConvertWindow::showPreview() {
   for (const auto& n : plan_.notes) text += QLatin1Char(' ') + q(n);
   if (!plan_.refusal.empty()) text += QLatin1Char(' ') + q(plan_.refusal);
   summary_->setText(text);
-  if (name_->text().trimmed().isEmpty()) name_->setText(QFileInfo(f).completeBaseName());
+  // The name the window offered follows the file; one the user typed stays.
+  if (name_->text().trimmed().isEmpty() || name_->text() == offeredName_) {
+    offeredName_ = QFileInfo(f).completeBaseName();
+    name_->setText(offeredName_);
+  }
   previewed_ = true;
   import_->setEnabled(plan_.refusal.empty());
 }
@@ -237,9 +242,17 @@ bool ConvertWindow::importPreview() {
   t.keyWord = site_.inst.keyWord;
   t.organisation = std::string(site_.glb.ORG.view());
   t.dataTestFile = dataTestFile(site_);
+  ui::ProgressWindow progress(QStringLiteral("Импорт теста «%1»...").arg(name), this);
+  progress.setWindowModality(Qt::WindowModal);
+  progress.show();
+  t.progress = [&progress](int done, int total) {
+    progress.setText(QStringLiteral("Записано кадров: %1 из %2").arg(done).arg(total));
+    return progress.step(total ? done * 100 / total : 100);
+  };
   ms().waitCursor(true);
   const constructor::Outcome o = importPlan(plan_, t);
   ms().waitCursor(false);
+  progress.hide();
   if (!o) {
     ms().ask(q(o.message), windowTitle(), messages::Buttons::Ok, messages::Icon::Exclamation);
     name_->setFocus();

@@ -51,6 +51,7 @@ class ConvertWindow : public QWidget {
   Plan plan_;
   Format read_ = Format::Unknown;
   bool previewed_ = false;
+  QString offeredName_;  // the test name last filled in from a file's name
   QLineEdit* source_;
   QComboBox* bases_;
   QLineEdit* name_;

@@ -288,6 +288,7 @@ TEST(Import, AKilledImportLeavesNoTestAndItsLeftoversGoNextTime) {
   ImportTarget t = base.target("Прерванный");
   t.progress = [](int done, int) {
     if (done == 3) std::raise(SIGKILL);
+    return true;
   };
   EXPECT_EXIT(importPlan(p, t), ::testing::KilledBySignal(SIGKILL), "");
   EXPECT_FALSE(base.exists("Прерванный"));

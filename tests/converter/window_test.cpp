@@ -6,16 +6,19 @@
 
 #include <fstream>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "convert_window.h"
 #include "demo_data.h"
 #include "message_service.h"
 #include "support.h"
+#include "window_tools.h"
 
 using namespace converter;
 
@@ -80,6 +83,33 @@ TEST(ConvertWindow, PreviewThenImportMakesTheTest) {
   EXPECT_FALSE(w.importPreview());
   EXPECT_EQ(d.lastText(), "Тест с таким именем уже существует.");
   EXPECT_EQ(w.tests()->count(), demoTests + 1);
+}
+
+TEST(ConvertWindow, TheOfferedNameFollowsTheFileAndACancelledImportLeavesNoTest) {
+  Demo d;
+  ConvertWindow w(d.site);
+  const std::string other = d.inst.directory + "Вторая часть.gift";
+  ASSERT_TRUE(writeFile(other, convtest::readText(convtest::fixture("constructs.gift"))));
+  w.source()->setText(QString::fromStdString(convtest::fixture("constructs.gift")));
+  w.showPreview();
+  EXPECT_EQ(w.testName()->text(), "constructs");
+  w.source()->setText(QString::fromStdString(other));
+  w.showPreview();
+  EXPECT_EQ(w.testName()->text(), "Вторая часть") << "an offered name follows the new file";
+  w.testName()->setText("Своё имя");
+  w.source()->setText(QString::fromStdString(convtest::fixture("constructs.gift")));
+  w.showPreview();
+  EXPECT_EQ(w.testName()->text(), "Своё имя") << "a typed name stays";
+
+  // "О&тменить" (here Esc) in the progress window stops the import.
+  QTimer::singleShot(0, [] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<ui::ProgressWindow*>(top); p && p->isVisible()) p->reject();
+  });
+  EXPECT_FALSE(w.importPreview());
+  EXPECT_EQ(d.lastText(), "Импорт отменён.|Тест «Своё имя» не создан.");
+  EXPECT_FALSE(std::filesystem::exists(d.inst.library + "Своё имя.orm"));
+  EXPECT_EQ(w.tests()->findText("Своё имя"), -1);
 }
 
 TEST(ConvertWindow, MalformedFileIsToldWithItsLine) {
