@@ -1,8 +1,11 @@
 #include "sources.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -53,7 +56,28 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
   return bytes;
 }
 
+namespace {
+
+// Temporary files a killed run left beside `path` (".~" and the pid of a
+// process that is gone) are removed.
+void removeDeadTemps(const std::string& path) {
+  const std::filesystem::path p(path);
+  const std::string stem = p.filename().string() + ".~";
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(p.has_parent_path() ? p.parent_path() : ".", ec)) {
+    const std::string n = e.path().filename().string();
+    if (n.size() <= stem.size() || n.compare(0, stem.size(), stem) != 0) continue;
+    const std::string digits = n.substr(stem.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) std::filesystem::remove(e.path(), ec);
+  }
+}
+
+}  // namespace
+
 bool writeFile(const std::string& path, std::string_view bytes) {
+  removeDeadTemps(path);
   // Written beside it and renamed: the file is whole or as it was.
   const std::string temp = path + ".~" + std::to_string(::getpid());
   std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -311,7 +311,12 @@ TEST(RoundTrip, AnExportThatFailsLeavesTheOldFileAsItWas) {
   std::vector<std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(base.dir.path())) files.push_back(e.path().filename().string());
   for (const auto& f : files) EXPECT_EQ(f.find(".~"), std::string::npos) << f << ": no temporary file stays";
-  // With room it is replaced whole.
+  // With room it is replaced whole; what a killed run left beside it goes,
+  // the temporary file of a live process stays.
+  std::ofstream(out + ".~999999999") << "от убитого";
+  std::ofstream(out + ".~1") << "живой";
   ASSERT_TRUE(exportTest(base.path + "Исходный.orm", base.keyWord, Format::MoodleXml, out, written, true));
   EXPECT_NE(convtest::readText(out).find("<quiz>"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out + ".~999999999"));
+  EXPECT_TRUE(std::filesystem::exists(out + ".~1"));
 }
