@@ -29,6 +29,16 @@ Outcome failed(const store::ErrorInfo& e, const std::string& what) {
 
 bool onDisk(const std::string& path) { return filepath::exists(filepath::resolve(path)); }
 
+// Why a name cannot be a test's file name; empty when it can. A name
+// beginning with a dot would make a hidden file no list of tests shows.
+std::string testNameRefusal(const std::string& name) {
+  std::string why;
+  if (!setup::safeFileName(name, &why)) return why;
+  if (name.front() == '.') return "Имя файла теста не может начинаться с точки.";
+  if (cp1251::toUtf8(cp1251::fromUtf8(name)) != name) return "Имя файла содержит знаки, которых нет в кодировке Windows-1251.";
+  return {};
+}
+
 }  // namespace
 
 std::string testPath(const std::string& baseDir, const std::string& name) { return baseDir + name + ".orm"; }
@@ -56,10 +66,8 @@ bool TestRegister::registered(const std::string& name, store::ErrorInfo* error) 
 }
 
 Outcome TestRegister::checkNewName(const NewTestRequest& r) {
-  std::string why;
   if (r.name.empty()) return refused("Не указано имя файла теста.");
-  if (!setup::safeFileName(r.name, &why)) return refused(why);
-  if (cp1251::toUtf8(cp1251::fromUtf8(r.name)) != r.name) return refused("Имя файла содержит знаки, которых нет в кодировке Windows-1251.");
+  if (std::string why = testNameRefusal(r.name); !why.empty()) return refused(why);
   const std::string path = testPath(r.baseDir, r.name);
   if (onDisk(path)) return refused("Тест с таким именем уже существует.");
   // Objects left by a test of that name would pass to the new one.
@@ -123,10 +131,8 @@ Outcome TestRegister::create(const NewTestRequest& r, std::uint16_t& code) {
 }
 
 Outcome TestRegister::rename(const std::string& dir, const std::string& from, const std::string& to, const std::string& keyWord) {
-  std::string why;
   if (to.empty()) return refused("Не указано новое имя файла теста.");
-  if (!setup::safeFileName(to, &why)) return refused(why);
-  if (cp1251::toUtf8(cp1251::fromUtf8(to)) != to) return refused("Имя файла содержит знаки, которых нет в кодировке Windows-1251.");
+  if (std::string why = testNameRefusal(to); !why.empty()) return refused(why);
   const std::string oldPath = testPath(dir, from), newPath = testPath(dir, to);
   if (!onDisk(oldPath)) return refused("Файл теста " + oldPath + " не найден.");
   const bool sameFile = filepath::sameName(from, to);

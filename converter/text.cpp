@@ -2,6 +2,7 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
 #include <algorithm>
 #include <cmath>
@@ -142,15 +143,43 @@ constexpr long long kMostMantissa = 100000000000000000LL;  // 1e17: room to alig
 
 }  // namespace
 
+namespace {
+
+// The markup of a text taken away, tag by tag, without building a tree.
+std::string withoutTags(std::string_view html) {
+  std::string out;
+  out.reserve(html.size());
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (html[i] == '<') {
+      const std::size_t close = html.find('>', i);
+      if (close != std::string_view::npos) {
+        i = close;
+        continue;
+      }
+    }
+    out += html[i];
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string htmlToText(std::string_view html, std::vector<std::string>* images) {
   if (html.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
   // A fragment is parsed as the body of a document of its own.
   const std::string doc = "<html><body>" + std::string(html) + "</body></html>";
+  std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> ctxt(htmlNewParserCtxt(), htmlFreeParserCtxt);
+  if (!ctxt) return tidyLines(html);
   std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> d(
-      htmlReadMemory(doc.data(), static_cast<int>(doc.size()), nullptr, "UTF-8",
-                     HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NODEFDTD),
+      htmlCtxtReadMemory(ctxt.get(), doc.data(), static_cast<int>(doc.size()), nullptr, "UTF-8",
+                         HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NODEFDTD),
       xmlFreeDoc);
   if (!d) return tidyLines(html);
+  // Markup nested deeper than the parser goes loses the text inside it:
+  // the text is then read with its markup taken away (entities still decoded).
+  if (const xmlError* e = xmlCtxtGetLastError(ctxt.get());
+      e && e->code == XML_ERR_INTERNAL_ERROR && e->message && std::strstr(e->message, "depth"))
+    if (const std::string flat = withoutTags(html); flat != html) return htmlToText(flat, images);
   Walker w;
   w.images = images;
   w.walk(xmlDocGetRootElement(d.get()));

@@ -185,6 +185,10 @@ TEST(TestFiles, CreatedOpenedRenamedAndDeletedUnderADottedName) {
   EXPECT_EQ(kept, "не тест");
   r.name = "../вне";
   EXPECT_EQ(b.reg.create(r, code).error, Outcome::Refused);
+  // A hidden file would be a test no list shows.
+  r.name = ".скрытый";
+  EXPECT_EQ(b.reg.create(r, code).message, "Имя файла теста не может начинаться с точки.");
+  EXPECT_FALSE(std::filesystem::exists(b.dir / ".скрытый.orm"));
   // The register record holds the base's code; the password is one record updated.
   ASSERT_TRUE(b.reg.setPassword(2, "секрет"));
   tables::DataTest d;

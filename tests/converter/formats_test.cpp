@@ -51,6 +51,14 @@ TEST(Texts, HtmlBecomesPlainTextWithItsLineBreaks) {
       {"<script>alert(1)</script>текст", "текст"},
   };
   for (const auto& c : cases) EXPECT_EQ(htmlToText(c.html), c.text) << c.html;
+  // Markup nested deeper than the parser goes keeps its text.
+  for (int depth : {300, 300000}) {
+    std::string deep;
+    for (int i = 0; i < depth; ++i) deep += "<b>";
+    deep += "Сколько &lt; 2+2?";
+    for (int i = 0; i < depth; ++i) deep += "</b>";
+    EXPECT_EQ(htmlToText(deep), "Сколько < 2+2?") << depth;
+  }
   std::vector<std::string> images;
   htmlToText("<p><img src=\"a.png\"> и <object type=\"image/gif\" data=\"b.gif\"></object></p>", &images);
   EXPECT_EQ(images, (std::vector<std::string>{"a.png", "b.gif"}));
