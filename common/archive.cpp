@@ -11,13 +11,7 @@
 
 namespace common {
 
-std::vector<results::Listed> Archive::list() const {
-  auto files = results::list(base_);
-  // The name is all of the file name but its extension: a point inside it
-  // belongs to the name.
-  for (auto& f : files) f.name = f.fileName.substr(0, f.fileName.size() - 4);
-  return files;
-}
+std::vector<results::Listed> Archive::list() const { return results::list(base_); }
 
 bool Archive::exists(const std::string& name) const {
   return filepath::exists(filepath::resolve(results::path(base_, name)));

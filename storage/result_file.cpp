@@ -75,7 +75,8 @@ std::vector<Listed> list(const std::string& base) {
     if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     Listed l;
     l.fileName = n;
-    l.name = n.substr(0, n.find('.'));
+    // All of the file name but its extension: a point inside belongs to the name.
+    l.name = n.substr(0, n.size() - 4);
     std::tm tm{};
     localtime_r(&st.st_mtime, &tm);
     l.date = datetime::dayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);

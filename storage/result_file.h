@@ -25,7 +25,7 @@ int createTemplate(const std::string& base, store::ErrorInfo* error = nullptr);
 int create(const std::string& base, const std::string& name, store::ErrorInfo* error = nullptr);
 
 struct Listed {
-  std::string name;      // up to the first point ("" for "Stat/.rez")
+  std::string name;      // the file name without ".rez" ("" for "Stat/.rez")
   std::string fileName;  // as on disk
   std::int32_t date = 0; // day number of the last change
   std::int32_t time = 0;

@@ -111,6 +111,7 @@ TEST(ResultFiles, CreatedFromTheTemplateOrEmptyAndListed) {
   ASSERT_EQ(rf.open(base, ""), Ok);  // the empty name
   rf.close();
 
+  ASSERT_EQ(results::create(base, "Сессия 2026.1"), Ok);
   { std::ofstream(dir / "Stat/notes.txt") << "x"; }
   auto listed = results::list(base);
   std::vector<std::string> names;
@@ -119,7 +120,7 @@ TEST(ResultFiles, CreatedFromTheTemplateOrEmptyAndListed) {
     EXPECT_GT(l.date, 0);
     EXPECT_GE(l.sizeK, 1);
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"", "Группа 101", "Общий"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"", "Группа 101", "Общий", "Сессия 2026.1"}));
 }
 
 TEST(CompanionFile, PartsByFrameCode) {
