@@ -31,6 +31,28 @@ Outcome failed(const store::ErrorInfo& e, const std::string& what) {
 
 bool storedApart(const tables::Vop& v) { return v.OBJECTSAVE == "F" && v.OBJECTLINK != "L"; }
 
+// The directory a test's linked documents are named from, absolute, ending in "/".
+std::string linkBase(const testfile::TestFile& tf) {
+  std::string d = std::filesystem::absolute(filepath::directoryOf(filepath::resolve(tf.path()))).lexically_normal().string();
+  if (d.empty() || d.back() != '/') d += '/';
+  return d;
+}
+
+// A linked document's name as the target test must hold it: a name relative
+// to the source's directory is made relative to the target's (or absolute).
+Outcome relink(tables::Vop& v, const std::string& fromDir, const std::string& toDir) {
+  if (v.OBJECTLINK != "L" || fromDir == toDir) return {};
+  const std::string doc = cp1251::toUtf8(cp1251::clip(v.OBJECTDOC.view()));
+  if (doc.empty() || doc.front() == '/') return {};
+  const std::string file = std::filesystem::path(fromDir + doc).lexically_normal().string();
+  std::string out;
+  if (!frameobject::linkName(file, toDir, out))
+    return refused("Путь связанного документа «" + file + "» кадра " + std::to_string(v.CODEVOP) +
+                   " не помещается в 64 знака поля кадра теста-приёмника: положите документ в каталог этого теста.");
+  v.OBJECTDOC = out;
+  return {};
+}
+
 // The companion file of one test, opened for a transaction when it exists
 // (or when it must be made).
 struct Companion {
@@ -520,6 +542,7 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
   newCodes.clear();
   const bool same = filepath::sameName(filepath::resolve(from.path()), filepath::resolve(to.path()));
   if (same && move) return refused("Задания нельзя переместить в тот же тест.");
+  const std::string fromDir = linkBase(from), toDir = linkBase(to);
   const int total = static_cast<int>(codes.size()) * 2;
   int done = 0;
   auto advance = [&] {
@@ -611,6 +634,7 @@ Outcome copyFrames(testfile::TestFile& from, const std::vector<std::uint16_t>& c
     const auto code = static_cast<std::uint16_t>(++n);
     if (dropExtras(to, toEmb, code, f) != store::Ok) return failed(f.e, "Не удалось убрать оставшуюся справку");
     to.vop = fromBuffer(buf.rec);
+    if (Outcome o = relink(to.vop, fromDir, toDir); !o) return o;
     to.vop.CODEVOP = code;
     to.vop.CODETEMA = to.tema.CODETEMA;
     if (e.object) {

@@ -128,6 +128,29 @@ TEST(FrameObjects, CopiedFramesTakeTheirDocumentsToAnotherBase) {
   const frameobject::Document apart = frameobject::read(frames[1], to.path);
   EXPECT_EQ(apart.bytes, bytesOf("в файле объектов"));
   EXPECT_EQ(apart.name, "b.odt");
+
+  // A linked document named from the source's directory is still found from the target's.
+  std::filesystem::create_directories(from.path + "Материалы");
+  std::ofstream(from.path + "Материалы/схема.odg") << "схема";
+  std::uint16_t code = 0;
+  ASSERT_TRUE(newFrame(src, tables::VopParam{}, "Stnd", code));
+  tables::Vop v;
+  v.CODEVOP = code;
+  v.TYPEEDIT = "Stnd";
+  v.TYPEKADR = 3;
+  v.VOPROS = u("Вопрос со связью");
+  v.VAROT11 = u("нет");
+  v.VAROT12 = u("да");
+  v.TRUEOT[0] = 2;
+  v.KOLPOP = 1;
+  ASSERT_TRUE(putObject(src, v, {'D', 'L', 'F', 'A'}, "схема.odg", {}, from.path + "Материалы/схема.odg"));
+  ASSERT_TRUE(saveFrame(src, v));
+  ASSERT_EQ(cp1251::toUtf8(std::string(v.OBJECTDOC.view())), "Материалы/схема.odg");
+  o = copyFrames(src, {code}, dst, false, got);
+  ASSERT_TRUE(o) << o.message;
+  const auto linked = framesOf(dst).back();
+  EXPECT_EQ(frameobject::read(linked, to.path).bytes, bytesOf("схема"));
+  EXPECT_EQ(frameobject::read(framesOf(src).back(), from.path).bytes, bytesOf("схема")) << "the source keeps its own name";
 }
 
 TEST(FrameObjects, StoredNamesAreCutToTheirLastComponent) {
