@@ -466,7 +466,8 @@ DocxDialog::DocxDialog(int pages, const QString& name, bool show, QWidget* paren
   browse->setToolTip(QStringLiteral("Выбор файла"));
   browse->setFixedWidth(32);
   connect(browse, &QPushButton::clicked, this, [this] {
-    QString path = saveFileDialog(this, QStringLiteral("Имя doc-файла"), QStringLiteral("Документы Word|*.docx"), name_->text());
+    // The export asks about an existing file itself, once, by the name it writes.
+    QString path = saveFileDialog(this, QStringLiteral("Имя doc-файла"), QStringLiteral("Документы Word|*.docx"), name_->text(), false);
     if (!path.isEmpty()) name_->setText(docxFileName(path));
   });
   nameRow->addWidget(label);

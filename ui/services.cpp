@@ -48,8 +48,9 @@ QString openFileDialog(QWidget* parent, const QString& title, const QString& fil
   return QFileDialog::getOpenFileName(parent, title, dir, convertFilter(filter));
 }
 
-QString saveFileDialog(QWidget* parent, const QString& title, const QString& filter, const QString& dir) {
-  return QFileDialog::getSaveFileName(parent, title, dir, convertFilter(filter));
+QString saveFileDialog(QWidget* parent, const QString& title, const QString& filter, const QString& dir, bool confirmOverwrite) {
+  return QFileDialog::getSaveFileName(parent, title, dir, convertFilter(filter), nullptr,
+                                      confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
 }
 
 QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) {

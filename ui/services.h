@@ -19,7 +19,10 @@ namespace ui {
 QString convertFilter(const QString& systemFilter);
 
 QString openFileDialog(QWidget* parent, const QString& title, const QString& systemFilter, const QString& dir = {});
-QString saveFileDialog(QWidget* parent, const QString& title, const QString& systemFilter, const QString& dir = {});
+// `confirmOverwrite` false leaves the question about an existing file to the
+// caller, which asks once about the name it will really write.
+QString saveFileDialog(QWidget* parent, const QString& title, const QString& systemFilter, const QString& dir = {},
+                       bool confirmOverwrite = true);
 QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir = {});
 bool chooseFont(QWidget* parent, QFont& font);
 bool chooseColour(QWidget* parent, QColor& colour);

@@ -6,7 +6,11 @@
 #include <zip.h>
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -244,6 +248,52 @@ TEST_F(DocxExport, TheWindowTakesThePagesTheNameAndOpensTheDocumentInsteadOfTheM
   EXPECT_EQ(d.pageBreaks, 1);
   EXPECT_EQ(d.picture(1).convertToFormat(QImage::Format_RGB32), r->pageImage(3, 150).convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(shown().empty()) << "a shown document needs no message";
+}
+
+TEST_F(DocxExport, AFilePickedWithTheButtonIsAskedAboutOnce) {
+  auto r = numberedReport(1);
+  ui::Previewer v(*r);
+  const QString path = file("picked.docx");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("old");
+  }
+  // The file dialog's own question, should it ask, is answered and counted.
+  int dialogQuestions = 0;
+  QTimer boxes;
+  QObject::connect(&boxes, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) {
+        ++dialogQuestions;
+        if (QAbstractButton* yes = b->button(QMessageBox::Yes)) yes->click();
+        else b->accept();
+      }
+  });
+  boxes.start(10);
+  bool picked = false;
+  whenShown<ui::DocxDialog>([&](ui::DocxDialog* d) {
+    whenShown<QFileDialog>([&](QFileDialog* f) {
+      f->selectFile(path);
+      static_cast<QDialog*>(f)->accept();  // as its "Save" button does
+    });
+    for (auto* b : d->findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("...")) b->click();
+    picked = d->nameBox()->text() == path;
+    d->showBox()->setChecked(false);
+    for (auto* b : d->findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("&Формировать")) b->click();
+  });
+  ui::MessageService::instance().script({messages::Yes});
+  v.docxDialog();
+  boxes.stop();
+  EXPECT_TRUE(picked);
+  EXPECT_EQ(dialogQuestions, 0) << "the file dialog does not ask as well";
+  int questions = 0;
+  for (const auto& m : shown()) questions += QString::fromStdString(m.text).contains(QStringLiteral("Заменить"));
+  EXPECT_EQ(questions, 1);
+  EXPECT_TRUE(saidSuccess());
+  EXPECT_EQ(readDocx(path).pictures, 1);
 }
 
 TEST(DocxFileName, TheExtensionMatchesTheContent) {
