@@ -52,6 +52,13 @@ std::string workstationFolder(std::string_view typed) {
   return s;
 }
 
+std::string workstationFolderProblem(std::string_view typed) {
+  // A backslash is a letter of a name here: the path would lead nowhere.
+  if (typed.find('\\') == std::string_view::npos) return {};
+  return "Путь к Экзаменатору записывается как папка этого компьютера, в которую смонтирована папка Экзаменатора "
+         "рабочей станции, через «/» (пример: /mnt/a30301/varnuke/). Путь с «\\» (как \\\\a30301\\c\\Varnuke\\) не подходит.";
+}
+
 std::string autostartFile(std::string_view wsPath) { return workstationFolder(wsPath) + tables::files::AutoStar; }
 
 Rooms::Rooms(const setup::Installation& inst)

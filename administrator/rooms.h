@@ -18,6 +18,9 @@ namespace administrator {
 // is made by appending "AutoStar.tps" to it. Blanks around are dropped; a
 // blank folder stays blank.
 std::string workstationFolder(std::string_view typed);
+// A folder typed the Windows way ("\\a30301\c\Varnuke\"): the message that
+// says a folder of this computer is wanted; "" for a folder written with "/".
+std::string workstationFolderProblem(std::string_view typed);
 // The autostart table in a workstation's folder.
 std::string autostartFile(std::string_view wsPath);
 

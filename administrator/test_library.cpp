@@ -5,6 +5,7 @@
 
 #include "cp1251.h"
 #include "file_services.h"
+#include "filepath.h"
 #include "parameters.h"
 #include "result_file.h"
 
@@ -20,6 +21,21 @@ bool exists(const std::string& path) {
   std::error_code ec;
   return fs::exists(path, ec);
 }
+
+// The plain files of `dir` that go by `fileName`, letter case aside.
+std::vector<std::string> sameNamed(const std::string& dir, const std::string& fileName) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind;
+    if (it->is_regular_file(kind) && filepath::sameName(it->path().filename().string(), fileName))
+      out.push_back(withSeparator(dir) + it->path().filename().string());
+  }
+  return out;
+}
+
+// What a replaced file is called while the new test comes in.
+constexpr const char* kAside = ".replaced";
 
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -95,7 +111,11 @@ Outcome TestLibrary::transfer(const std::string& file, const tables::PathFile& f
   if (!exists(src)) return Outcome::refused("Файл теста " + src + " не найден.");
   std::error_code ec;
   if (!fs::is_directory(toDir, ec)) return Outcome::refused("Папка базы " + toDir + " не найдена.");
-  if ((exists(dst) || exists(dstEmb)) && !(replace && replace(name))) return Outcome::refused("");
+  // Names are matched without regard to case: "физика.orm" in the target is
+  // this test's name too.
+  std::vector<std::string> replaced = sameNamed(toDir, file);
+  for (std::string& f : sameNamed(toDir, filepath::fileNameOf(dstEmb))) replaced.push_back(std::move(f));
+  if (!replaced.empty() && !(replace && replace(name))) return Outcome::refused("");
 
   // Both files are copied under other names first: the target's test is
   // replaced only by a whole copy, never by half of one.
@@ -118,19 +138,40 @@ Outcome TestLibrary::transfer(const std::string& file, const tables::PathFile& f
     dropCopies();
     return Outcome::refused("Копия теста «" + name + "» вышла неполной; ничего не изменено.");
   }
-  if (int e = fileops::rename(tmp, dst)) {
+
+  // The test replaced steps aside with its objects before the new pair comes
+  // in, and comes back whole if the new pair does not: no test is ever left
+  // beside another test's objects.
+  std::vector<std::pair<std::string, std::string>> aside;  // file, its name while aside
+  auto putBack = [&] {
+    bool all = true;
+    for (auto it = aside.rbegin(); it != aside.rend(); ++it)
+      if (fileops::rename(it->second, it->first) != 0) all = false;
+    return all;
+  };
+  std::vector<std::string> placed;
+  auto undo = [&](int e, const std::string& what) -> Outcome {
+    for (const std::string& f : placed) fileops::remove(f);
     dropCopies();
-    return fileFailure(e, "Не удалось записать " + dst);
+    std::string text = what + " (" + fileops::errorText(e) + "). Тест «" + name + "» в " + toDir + " не записан";
+    if (aside.empty()) text += ".";
+    else if (putBack()) text += "; прежний тест оставлен как был.";
+    else text += ", а прежний тест вернуть не удалось: его файлы остались там с окончанием " + std::string(kAside) + ".";
+    return {e ? e : store::StoreSpecific, text};
+  };
+  for (const std::string& f : replaced) {
+    if (int e = fileops::rename(f, f + kAside)) return undo(e, "Не удалось убрать прежний файл " + f);
+    aside.emplace_back(f, f + kAside);
   }
+  if (int e = fileops::rename(tmp, dst)) return undo(e, "Не удалось записать " + dst);
+  placed.push_back(dst);
   if (hasEmb) {
-    if (int e = fileops::rename(tmpEmb, dstEmb)) {
-      dropCopies();
-      return fileFailure(e, "Тест скопирован без файла объектов: не удалось записать " + dstEmb);
-    }
-  } else if (exists(dstEmb)) {
-    // The objects of the test that was replaced would pass to this one.
-    if (int e = fileops::remove(dstEmb)) return fileFailure(e, "Не удалось удалить прежний файл объектов " + dstEmb);
+    if (int e = fileops::rename(tmpEmb, dstEmb)) return undo(e, "Не удалось записать файл объектов " + dstEmb);
+    placed.push_back(dstEmb);
   }
+  // The replaced test is gone for good. A file left aside is harmless: no
+  // test or objects file goes by its name.
+  for (const auto& a : aside) fileops::remove(a.second);
   if (how == Transfer::Copy) return {};
 
   if (Outcome o = moveRegistration(registerFile_, name, from.CODEBD, to.CODEBD); !o)
@@ -144,9 +185,17 @@ Outcome TestLibrary::transfer(const std::string& file, const tables::PathFile& f
 Outcome redefineCentralBase(setup::Installation& inst, const std::string& dir) {
   const std::string d = withSeparator(dir);
   if (d.empty()) return Outcome::refused("Не указан каталог базы данных.");
-  if (!inst.ini.set("Path", "CentBD", d)) return Outcome::refused("Не удалось записать файл настроек " + inst.ini.path() + ".");
-  if (inst.modeNet == 1) inst.base = d;
-  return {};
+  // The base redefined is the one the program works with and finds again at
+  // its next start: in local mode the local base; otherwise the central one,
+  // and a program without a mode is given network mode to take it.
+  const bool local = inst.modeNet == 2;
+  const bool written = inst.ini.set("Path", local ? "LocBD" : "CentBD", d) &&
+                       (local || inst.modeNet == 1 || inst.ini.setInt("GlbTune", "ModeNet", 1));
+  if (!written) return Outcome::refused("Не удалось записать файл настроек " + inst.ini.path() + ".");
+  if (!local) inst.modeNet = 1;
+  inst.base = d;
+  // A local base's libraries lie under it, as the program's start leaves them.
+  return moveLibrariesUnderLocalBase(inst);
 }
 
 Outcome makeBaseFolders(const std::string& dir) {

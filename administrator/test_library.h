@@ -53,9 +53,10 @@ class TestLibrary {
   std::string libraryFile_, registerFile_;
 };
 
-// The central base becomes `dir` (with its closing "/"): written to the
-// settings file, section "Path", key "CentBD", and taken by `inst` in
-// network mode.
+// The base directory becomes `dir` (with its closing "/"), taken by `inst`
+// and written to the settings file where the next start reads it: section
+// "Path", key "CentBD" (ModeNet set to 1 when no mode was set), or "LocBD"
+// in local mode, whose libraries are then moved under it.
 Outcome redefineCentralBase(setup::Installation& inst, const std::string& dir);
 // Creates `dir` with any missing parents and its sub-folders "Stat" and
 // "Test". A path ending in ":" is not created.

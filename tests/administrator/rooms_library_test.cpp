@@ -4,6 +4,7 @@
 // a replace, the ".emb" companion, the register's DAT:CODEBD).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -67,7 +68,15 @@ TEST(WorkstationFolder, StoredEndingInASlash) {
       {"", ""},
       {"   ", ""},
   };
-  for (const auto& [typed, stored] : cases) EXPECT_EQ(workstationFolder(typed), stored) << "typed: '" << typed << "'";
+  for (const auto& [typed, stored] : cases) {
+    EXPECT_EQ(workstationFolder(typed), stored) << "typed: '" << typed << "'";
+    EXPECT_EQ(workstationFolderProblem(typed), "") << "typed: '" << typed << "'";
+  }
+  // A folder typed the Windows way is not stored: the user is told what is wanted.
+  for (const char* windows : {"\\\\a30301\\c\\Varnuke\\", "C:\\Varnuke", "/mnt/a30301\\varnuke"}) {
+    const std::string why = workstationFolderProblem(windows);
+    EXPECT_NE(why.find("/mnt/a30301/varnuke/"), std::string::npos) << windows << ": " << why;
+  }
   // The autostart table lies inside the folder whether or not "/" was typed.
   EXPECT_EQ(autostartFile("/mnt/a30301/varnuke"), "/mnt/a30301/varnuke/AutoStar.tps");
   EXPECT_EQ(autostartFile("/mnt/a30301/varnuke/"), "/mnt/a30301/varnuke/AutoStar.tps");
@@ -213,6 +222,73 @@ TEST_F(TestBases, ATestOfTheSameNameInTheTargetIsReplacedOnlyWhenAgreed) {
   for (const auto& e : fs::directory_iterator(dirB)) EXPECT_EQ(e.path().string().find(".copy"), std::string::npos) << e.path();
 }
 
+// The files of a folder (plain files and folders), by name.
+std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST_F(TestBases, ATestOfTheSameNameInAnotherLetterCaseIsTheSameTest) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> twins;  // in B before the drag
+  } cases[] = {
+      {"test and objects", {"физика.orm", "физика.emb"}},
+      {"test only", {"ФИЗИКА.ORM"}},
+      {"objects only", {"Физика.EMB"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& e : fs::directory_iterator(dirB)) fs::remove_all(e.path());
+    write(dirA + "Физика.orm", "new test");
+    write(dirA + "Физика.emb", "new objects");
+    for (const std::string& f : c.twins) write(dirB + f, "old " + f);
+    TestLibrary lib(inst);
+    int asked = 0;
+    EXPECT_EQ(lib.transfer("Физика.orm", a, b, Transfer::Copy, [&](const std::string&) { return ++asked, false; }).error,
+              Outcome::Refused);
+    EXPECT_EQ(asked, 1);
+    std::vector<std::string> kept = c.twins;
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(filesIn(dirB), kept) << "refused: the target's test stays as it was";
+    for (const std::string& f : c.twins) EXPECT_EQ(read(dirB + f), "old " + f);
+
+    ASSERT_TRUE(lib.transfer("Физика.orm", a, b, Transfer::Copy, [&](const std::string&) { return ++asked, true; }));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(filesIn(dirB), (std::vector<std::string>{"Физика.emb", "Физика.orm"})) << "no case-twin is left beside it";
+    EXPECT_EQ(read(dirB + "Физика.orm"), "new test");
+    EXPECT_EQ(read(dirB + "Физика.emb"), "new objects");
+  }
+}
+
+TEST_F(TestBases, AReplaceThatFailsHalfWayBringsThePreviousTestBackWhole) {
+  // A folder of the new file's name in the target stops its file from
+  // coming in: first the test's, then the objects' (after the test's came in).
+  registerTest(1, "Физика", 1);
+  for (const char* blocked : {"Физика.orm", "Физика.emb"}) {
+    for (Transfer how : {Transfer::Copy, Transfer::Move}) {
+      SCOPED_TRACE(std::string(blocked) + (how == Transfer::Move ? " move" : " copy"));
+      for (const auto& e : fs::directory_iterator(dirB)) fs::remove_all(e.path());
+      write(dirA + "Физика.orm", "new test");
+      write(dirA + "Физика.emb", "new objects");
+      write(dirB + "физика.orm", "old test");
+      write(dirB + "физика.emb", "old objects");
+      fs::create_directories(dirB + blocked);
+      Outcome o = TestLibrary(inst).transfer("Физика.orm", a, b, how, [](const std::string&) { return true; });
+      EXPECT_FALSE(o);
+      EXPECT_NE(o.message.find("прежний тест оставлен как был"), std::string::npos) << o.message;
+      EXPECT_EQ(filesIn(dirB), (std::vector<std::string>{blocked, "физика.emb", "физика.orm"}));
+      EXPECT_EQ(read(dirB + "физика.orm"), "old test");
+      EXPECT_EQ(read(dirB + "физика.emb"), "old objects") << "the old test keeps its own objects";
+      EXPECT_EQ(read(dirA + "Физика.orm"), "new test");
+      EXPECT_EQ(read(dirA + "Физика.emb"), "new objects");
+      EXPECT_EQ(registerBases()["Физика"], 1);
+    }
+  }
+}
+
 TEST_F(TestBases, AMoveCarriesTheObjectsAndTheRegisterFollowsThenTheSourceGoes) {
   write(dirA + "Химия.orm", "test");
   write(dirA + "Химия.emb", "objects");
@@ -253,6 +329,47 @@ TEST_F(TestBases, AFailedCopyLeavesTheSourceAndTheRegister) {
   EXPECT_TRUE(fs::exists(dirA + "Химия.emb"));
   EXPECT_EQ(registerBases()["Химия"], 1);
   EXPECT_FALSE(TestLibrary(inst).transfer("../Химия.orm", a, b, Transfer::Copy, nullptr)) << "a name leaving its folder";
+}
+
+TEST_F(TestBases, TheBaseRedefinedIsTheOneTheProgramUsesNowAndAtItsNextStart) {
+  struct Case {
+    int modeNet;
+    const char* key;  // where it is stored
+  } cases[] = {{1, "CentBD"}, {2, "LocBD"}, {0, "CentBD"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.modeNet);
+    const std::string work = dir / ("work" + std::to_string(c.modeNet));
+    fs::create_directories(work);
+    setup::Installation in = inst;
+    in.workingDir = work;
+    in.ini = settings::IniFile(work + "/Varnuke.ini");
+    ASSERT_TRUE(in.ini.setInt("GlbTune", "ModeNet", c.modeNet));
+    ASSERT_TRUE(in.ini.set("Path", "CentBD", inst.base));
+    ASSERT_TRUE(in.ini.set("Path", "LocBD", inst.base));
+    in.modeNet = c.modeNet;
+    const std::string fresh = dir / ("база" + std::to_string(c.modeNet));
+    // A library of the new base that points elsewhere: a local base takes it under itself.
+    {
+      fs::create_directories(fresh);
+      tables::PathFile lib;
+      lib.CODEBD = 1;
+      lib.DIRBD = u("/где-то/Тесты/");
+      store::Table t(tables::pathFileDef(), lib, fresh + "/" + tables::files::PathFile);
+      ASSERT_EQ(t.createIfMissing(), store::Ok);
+      ASSERT_EQ(t.open(store::Shared), store::Ok);
+      ASSERT_EQ(t.add(), store::Ok);
+    }
+    ASSERT_TRUE(redefineCentralBase(in, fresh));
+    EXPECT_EQ(in.base, fresh + "/");
+    EXPECT_EQ(in.ini.get("Path", c.key), fresh + "/");
+    const setup::Installation next = setup::resolve(setup::Program::Administrator, work);
+    EXPECT_EQ(next.base, in.base) << "the next start works with the same base";
+    EXPECT_EQ(next.modeNet, in.modeNet);
+    std::vector<tables::PathFile> bases;
+    ASSERT_TRUE(TestLibrary(in).bases(bases));
+    ASSERT_EQ(bases.size(), 1u);
+    EXPECT_EQ(cp1251::toUtf8(cp1251::clip(bases[0].DIRBD.view())), c.modeNet == 2 ? fresh + "/Тесты/" : "/где-то/Тесты/");
+  }
 }
 
 TEST_F(TestBases, TheCentralBaseRedefinedWithItsSubFolders) {
