@@ -133,8 +133,6 @@ void ResultsReader::restart() {
 }
 
 void ResultsReader::take(const tables::RezTest& r) {
-  // Room for every record at once: growing a long list copies it again and again.
-  if (results_.capacity() == 0) results_.reserve(static_cast<std::size_t>(bytesTotal() / static_cast<std::int64_t>(tables::rezTestDef().recordSize())));
   if (r.NAMETEMA.view() != sel_.test.name || r.BIBLTEST.view() != sel_.test.library) return;
   if (!sel_.group.empty() && r.GR.view() != sel_.group) return;
   if (!first_) first_ = std::make_unique<tables::RezTest>(r);
@@ -375,8 +373,8 @@ std::string oneLine(const std::string& cp) {
 
 TextTable questionTable(const Analysis& a, const std::vector<Question>& questions, bool comma) {
   TextTable t;
-  t.headings = {"Код",       "Тип",   "Вопрос", "Верно", "Неверно",     "Доля верно",   "Доля неверно",
-                "Дисперсия", "Логит", "ДСЗ",    "Коэф. корр.", "Коэф. детер.", "Эфф. дискр."};
+  t.headings = {"Код",          "Тип",   "Вопрос", "Верно",        "Не-\nверно",     "Доля\nверно",  "Доля:\nневерно",
+                "Диспе-\nрсия", "Логит", "ДСЗ",    "Коэф.\nкорр.", "Коэф.\nдетер.", "Эфф.\nдискр."};
   std::map<int, const Question*> byCode;
   for (const Question& q : questions) byCode[q.code] = &q;
   for (const Item& i : a.items) byCode.emplace(i.code, nullptr);
@@ -386,7 +384,7 @@ TextTable questionTable(const Analysis& a, const std::vector<Question>& question
     if (!i) i = &none;
     t.rows.push_back({std::to_string(code), q ? std::to_string(q->type) : std::string(), q ? oneLine(q->text) : std::string(),
                       std::to_string(i->right), std::to_string(i->wrong), number(i->p, 3, comma), number(i->q, 3, comma),
-                      number(i->variance, 3, comma), number(i->logit, 3, comma), number(i->upperLower, 2, comma),
+                      number(i->variance, 2, comma), number(i->logit, 3, comma), number(i->upperLower, 2, comma),
                       number(i->discrimination, 2, comma), number(i->determination, 2, comma),
                       number(i->efficiency, 2, comma)});
   }
@@ -395,10 +393,10 @@ TextTable questionTable(const Analysis& a, const std::vector<Question>& question
 
 TextTable distributionTable(const Analysis& a, bool comma) {
   TextTable t;
-  t.headings = {"Результат в баллах", "Частоты (повторения)", "%", "% (нарастающий)"};
+  t.headings = {"Результат\nв баллах", "Частоты\n(повторения)", "%", "%\n(нарастающий)"};
   for (const ScoreRow& r : a.distribution)
-    t.rows.push_back({std::to_string(r.score), std::to_string(r.count), number(r.percent, 2, comma),
-                      number(r.cumulative, 2, comma)});
+    t.rows.push_back({std::to_string(r.score), std::to_string(r.count), number(r.percent, 1, comma),
+                      number(r.cumulative, 1, comma)});
   return t;
 }
 
@@ -406,6 +404,7 @@ std::vector<std::pair<std::string, std::string>> testFigures(const Analysis& a, 
   std::optional<double> mode;
   if (a.mode) mode = *a.mode;
   return {
+      {"Дискрминативность теста:", number(a.ferguson, 4, comma)},
       {"Средний арифметичекий балл:", number(a.meanScore, 2, comma)},
       {"Мода (наиболее повторяющийся балл):", number(mode, 0, comma)},
       {"Медиана (балл у среднего испытуемого)", number(a.median, 1, comma)},
@@ -417,7 +416,6 @@ std::vector<std::pair<std::string, std::string>> testFigures(const Analysis& a, 
       {"Коэффициент внутренней согласованности (CIC), %:", number(a.consistency, 2, comma)},
       {"Коэффициент ошибки (ER), %:", number(a.errorRatio, 2, comma)},
       {"Стандартная ошибка (SE):", number(a.standardError, 3, comma)},
-      {"Дискрминативность теста:", number(a.ferguson, 4, comma)},
   };
 }
 
@@ -427,9 +425,19 @@ std::string analysisCsv(const std::string& testName, const Analysis& a, const st
   w.row({"Всего проведено тестов:", std::to_string(a.results)});
   w.row({"Количество заданий:", std::to_string(questions.empty() ? a.frames : static_cast<int>(questions.size()))});
   for (const auto& [label, value] : testFigures(a, true)) w.row({label, value});
+  // A heading of two lines is one line in a spreadsheet's cell; a word broken
+  // by a hyphen is whole again.
+  auto oneLine = [](const std::string& h) {
+    const auto br = h.find('\n');
+    if (br == std::string::npos) return h;
+    if (br > 0 && h[br - 1] == '-') return h.substr(0, br - 1) + h.substr(br + 1);
+    return h.substr(0, br) + ' ' + h.substr(br + 1);
+  };
   for (const TextTable& t : {questionTable(a, questions, true), distributionTable(a, true)}) {
     w.row({});
-    w.row(t.headings);
+    std::vector<std::string> headings;
+    for (const std::string& h : t.headings) headings.push_back(oneLine(h));
+    w.row(headings);
     for (const auto& r : t.rows) w.row(r);
   }
   return w.text();

@@ -201,7 +201,8 @@ struct TextTable {
 // file does not hold, by code.
 TextTable questionTable(const Analysis& a, const std::vector<Question>& questions, bool comma = false);
 TextTable distributionTable(const Analysis& a, bool comma = false);
-// The figures of the test: label and value.
+// The figures of the test: label and value; the test's discrimination
+// first, as it heads the window's tab over the distribution.
 std::vector<std::pair<std::string, std::string>> testFigures(const Analysis& a, bool comma = false);
 // Both tables and the figures for a spreadsheet (UTF-8 with BOM, ";").
 std::string analysisCsv(const std::string& testName, const Analysis& a, const std::vector<Question>& questions);
