@@ -624,6 +624,12 @@ QMenu* BrowseWindow::contextMenu() {
 // ----------------------------------------------------------------- events
 
 bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
+  // The page follows the list's own height, not this window's: a window
+  // around the list fills it and then lays it out when shown, and this
+  // window's resize comes before the list has its new size.
+  if (o == list_->viewport() && e->type() == QEvent::Resize && (isVisible() || !rows_.empty()) &&
+      rowCount() != pageRows())
+    fillFrom(currentPosition(), current_);
   if (o == list_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
     const bool ctrl = k->modifiers() & Qt::ControlModifier;
@@ -680,11 +686,6 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
     return true;
   }
   return QDialog::eventFilter(o, e);
-}
-
-void BrowseWindow::resizeEvent(QResizeEvent* e) {
-  QDialog::resizeEvent(e);
-  if (isVisible() && static_cast<int>(rows_.size()) != pageRows()) fillFrom(currentPosition(), current_);
 }
 
 void BrowseWindow::showEvent(QShowEvent* e) {

@@ -124,7 +124,6 @@ class BrowseWindow : public QDialog {
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void done(int r) override;

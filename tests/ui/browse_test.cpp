@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "browse.h"
 #include "cp1251.h"
@@ -165,6 +167,40 @@ TEST(Browse, SelectLocateTagsAndTheEnds) {
   key(Qt::Key_Return);
   EXPECT_TRUE(w->selected());
   EXPECT_EQ(s.p.CODE, 3);
+}
+
+// A list inside another window is filled by that window, often before it
+// is shown and laid out: once it has its size, the rows that fit are shown.
+TEST(Browse, AnEmbeddedListShowsTheRowsThatFitOnceLaidOut) {
+  Small s(6);
+  struct Case {
+    const char* what;
+    bool filledWhileShown;
+  };
+  for (const Case& c : {Case{"filled before the window around it is shown", false},
+                        Case{"the window around it grown after it was filled", true}}) {
+    SCOPED_TRACE(c.what);
+    QDialog outer;
+    auto* l = new QVBoxLayout(&outer);
+    auto* w = new ui::BrowseWindow(s.t, &s.p, "BrowsePerson", "", &outer);
+    w->setEmbedded(true);
+    w->addOrder(s.t.key("KEYCODE"), "По коду");
+    w->addColumn({personDef().fieldIndex("CODE"), "Код", 6});
+    l->addWidget(w);
+    outer.resize(400, c.filledWhileShown ? 60 : 500);
+    if (c.filledWhileShown) {
+      outer.show();
+      QApplication::processEvents();
+    }
+    w->refresh();
+    ASSERT_GE(w->rowCount(), 3);
+    if (c.filledWhileShown) outer.resize(400, 500);
+    else outer.show();
+    QApplication::processEvents();
+    ASSERT_GE(w->pageRows(), 6);
+    ASSERT_EQ(w->rowCount(), 6);
+    EXPECT_EQ(w->cellText(5, 0), "6");
+  }
 }
 
 TEST(Browse, LandsOnTheChangedRecordAfterAnUpdate) {
