@@ -48,7 +48,7 @@ Outcome checkOrder(const AutostartOrder& order, AutostartValues& out) {
   // The Examiner puts the test's name straight after the folder.
   std::string folder = order.folder;
   while (!folder.empty() && folder.back() == ' ') folder.pop_back();
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   if (!field(folder, "База тестов", out.folder)) return Outcome::refused(why);
   if (!field(order.journal, "Архив результатов", out.journal)) return Outcome::refused(why);
   if (!out.journal.empty() && !setup::safeFileName(cp1251::toUtf8(out.journal), &why)) return Outcome::refused(why);
@@ -122,10 +122,10 @@ Outcome Autostart::arm(const AutostartOrder& order, const AutostartSelection& ch
   return each(chosen, report, true, [&](tables::AutoStar& rec) {
     if (v.arm) rec.AUTOSTART = 1;
     if (!v.folder.empty()) rec.CURBT = v.folder;
-    if (!v.test.empty()) {
-      rec.CURTEST = v.test;
-      rec.YESTEST = 1;
-    }
+    // The Examiner locks its test lists by AUT:YESTEST alone: a test kept
+    // from an earlier arming is not preset again.
+    rec.YESTEST = v.test.empty() ? 0 : 1;
+    if (!v.test.empty()) rec.CURTEST = v.test;
     if (!v.journal.empty()) rec.CURREZ = v.journal;
   });
 }

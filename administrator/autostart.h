@@ -40,7 +40,7 @@ class AutostartSelection {
 // one as it is; an unticked `arm` leaves AUT:AUTOSTART as it is.
 struct AutostartOrder {
   std::string test;     // the test's file name without ".orm"
-  std::string folder;   // its base folder; written ending in "/"
+  std::string folder;   // its base folder; written ending in "/" (or its own "\")
   std::string journal;  // the result journal's name, without ".rez"
   bool arm = false;
 };
@@ -72,8 +72,9 @@ class Autostart {
 
   // Writes the order into the AutoStar record of each workstation, in the
   // order chosen. A missing or empty AutoStar.tps is made with its one
-  // record; AUT:YESTEST becomes 1 when a test is written. The outcome fails
-  // only when the order itself is refused or the workstations cannot be read.
+  // record; AUT:YESTEST becomes 1 when a test is written and 0 otherwise.
+  // The outcome fails only when the order itself is refused or the
+  // workstations cannot be read.
   Outcome arm(const AutostartOrder& order, const AutostartSelection& chosen, AutostartReport& report);
   // "Снять автозапуск": AUT:AUTOSTART = 0 and AUT:YESTEST = 0. A folder
   // without the table has nothing armed and counts as done.

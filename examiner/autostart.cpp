@@ -14,14 +14,16 @@ Autostart readAutostart(const setup::Installation& inst) {
   a.test = rec.CURTEST.utf8();
   a.library = rec.CURBT.utf8();
   a.journal = rec.CURREZ.utf8();
-  a.presetsTest = !rec.CURTEST.blank() || rec.YESTEST != 0;
+  // AUT:CURTEST outlives a disarming and an arming without a test: only
+  // AUT:YESTEST says whether it is meant.
+  a.presetsTest = rec.YESTEST != 0;
   return a;
 }
 
 bool applyAutostart(const Autostart& a, setup::Installation& inst) {
   if (!a.armed) return false;
   inst.modeWork = 10;
-  if (!a.test.empty()) {
+  if (a.presetsTest && !a.test.empty()) {
     inst.ini.set("GlbTune", "SelTest", a.test);
     if (!a.library.empty()) {
       inst.ini.set("Path", "DirBD", a.library);

@@ -103,13 +103,15 @@ TEST_F(Stations, ArmingWritesWhatIsGivenAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(a.AUTOSTART, 1);
   EXPECT_EQ(a.YESREZ, 7);
 
-  // Ticked with only a journal: armed, the stored test and base stay.
+  // Ticked with only a journal: armed, the stored test and base stay but
+  // the test is no longer preset.
   ASSERT_TRUE(as.arm({"", "", "Другой", true}, sel, report));
   ASSERT_TRUE(autostar(folderOf("a30301"), a));
   EXPECT_EQ(a.AUTOSTART, 1);
   EXPECT_EQ(a.CURTEST, u("География"));
   EXPECT_EQ(a.CURBT, u("/srv/Тесты/"));
   EXPECT_EQ(a.CURREZ, u("Другой"));
+  EXPECT_EQ(a.YESTEST, 0);
 
   // Refused before any workstation is touched: never cut, never outside its folder.
   struct Bad {
@@ -137,6 +139,24 @@ TEST_F(Stations, ArmingWritesWhatIsGivenAndRefusesWhatDoesNotFit) {
   ASSERT_TRUE(as.arm({std::string(100, 't'), "", "", false}, sel, report));
   ASSERT_TRUE(autostar(folderOf("a30301"), a));
   EXPECT_EQ(a.CURTEST.view().size(), 100u);
+}
+
+TEST(AutostartOrderCheck, TheBaseFolderEndsInOneSeparator) {
+  struct Case {
+    const char* typed;
+    const char* written;
+  };
+  for (const Case& c : {Case{"", ""},
+                        Case{"/srv/Тесты", "/srv/Тесты/"},
+                        Case{"/srv/Тесты/", "/srv/Тесты/"},
+                        Case{"/srv/Тесты  ", "/srv/Тесты/"},
+                        Case{"\\\\a30301\\Тесты\\", "\\\\a30301\\Тесты\\"},
+                        Case{"C:\\Тесты", "C:\\Тесты/"}}) {
+    SCOPED_TRACE(c.typed);
+    AutostartValues v;
+    ASSERT_TRUE(checkOrder({"", c.typed, "", true}, v));
+    EXPECT_EQ(v.folder, u(c.written));
+  }
 }
 
 TEST_F(Stations, AnEmptyTableGetsItsOneRecord) {
@@ -266,6 +286,20 @@ TEST(AutostartEndToEnd, TheExaminerStartsArmedWithTheTest) {
   ASSERT_TRUE(examiner::startUp(after, d.directory, ui));
   EXPECT_EQ(after.inst.modeWork, 0);
   EXPECT_FALSE(after.autostart.armed);
+
+  // Armed again with only a journal: mode 10, but the test kept in the
+  // record from the first arming is not preset; the examinee chooses.
+  examiner::closeDown(after.inst);
+  after.inst.ini.set("GlbTune", "SelTest", "Арифметика");
+  ASSERT_TRUE(Autostart(admin).arm({"", "", "Класс 102", true}, sel, report));
+  ASSERT_EQ(report.done.size(), 1u);
+  examiner::Startup chooses;
+  ASSERT_TRUE(examiner::startUp(chooses, d.directory, ui));
+  EXPECT_EQ(chooses.inst.modeWork, 10);
+  EXPECT_TRUE(chooses.autostart.armed);
+  EXPECT_FALSE(chooses.autostart.presetsTest);
+  EXPECT_EQ(chooses.inst.ini.get("GlbTune", "SelTest"), "Арифметика");
+  EXPECT_EQ(chooses.inst.fileRez, "Класс 102");
 }
 
 // ------------------------------------------------------------------ monitoring

@@ -362,6 +362,34 @@ TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
   EXPECT_EQ(started, "Основы информатики");
 }
 
+// Armed without a preset test (AUT:YESTEST = 0) while the record still
+// names the test of an earlier arming: the examinee chooses freely.
+TEST(ExaminerWindows, ArmedWithoutAPresetTestLeavesTheChoiceFree) {
+  Demo d;
+  {
+    tables::AutoStar a;
+    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
+    ASSERT_EQ(t.open(), store::Ok);
+    t.set();
+    ASSERT_EQ(t.next(), store::Ok);
+    a.AUTOSTART = 1;
+    a.YESTEST = 0;
+    a.CURTEST = cp1251::fromUtf8("Информатика");
+    a.CURBT = cp1251::fromUtf8(d.inst.library);
+    ASSERT_EQ(t.put(), store::Ok);
+  }
+  ExaminerApp app(d.dir, [](AttemptRequest&) { return 0; }, d.lock);
+  ASSERT_TRUE(app.start());
+  EXPECT_EQ(app.startup().inst.modeWork, 10);
+  StartWindow* w = app.startWindow();
+  EXPECT_EQ(w->page(), StartWindow::Register);
+  w->field("FAM")->setText("Гость");
+  w->next();
+  ASSERT_EQ(w->page(), StartWindow::Choice);
+  EXPECT_TRUE(w->libraries()->isEnabled());
+  EXPECT_TRUE(w->tests()->isEnabled());
+}
+
 TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
   Demo d;
   Archive a(d.inst.directory, "Общий");
