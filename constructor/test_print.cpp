@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "answer_checking.h"
 #include "cp1251.h"
 #include "frame_rules.h"
 #include "test_summary.h"
@@ -57,11 +58,10 @@ PrintedFrame printedFrame(const tables::Vop& v, const PrintOptions& o) {
     for (int i = 1; i <= filled; ++i) f.variants.push_back(std::string(kLetters[i - 1]) + ") " + text(v.varot1(i).view()));
   } else if (v.TYPEKADR == 4) {
     for (int i = 1; i <= filled; ++i) f.variants.push_back(std::to_string(i) + ". " + text(v.varot1(i).view()));
-    for (int i = 1; i <= 9; ++i) {
-      const auto& row = v.VAROT2[static_cast<std::size_t>(i - 1)];
-      if (row.blank()) break;
-      f.rows.push_back(std::string(kLetters[i - 1]) + ") " + text(row.view()));
-    }
+    // The rows the Examiner shows, lettered as it letters them.
+    const int rows = common::matchingRows(v);
+    for (int i = 1; i <= rows; ++i)
+      f.rows.push_back(std::string(kLetters[i - 1]) + ") " + text(v.VAROT2[static_cast<std::size_t>(i - 1)].view()));
   }
   if (o.answers) {
     const std::string line = common::referenceAnswer(v);

@@ -556,8 +556,23 @@ void BrowseWindow::selectRecord() {
 void BrowseWindow::toggleTag() {
   if (!tagging_ || rows_.empty()) return;
   auto pos = currentPosition();
-  if (!tags_.erase(pos)) tags_.insert(pos);
+  if (tags_.erase(pos)) {
+    tagOrder_.erase(std::remove(tagOrder_.begin(), tagOrder_.end(), pos), tagOrder_.end());
+  } else {
+    tags_.insert(pos);
+    tagOrder_.push_back(pos);
+  }
   paint();
+}
+
+std::vector<store::Position> BrowseWindow::tagsInOrder() const {
+  std::vector<store::Position> out;
+  std::set<store::Position> seen;
+  for (store::Position p : tagOrder_)
+    if (tags_.count(p) && seen.insert(p).second) out.push_back(p);
+  for (store::Position p : tags_)
+    if (!seen.count(p)) out.push_back(p);
+  return out;
 }
 
 void BrowseWindow::tagAll() {
@@ -574,8 +589,14 @@ void BrowseWindow::setTags(std::set<store::Position> tags) {
   paint();
 }
 
+void BrowseWindow::setTags(const std::vector<store::Position>& inOrder) {
+  tagOrder_ = inOrder;
+  setTags(std::set<store::Position>(inOrder.begin(), inOrder.end()));
+}
+
 void BrowseWindow::untagAll() {
   tags_.clear();
+  tagOrder_.clear();
   paint();
 }
 

@@ -85,8 +85,13 @@ class BrowseWindow : public QDialog {
   store::Position positionAt(int row) const;
   QString cellText(int row, int column) const;
   const std::set<store::Position>& tags() const { return tags_; }
-  // Tags carried over from another list of the same records.
+  // The tags in the order they were set one by one (those set together, by
+  // "all" or "invert", follow in the list's position order).
+  std::vector<store::Position> tagsInOrder() const;
+  // Tags carried over from another list of the same records (the second
+  // keeps the order they were set in).
   void setTags(std::set<store::Position> tags);
+  void setTags(const std::vector<store::Position>& inOrder);
   bool selected() const { return selected_; }
 
   // The actions of the buttons (the menu and the keys call the same).
@@ -167,6 +172,7 @@ class BrowseWindow : public QDialog {
   int current_ = 0;
   bool atStart_ = true, atEnd_ = true;
   std::set<store::Position> tags_;
+  std::vector<store::Position> tagOrder_;  // tags set one by one, oldest first
   QString typed_;
 
   QTabBar* tabs_;

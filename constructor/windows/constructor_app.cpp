@@ -175,7 +175,10 @@ void ConstructorApp::buildMenus() {
   command(frame, QStringLiteral("Фильтр"), FilterFrames);
   QMenu* sort = frame->addMenu(QStringLiteral("Сортировка"));
   command(sort, QStringLiteral("По коду"), SortByCode);
-  item(sort, QStringLiteral("По описанию"));
+  // The question text is a memo without an order of its own to sort by.
+  QAction* byText = item(sort, QStringLiteral("По описанию"));
+  byText->setEnabled(false);
+  byText->setToolTip(QStringLiteral("Кадры упорядочиваются по коду, варианту, разделу, сложности или типу"));
   command(sort, QStringLiteral("По варианту"), SortByVariant);
   command(sort, QStringLiteral("По разделу"), SortBySection);
   command(sort, QStringLiteral("По сложности"), SortByLevel);

@@ -35,7 +35,8 @@ QTableWidget* list(const QStringList& headings, QWidget* parent) {
 
 }  // namespace
 
-CopyWindow::CopyWindow(const std::string& libraryFile, const std::string& currentBase, bool move, int tagged, QWidget* parent)
+CopyWindow::CopyWindow(const std::string& libraryFile, const std::string& currentBase, bool move, int tagged, QWidget* parent,
+                       const std::string& reserveFile)
     : QDialog(parent) {
   setObjectName(QString::fromLatin1(kProcedure));
   setWindowTitle(QStringLiteral("Импорт заданий"));
@@ -94,17 +95,27 @@ CopyWindow::CopyWindow(const std::string& libraryFile, const std::string& curren
   connect(add(QStringLiteral("Помощь")), &QPushButton::clicked, this, [this] { ui::openHelp(QString::fromLatin1(kProcedure), this); });
   outer->addLayout(row);
 
-  store::ErrorInfo e;
-  if (listBases(libraryFile, baseList_, &e) != store::Ok && e.code != store::FileNotFound)
-    ms().ask(QStringLiteral("Не удалось прочитать библиотеку баз тестов: %1").arg(u8(e.text())), windowTitle(),
-             messages::Buttons::Ok, messages::Icon::Exclamation);
+  // Tests may go to a base of either library: the main one's first.
+  std::size_t mainCount = 0;
+  for (const std::string& file : {libraryFile, reserveFile}) {
+    if (file.empty()) continue;
+    std::vector<TestBase> found;
+    store::ErrorInfo e;
+    if (listBases(file, found, &e) != store::Ok && e.code != store::FileNotFound)
+      ms().ask(QStringLiteral("Не удалось прочитать библиотеку баз тестов %1: %2").arg(u8(file), u8(e.text())), windowTitle(),
+               messages::Buttons::Ok, messages::Icon::Exclamation);
+    if (&file == &libraryFile) mainCount = found.size();
+    baseList_.insert(baseList_.end(), found.begin(), found.end());
+  }
   bases_->setRowCount(static_cast<int>(baseList_.size()));
   int current = -1;
   for (std::size_t i = 0; i < baseList_.size(); ++i) {
     const auto& b = baseList_[i];
-    bases_->setItem(static_cast<int>(i), 0, new QTableWidgetItem(b.name.empty() ? u8(b.dir) : u8(b.name)));
+    QString shown = b.name.empty() ? u8(b.dir) : u8(b.name);
+    if (i >= mainCount) shown += QStringLiteral(" (резервная библиотека)");
+    bases_->setItem(static_cast<int>(i), 0, new QTableWidgetItem(shown));
     bases_->setItem(static_cast<int>(i), 1, new QTableWidgetItem(u8(b.dir)));
-    if (b.dir == currentBase) current = static_cast<int>(i);
+    if (current < 0 && b.dir == currentBase) current = static_cast<int>(i);
   }
   connect(bases_, &QTableWidget::currentCellChanged, this, [this](int r, int, int previous, int) {
     if (r != previous) chooseBase(r);
@@ -167,7 +178,7 @@ void CopyWindow::accept() {
 
 std::optional<TransferTarget> chooseTransferTarget(const Startup& s, const std::string& currentBase, bool move, int tagged,
                                                    QWidget* parent) {
-  CopyWindow w(libraryFile(s.inst, false), currentBase, move, tagged, parent);
+  CopyWindow w(libraryFile(s.inst, false), currentBase, move, tagged, parent, libraryFile(s.inst, true));
   if (w.exec() != QDialog::Accepted) return std::nullopt;
   return w.target();
 }

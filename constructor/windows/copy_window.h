@@ -24,8 +24,10 @@ class CopyWindow : public QDialog {
   Q_OBJECT
  public:
   static constexpr const char* kProcedure = "CopyXY";
-  // `libraryFile` lists the bases; the base `currentBase` is chosen first.
-  CopyWindow(const std::string& libraryFile, const std::string& currentBase, bool move, int tagged, QWidget* parent = nullptr);
+  // `libraryFile` lists the bases, then `reserveFile` (when given) the
+  // reserve library's; the base `currentBase` is chosen first.
+  CopyWindow(const std::string& libraryFile, const std::string& currentBase, bool move, int tagged, QWidget* parent = nullptr,
+             const std::string& reserveFile = {});
 
   QTableWidget* bases() const { return bases_; }
   QTableWidget* tests() const { return tests_; }

@@ -412,6 +412,8 @@ void Navigator::reopenTest() {
   if (!tf_) return;
   const QString name = current_;
   const std::uint16_t code = currentCode();
+  // The same file opened again: its records keep their positions, and so the tags.
+  const std::vector<store::Position> tags = frames_ ? frames_->tagsInOrder() : std::vector<store::Position>{};
   closeTest();
   auto next = std::make_unique<testfile::TestFile>();
   next->name(base_, name.toStdString(), s_.inst.keyWord);
@@ -422,6 +424,7 @@ void Navigator::reopenTest() {
   tf_ = std::move(next);
   current_ = name;
   buildFrames(code);
+  if (frames_ && !tags.empty()) frames_->setTags(tags);
   fillProperties();
   updateState();
 }
@@ -440,8 +443,8 @@ void Navigator::fillProperties() {
 
 void Navigator::buildFrames(std::uint16_t landOn) {
   // Tags survive another order, filter or refresh of the same test.
-  std::set<store::Position> tags;
-  if (frames_ && tf_) tags = frames_->tags();
+  std::vector<store::Position> tags;
+  if (frames_ && tf_) tags = frames_->tagsInOrder();
   if (frames_) {
     framesLayout_->removeWidget(frames_);
     delete frames_;
@@ -499,7 +502,7 @@ void Navigator::buildFrames(std::uint16_t landOn) {
   }
   if (land) b->refresh(land);
   else b->home();
-  if (!tags.empty()) b->setTags(std::move(tags));
+  if (!tags.empty()) b->setTags(tags);
   showFrame();
 }
 
@@ -536,9 +539,9 @@ std::uint16_t Navigator::codeAt(int row) {
 std::vector<std::uint16_t> Navigator::taggedCodes() {
   std::vector<std::uint16_t> codes;
   if (!frames_) return codes;
-  for (store::Position p : frames_->tags())
+  // In the order they were tagged: copies follow the target's frames so.
+  for (store::Position p : frames_->tagsInOrder())
     if (tf_->vopT.getAt(p) == store::Ok) codes.push_back(tf_->vop.CODEVOP);
-  std::sort(codes.begin(), codes.end());
   return codes;
 }
 

@@ -102,7 +102,7 @@ class Navigator : public QWidget {
   QMenu* testsMenu();
   QMenu* framesMenu();
   bool hasFrames() const;
-  // The codes of the tagged frames, in code order.
+  // The codes of the tagged frames, in the order they were tagged.
   std::vector<std::uint16_t> taggedCodes();
   // The frame the list highlights (its record), if any.
   std::optional<tables::Vop> currentFrame();

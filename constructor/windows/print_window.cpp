@@ -40,10 +40,12 @@ void addWrapped(ui::Report& r, const QString& text, const QFont& f, double inden
   });
 }
 
-// A test font at a size in points of the page (the report's painter scale).
+// A test font at a size in points of the page (the report's painter scale):
+// the test's own size when it sets its fonts, else `points`.
 QFont pageFont(const tables::TuneTest& tune, int which, double points, const ui::Report& r) {
   QFont f = tune.YESFONT ? common::testFont(tune, which) : r.font(points);
-  f.setPixelSize(static_cast<int>(points));
+  const int own = tune.YESFONT ? tune.FONTSIZE[static_cast<std::size_t>(which)] : 0;
+  f.setPixelSize(own > 0 ? own : static_cast<int>(points));
   return f;
 }
 
@@ -170,7 +172,12 @@ TestPrinting::TestPrinting(testfile::TestFile& tf, std::string tuneTestFile, QWi
     }
     std::vector<int> pages;
     for (int i = 1; i <= r.pageCount(); ++i) pages.push_back(i);
-    return r.print(*printer, pages);
+    if (r.print(*printer, pages)) return true;
+    ms().ask(QStringLiteral("Задания теста не напечатаны: принтер %1 не принял задание.|Проверьте принтер или сохраните распечатку "
+                            "в файле PDF из предварительного просмотра.")
+                 .arg(printer->printerName()),
+             QStringLiteral("Печать заданий"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return false;
   };
   clock = [] { return std::make_pair(datetime::today(), datetime::now()); };
 }

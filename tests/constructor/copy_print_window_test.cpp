@@ -40,6 +40,7 @@
 #include "templates_window.h"
 #include "test_names.h"
 #include "test_register.h"
+#include "tables_central.h"
 #include "test_tables.h"
 #include "when_shown.h"
 #include "window_tools.h"
@@ -142,6 +143,28 @@ int rowOf(QTableWidget* t, const QString& text) {
 
 }  // namespace
 
+TEST(CopyWindow, ListsTheBasesOfBothLibraries) {
+  Demo d;
+  const std::string reserveDir = d.inst.directory + "Резерв/";
+  std::filesystem::create_directories(reserveDir);
+  {
+    tables::PathFile rec;
+    store::Table t(tables::pathFileDef(), rec, d.inst.directory + "PathFile.sec");
+    ASSERT_EQ(t.createIfMissing(), store::Ok);
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    rec.CODEBD = 1;
+    rec.NAMEBD = u("Архив тестов");
+    rec.DIRBD = reserveDir;
+    ASSERT_EQ(t.add(), store::Ok);
+  }
+  CopyWindow w(d.inst.directory + "PathFile.tps", d.inst.library, false, 1, nullptr, d.inst.directory + "PathFile.sec");
+  ASSERT_EQ(w.bases()->rowCount(), 2);
+  EXPECT_EQ(w.bases()->item(0, 1)->text().toStdString(), d.inst.library);
+  EXPECT_EQ(w.bases()->currentRow(), 0) << "the current base is chosen";
+  EXPECT_EQ(w.bases()->item(1, 0)->text(), QStringLiteral("Архив тестов (резервная библиотека)"));
+  EXPECT_EQ(w.bases()->item(1, 1)->text().toStdString(), reserveDir);
+}
+
 TEST(CopyPrintWindows, FramesCopiedAndMovedThroughTheTransferWindow) {
   Demo d;
   d.makeTest("Приёмник", 5);
@@ -183,7 +206,8 @@ TEST(CopyPrintWindows, FramesCopiedAndMovedThroughTheTransferWindow) {
   EXPECT_TRUE(shown);
   EXPECT_EQ(ms().shown().size(), 1u) << "a copy asks nothing: only the missing target was said";
   EXPECT_EQ(d.questions("Приёмник"), (std::vector<std::string>{"Приёмник 1", "Приёмник 2", "Приёмник 3", "Приёмник 4", "Приёмник 5",
-                                                              "Источник 1", "Источник 3", "Источник 4"}));
+                                                              "Источник 4", "Источник 1", "Источник 3"}))
+      << "the copies follow in the order the frames were tagged";
   EXPECT_EQ(d.questions("Источник").size(), 4u);
   EXPECT_TRUE(nav->taggedCodes().empty()) << "the tags are cleared";
   EXPECT_FALSE(std::filesystem::exists(d.inst.directory + "VOPBUF")) << "the buffer goes when done";
@@ -308,6 +332,8 @@ TEST(CopyPrintWindows, PrintingOptionsProgressPreviewAndThePrintDate) {
     pages = p->pageCount();
     p->reject();
   });
+  nav->frames()->untagAll();
+  tagFrames(nav, {2, 1});
   // Through the "&Тест" menu, as the author prints.
   QAction* print = app.menuItem(QStringLiteral("&Печать"));
   ASSERT_NE(print, nullptr);
@@ -317,6 +343,7 @@ TEST(CopyPrintWindows, PrintingOptionsProgressPreviewAndThePrintDate) {
   EXPECT_EQ(caption, QStringLiteral("Ормида 1.5 [Печать заданий <Предварительный просмотр>]"));
   EXPECT_GE(pages, 1);
   EXPECT_EQ(d.titul("Печать").PRINTD, datetime::today());
+  EXPECT_EQ(nav->taggedCodes(), (std::vector<std::uint16_t>{2, 1})) << "the tags stay, in their order";
   // The Navigator's properties show it.
   bool listed = false;
   auto* props = nav->properties();
@@ -463,7 +490,10 @@ TEST(CopyPrintWindows, EveryItemOfTheMainFramesMenusHasItsAction) {
       }
       if (path.startsWith(QStringLiteral("&Редактор")) || path.startsWith(QStringLiteral("О&бъект"))) continue;
       // The frames table has no key on the question text to list them by.
-      if (a->text() == QStringLiteral("По описанию")) continue;
+      if (a->text() == QStringLiteral("По описанию")) {
+        EXPECT_FALSE(a->isEnabled()) << "shown greyed, not a dead item";
+        continue;
+      }
       EXPECT_TRUE(a->isEnabled()) << (path + QStringLiteral(" / ") + a->text()).toStdString();
     }
   };
