@@ -33,6 +33,7 @@
 #include "navigator.h"
 #include "previewer.h"
 #include "print_window.h"
+#include "report_texts.h"
 #include "report.h"
 #include "services.h"
 #include "sign_in_window.h"
@@ -389,9 +390,15 @@ TEST(CopyPrintWindows, TheReportHoldsTheAnswersOnlyWhenAsked) {
   answers.answers = true;
   auto with = testReport(tf, tune, answers, [](int, int) { return true; }, failure);
   ASSERT_NE(with, nullptr);
-  // The answer lines take room of their own.
-  EXPECT_GE(with->pageCount(), plain->pageCount());
-  EXPECT_NE(with->pageImage(with->pageCount()), plain->pageImage(plain->pageCount()));
+  // Every frame is printed; the reference answers only when asked.
+  const QString plainText = report_testing::reportTexts(*plain).join(QLatin1Char('\n'));
+  const QStringList withTexts = report_testing::reportTexts(*with);
+  for (int k = 1; k <= 12; ++k) {
+    EXPECT_TRUE(plainText.contains(QStringLiteral("Отчёт %1").arg(k))) << k;
+    EXPECT_TRUE(withTexts.join(QLatin1Char('\n')).contains(QStringLiteral("Отчёт %1").arg(k))) << k;
+  }
+  EXPECT_FALSE(plainText.contains(QStringLiteral("Эталонный ответ")));
+  EXPECT_EQ(withTexts.filter(QStringLiteral("Эталонный ответ: 2.")).size(), 12) << withTexts.join(QLatin1Char('|')).toStdString();
   // Stopped: no report.
   EXPECT_EQ(testReport(tf, tune, PrintOptions{}, [](int place, int) { return place < 3; }, failure), nullptr);
   EXPECT_TRUE(failure.message.empty());
