@@ -393,6 +393,9 @@ int removeAbandonedWork(const std::string& baseDir, const std::string& dataTestF
             continue;
           }
           removeTree(work);
+        } else {
+          // Killed between making the directory and marking it: nothing in it yet.
+          ::rmdir(work.c_str());
         }
         ::unlink((dir + n).c_str());
         ++removed;

@@ -373,13 +373,17 @@ TEST(Import, ATestMadeApartTakesTheCodeTheRegisterGivesAtTheEnd) {
   std::filesystem::create_directory(base.dir / ".ormida-new-0-dead");
   std::ofstream(base.dir / ".ormida-new-0-dead/.ormida-work") << "";
   std::ofstream(base.dir / ".ormida-new-0-dead.lock") << "";
+  // Killed before marking its directory: the empty directory goes with its lock.
+  std::filesystem::create_directory(base.dir / ".ormida-new-0-unmarked");
+  std::ofstream(base.dir / ".ormida-new-0-unmarked.lock") << "";
   std::filesystem::create_directory(base.dir / ".ormida-new-0-unlocked");
   std::ofstream(base.dir / ".ormida-new-0-unlocked/.ormida-work") << "";
   // What only shares the prefix is not a working directory: a test so named stays.
   std::ofstream(base.dir / ".ormida-new-тест.orm") << "тест";
   std::filesystem::create_directory(base.dir / ".ormida-new-папка");
-  EXPECT_EQ(constructor::removeAbandonedWork(base.path), 2);
+  EXPECT_EQ(constructor::removeAbandonedWork(base.path), 3);
   EXPECT_FALSE(std::filesystem::exists(base.dir / ".ormida-new-0-dead"));
+  EXPECT_FALSE(std::filesystem::exists(base.dir / ".ormida-new-0-unmarked"));
   EXPECT_FALSE(std::filesystem::exists(base.dir / ".ormida-new-0-unlocked"));
   EXPECT_TRUE(std::filesystem::exists(base.dir / ".ormida-new-тест.orm"));
   EXPECT_TRUE(std::filesystem::exists(base.dir / ".ormida-new-папка"));
