@@ -36,22 +36,40 @@ Outcome MonitorTable::open() {
   return {};
 }
 
+Outcome MonitorTable::lost(const std::string& what) {
+  Outcome o = Outcome::failed(t_.error(), what);
+  failure_ = o.message;
+  // A share that came back may need the file opened afresh.
+  t_.close();
+  return o;
+}
+
 Outcome MonitorTable::read(MonitorOrder order, std::vector<MonitoredStation>& out) {
-  out.clear();
-  if (Outcome o = open(); !o) return o;
+  if (Outcome o = open(); !o) {
+    failure_ = o.message;
+    return o;
+  }
+  std::vector<MonitoredStation> got;
   int rc = t_.set(t_.key(monitorOrderKey(order)));
-  while (rc == store::Ok && (rc = t_.next()) == store::Ok) out.push_back({t_.position(), rec_});
-  // A record deleted by its Examiner while the list was read simply ends
-  // the reading or is left out; what was read stands.
-  if (rc != store::NoRecord && out.empty() && rc != store::Ok)
-    return Outcome::failed(t_.error(), "Не удалось прочитать список станций");
+  // The cursor steps by key, so records the Examiners add or delete
+  // meanwhile are met or not; only the end of the table ends a reading.
+  while (rc == store::Ok && (rc = t_.next()) == store::Ok) got.push_back({t_.position(), rec_});
+  if (rc != store::NoRecord) return lost("Не удалось прочитать список станций");
+  out = std::move(got);
   return {};
 }
 
-std::int64_t MonitorTable::count() {
-  if (!open()) return 0;
+std::optional<std::int64_t> MonitorTable::count() {
+  if (Outcome o = open(); !o) {
+    failure_ = o.message;
+    return std::nullopt;
+  }
   const std::int64_t n = t_.records();
-  return n < 0 ? 0 : n;
+  if (t_.errorCode() != store::Ok) {
+    lost("Не удалось сосчитать станции");
+    return std::nullopt;
+  }
+  return n;
 }
 
 Outcome MonitorTable::clear() {
@@ -73,10 +91,14 @@ std::string MonitorTable::baseName(const setup::Installation& inst, const std::s
   tables::PathFile rec;
   store::Table t(tables::pathFileDef(), rec, inst.central(tables::files::PathFile));
   if (t.open(store::Shared) != store::Ok) return {};
-  const std::string want = cp1251::fromUtf8(folder);
+  auto bare = [](std::string f) {
+    while (!f.empty() && (f.back() == '/' || f.back() == '\\' || f.back() == ' ')) f.pop_back();
+    return f;
+  };
+  const std::string want = bare(cp1251::fromUtf8(folder));
   int rc = t.set();
   while (rc == store::Ok && (rc = t.next()) == store::Ok)
-    if (rec.DIRBD == want) return rec.NAMEBD.utf8();
+    if (bare(std::string(rec.DIRBD.view())) == want) return rec.NAMEBD.utf8();
   return {};
 }
 
@@ -95,11 +117,11 @@ void MonitorLights::opened(std::int64_t records) {
   }
 }
 
-bool MonitorLights::tick(std::int64_t records) {
+bool MonitorLights::tick(std::optional<std::int64_t> records) {
   ++ticks_;
   ++blink_;
   // "Связь" alternates every two seconds while there are stations.
-  if (records == 0) {
+  if (!records || *records == 0) {
     link = Signal::Sig3;
   } else if (blink_ == 2) {
     link = Signal::Sig1;
@@ -128,7 +150,7 @@ bool MonitorLights::tick(std::int64_t records) {
     afterRefresh_ = true;
     if (count_ == 0) connect = disconnect = Signal::Sig3;
   }
-  compare(records);
+  if (records) compare(*records);
   return reread;
 }
 
@@ -167,12 +189,25 @@ bool sameProgress(const tables::MonCons& a, const tables::MonCons& b) {
 }
 }  // namespace
 
-void MonitorHistory::read(const std::vector<MonitoredStation>& list, std::int64_t now) {
+std::int64_t MonitorHistory::lastChange(const tables::MonCons& r, std::int64_t now, std::int32_t clock) {
+  // The record keeps the clock time of its start and no time of its
+  // answers: only a station that has answered nothing is known to have
+  // been quiet since it started.
+  if (clock <= 0 || r.TIMEBEG <= 0 || r.KOLVOPOT != 0) return now;
+  constexpr std::int64_t kDay = 24 * 3600;
+  std::int64_t ago = (static_cast<std::int64_t>(clock) - r.TIMEBEG) / 100;
+  if (ago < -kDay / 2) ago += kDay;  // started before midnight
+  else if (ago < 0) ago = 0;         // the workstation's clock runs ahead of ours
+  return now - ago;
+}
+
+void MonitorHistory::read(const std::vector<MonitoredStation>& list, std::int64_t now, std::int32_t clock) {
   std::map<store::Position, Seen> next;
   for (const auto& s : list) {
     auto it = seen_.find(s.position);
     if (it != seen_.end() && sameProgress(it->second.rec, s.rec)) next[s.position] = it->second;
-    else next[s.position] = {s.rec, now};
+    else if (it != seen_.end()) next[s.position] = {s.rec, now};  // changed since the last list
+    else next[s.position] = {s.rec, lastChange(s.rec, now, clock)};
   }
   if (!clearing_)
     for (const auto& [pos, seen] : seen_)

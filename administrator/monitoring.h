@@ -6,6 +6,7 @@
 // "Сброс", which empties the table.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,25 +33,32 @@ class MonitorTable {
   explicit MonitorTable(const setup::Installation& inst);
   // Opens the table shared (made empty when no Examiner has made it yet).
   Outcome open();
-  // The records now, in the order asked.
+  // The records now, in the order asked. A reading that fails, even part
+  // of the way, leaves `out` as it was.
   Outcome read(MonitorOrder order, std::vector<MonitoredStation>& out);
-  std::int64_t count();
+  // The number of records; nothing when the table cannot be read.
+  std::optional<std::int64_t> count();
   // Deletes every record ("Сброс").
   Outcome clear();
-  // PBD:NAMEBD of the base whose folder is `folder` (UTF-8), or "".
+  // Why the last reading or count failed.
+  const std::string& failure() const { return failure_; }
+  // PBD:NAMEBD of the base whose folder is `folder` (UTF-8), or "". A
+  // separator at the end of either folder does not count.
   static std::string baseName(const setup::Installation& inst, const std::string& folder);
 
  private:
+  Outcome lost(const std::string& what);
   tables::MonCons rec_;
   store::Table t_;
+  std::string failure_;
 };
 
 // The pictures of the lights.
 enum class Signal { Sig1 = 1, Sig2 = 2, Sig3 = 3 };
 
 // The lights and counters of the window. The window calls tick() every
-// second with the number of records now, reads the list when tick() says
-// so, and tells listRead() what it read.
+// second with the number of records now (nothing when the table cannot be
+// read) and reads the list when tick() says so.
 class MonitorLights {
  public:
   static constexpr int kRefreshTicks = 10;
@@ -58,8 +66,9 @@ class MonitorLights {
 
   // On opening, with the records there.
   void opened(std::int64_t records);
-  // One second: true when the list is to be read again now.
-  bool tick(std::int64_t records);
+  // One second: true when the list is to be read again now. A table that
+  // cannot be read shows "Связь" as without stations and changes no count.
+  bool tick(std::optional<std::int64_t> records);
   // The refresh button: the list is read at once.
   void refreshPressed();
   // After "Сброс" and the new reading.
@@ -77,14 +86,17 @@ class MonitorLights {
 class MonitorHistory {
  public:
   static constexpr std::int64_t kStaleSeconds = 15 * 60;
-  // A list read at `now` (seconds): records gone since the last list have
-  // finished, unless the table was cleared.
-  void read(const std::vector<MonitoredStation>& list, std::int64_t now);
+  // A list read at `now` (seconds; `clock` is the same moment as a clock
+  // time of the day, 0 when not known): records gone since the last list
+  // have finished, unless the table was cleared.
+  void read(const std::vector<MonitoredStation>& list, std::int64_t now, std::int32_t clock = 0);
   // "Сброс": the records that go did not finish.
   void cleared() { clearing_ = true; }
   long finished() const { return finished_; }
   // Unchanged for 15 minutes: the station may have died.
   bool stale(store::Position p, std::int64_t now) const;
+  // When a record first seen at `now` last changed, as far as it tells.
+  static std::int64_t lastChange(const tables::MonCons& r, std::int64_t now, std::int32_t clock);
 
  private:
   struct Seen {

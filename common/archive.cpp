@@ -7,6 +7,8 @@
 #include "file_services.h"
 #include "filepath.h"
 #include "installation.h"
+#include "journal_name.h"
+#include "tables_central.h"
 #include "tables_results.h"
 
 namespace common {
@@ -25,9 +27,18 @@ bool Archive::inUse(const std::string& name) const {
   return rc == store::AccessDenied;
 }
 
+std::optional<std::string> Archive::nameRefusal(const std::string& name) {
+  if (auto why = journalNameRefusal(name)) return why;
+  const std::string cp = cp1251::fromUtf8(name);
+  if (cp1251::toUtf8(cp) != name)
+    return "Недопустимое имя журнала \"" + name + "\": в нём есть знаки, которых нет в кодовой странице 1251.";
+  if (cp.size() > kNameWidth)
+    return "Слишком длинное имя журнала \"" + name + "\": не более " + std::to_string(kNameWidth) + " знаков.";
+  return std::nullopt;
+}
+
 std::optional<std::string> Archive::create(const std::string& name) {
-  std::string why;
-  if (!setup::safeFileName(name, &why)) return why;
+  if (auto why = nameRefusal(name)) return why;
   // A journal of that name keeps its results: it is not replaced by the empty template.
   if (exists(name)) return "Журнал результатов \"" + name + "\" уже есть.|Выберите другое имя.";
   store::ErrorInfo e;
@@ -90,11 +101,52 @@ std::optional<std::string> Archive::copyIn(const std::string& path, std::string&
   return std::nullopt;
 }
 
+namespace {
+
+// Rewrites, inside the caller's transaction, the records of `t` that `match`
+// picks; they are found first so that changing them does not disturb the reading.
+template <class R, class Match, class Change>
+int rewrite(store::Table& t, R& rec, Match match, Change change) {
+  std::vector<store::Position> found;
+  int rc = t.set();
+  if (rc) return rc;
+  while ((rc = t.next()) == store::Ok)
+    if (match(rec)) found.push_back(t.position());
+  if (rc != store::NoRecord) return rc;
+  for (store::Position p : found) {
+    if ((rc = t.getAt(p))) return rc;
+    change(rec);
+    if ((rc = t.put())) return rc;
+  }
+  return store::Ok;
+}
+
+bool sameCp(std::string_view field, const std::string& cp) { return cp1251::equalNoCase(cp1251::clip(field), cp1251::clip(cp)); }
+
+}  // namespace
+
 std::optional<std::string> Archive::rename(const std::string& from, const std::string& to) {
   if (filepath::sameName(from, current_)) return "Указанный файл открыт,|переименовать невозможно.";
-  std::string why;
-  if (!setup::safeFileName(to, &why)) return why;
+  if (auto why = nameRefusal(to)) return why;
   if (exists(to)) return "Журнал результатов \"" + to + "\" уже есть.|Выберите другое имя.";
+
+  // The central tables that may name the journal; one that is not there names none.
+  tables::Vedom ved;
+  tables::Labr lab;
+  tables::TuneTest tun;
+  tables::AllRez all;
+  store::Table vt(tables::vedomDef(), ved, base_ + tables::files::Vedom);
+  store::Table lt(tables::labrDef(), lab, base_ + tables::files::Labr);
+  store::Table tt(tables::tuneTestDef(), tun, base_ + tables::files::TuneTest);
+  store::Table at(tables::allRezDef(), all, base_ + tables::files::AllRez);
+  std::vector<store::Table*> refs;
+  for (store::Table* t : {&vt, &lt, &tt, &at}) {
+    int rc = t->open(store::Shared);
+    if (rc == store::FileNotFound) continue;
+    if (rc) return "Не удалось открыть " + t->name() + ": " + t->error().text() + ".|Журнал результатов не переименован.";
+    refs.push_back(t);
+  }
+
   // Held exclusively while it is copied, so that no station writes to it meanwhile.
   tables::RezTest r;
   tables::RezDtl d;
@@ -104,14 +156,55 @@ std::optional<std::string> Archive::rename(const std::string& from, const std::s
     return "Журнал результатов \"" + from + "\" используется на другой станции,|переименовать невозможно.";
   store::ErrorInfo e;
   std::string src = filepath::resolve(results::path(base_, from));
-  if (store::copyFile(src, results::path(base_, to), nullptr, &e) != store::Ok) {
-    store::removeFile(results::path(base_, to));
+  const std::string dst = results::path(base_, to);
+  if (store::copyFile(src, dst, nullptr, &e) != store::Ok) {
+    store::removeFile(dst);
     return "Не удалось скопировать журнал результатов: " + e.text();
+  }
+
+  const std::string fromCp = cp1251::fromUtf8(from), toCp = cp1251::fromUtf8(to);
+  const std::string fromPathCp = cp1251::fromUtf8(results::path(base_, from)), toPathCp = cp1251::fromUtf8(dst);
+  auto undo = [&](const store::ErrorInfo& why) {
+    store::removeFile(dst);
+    return "Не удалось исправить ссылки на журнал результатов (" + why.text() + ").|Журнал результатов не переименован.";
+  };
+  if (!refs.empty()) {
+    store::Transaction tx(refs);
+    if (tx.begin()) return undo(tx.error());
+    store::Table* failed = nullptr;
+    auto step = [&](store::Table& t, auto& rec, auto match, auto change) {
+      if (failed || !t.isOpen()) return;
+      if (rewrite(t, rec, match, change)) failed = &t;
+    };
+    step(vt, ved, [&](const tables::Vedom& v) { return sameCp(v.FILEREZ.view(), fromCp); },
+         [&](tables::Vedom& v) { v.FILEREZ = toCp; });
+    step(lt, lab, [&](const tables::Labr& l) { return sameCp(l.CURREZ.view(), fromCp); },
+         [&](tables::Labr& l) { l.CURREZ = toCp; });
+    step(tt, tun, [&](const tables::TuneTest& t) { return sameCp(t.CURREZ.view(), fromCp); },
+         [&](tables::TuneTest& t) { t.CURREZ = toCp; });
+    // A catalogue entry of that name in another folder is another journal.
+    step(
+        at, all,
+        [&](const tables::AllRez& a) {
+          return sameCp(a.NAMEREZ.view(), fromCp) && (a.PATHREZ.blank() || sameCp(a.PATHREZ.view(), fromPathCp));
+        },
+        [&](tables::AllRez& a) {
+          a.NAMEREZ = toCp;
+          if (!a.PATHREZ.blank()) a.PATHREZ = toPathCp;
+        });
+    if (failed) {
+      const store::ErrorInfo why = failed->error();
+      tx.rollback();
+      return undo(why);
+    }
+    if (tx.commit()) return undo(tx.error());
   }
   rt.close();
   dt.close();
   int err = fileops::remove(src);
-  if (err) return "Журнал скопирован под новым именем, но прежний файл удалить не удалось: " + fileops::errorText(err);
+  if (err)
+    return "Журнал скопирован под новым именем, и ссылки на него исправлены, но прежний файл удалить не удалось: " +
+           fileops::errorText(err);
   return std::nullopt;
 }
 

@@ -17,10 +17,21 @@ class Archive {
   Archive(std::string base, std::string current) : base_(std::move(base)), current_(std::move(current)) {}
   // Every journal of "Stat/", by name; `name` is the whole name.
   std::vector<results::Listed> list() const;
-  // Each returns nothing when done, or the message to show (UTF-8).
+  // Each returns nothing when done, or the message to show (UTF-8). A new
+  // name must name a journal (common::journalNameRefusal), have a CP1251
+  // form and fit the narrowest field that keeps a journal's name.
   std::optional<std::string> create(const std::string& name);
   std::optional<std::string> remove(const std::string& name);
+  // The journal's name goes along everywhere the central tables keep it: the
+  // class journal's lines (VED:FILEREZ), the rooms (LAB:CURREZ), the common
+  // journal of the settings (TUN:CURREZ) and the catalogue (AllRez), in one
+  // transaction that is committed only when the file has been copied; a
+  // failure before it leaves the journal and every reference as they were.
   std::optional<std::string> rename(const std::string& from, const std::string& to);
+  // Why `name` cannot be given to a journal, or nothing.
+  static std::optional<std::string> nameRefusal(const std::string& name);
+  // VED:FILEREZ: the narrowest field that keeps a journal's name.
+  static constexpr std::size_t kNameWidth = 64;
   // A journal picked anywhere on disk: true, with its name, when it lies in
   // "Stat/" of this base; the Examiner writes only to journals there.
   bool inStat(const std::string& path, std::string& name) const;

@@ -147,7 +147,7 @@ AutostartWindow::AutostartWindow(setup::Installation& inst, QWidget* parent) : Q
   };
   chooseJournal = [this](QWidget* p, const QString& current) -> std::optional<QString> {
     // Chosen for the workstations: the Administrator's own journal stays.
-    common::ArchiveWindow list(inst_.base, current.toStdString(), p);
+    common::ArchiveWindow list(inst_.base, inst_.ini.get("Path", "FileRez"), current, p);
     if (list.exec() != QDialog::Accepted || list.chosen().isEmpty()) return std::nullopt;
     return list.chosen();
   };
@@ -302,7 +302,8 @@ void AutostartWindow::armChosen() {
     ms.waitCursor(false);
   }
   if (!report(o, r, QStringLiteral("Записано на рабочих станциях:"))) return;
-  if (openMonitoring) openMonitoring();
+  // Nothing armed: nothing to watch.
+  if (!r.done.empty() && openMonitoring) openMonitoring(base_->text().toStdString());
 }
 
 void AutostartWindow::disarmChosen() {
@@ -323,20 +324,28 @@ void AutostartWindow::disarmChosen() {
 
 QWidget* AdministratorApp::openAutostart() {
   auto* w = new AutostartWindow(inst_, frame_.get());
-  // Monitoring opened from here leaves this window in its place.
-  w->openMonitoring = [this] {
-    auto* m = new MonitoringWindow(inst_, frame_.get());
-    if (!m->opened()) {
-      delete m;
-      return;
+  // Monitoring opened from here leaves this window in its place; one
+  // already open is raised, watching the base just armed.
+  w->openMonitoring = [this](const std::string& folder) {
+    auto* m = MonitoringWindow::openOne(frame_.get());
+    if (!m) {
+      m = new MonitoringWindow(inst_, frame_.get());
+      if (!m->opened()) {
+        delete m;
+        return;
+      }
+      m->showClock = [this](const QString& t) {
+        if (frame_) frame_->setStatusText(2, t);
+      };
+      m->setAttribute(Qt::WA_DeleteOnClose);
+      connect(m, &QDialog::finished, m, &QObject::deleteLater);
+    } else {
+      m->refreshNow();
     }
-    m->showClock = [this](const QString& t) {
-      if (frame_) frame_->setStatusText(2, t);
-    };
-    m->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m, &QDialog::finished, m, &QObject::deleteLater);
+    if (!folder.empty()) m->setBase(folder);
     m->show();
     m->raise();
+    m->activateWindow();
   };
   showExclusive(w);
   return w;

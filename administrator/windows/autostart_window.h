@@ -63,8 +63,9 @@ class AutostartWindow : public QDialog {
   std::function<std::optional<TestChoice>(QWidget* parent)> chooseTest;
   std::function<std::optional<QString>(QWidget* parent, const QString& current)> chooseJournal;
   std::function<std::optional<std::vector<tables::Ws>>(QWidget* parent)> chooseWorkstations;
-  // Opens monitoring after the workstations were armed.
-  std::function<void()> openMonitoring;
+  // Opens monitoring after workstations were armed, for the base folder
+  // written (UTF-8, empty when none was).
+  std::function<void(const std::string& baseFolder)> openMonitoring;
 
   QLineEdit* testBox() const { return test_; }
   QLineEdit* baseBox() const { return base_; }

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "administrator_app.h"
+#include "datetime.h"
 #include "icons.h"
 #include "main_frame.h"
 #include "message_service.h"
@@ -56,13 +57,11 @@ enum Col { CCode, CPc, CFio, CTest, CStart, CFrames, CAnswered, CMax, CReal, CFr
 
 }  // namespace
 
-MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* parent) : QDialog(parent), table_(inst) {
+MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* parent)
+    : QDialog(parent), table_(inst), inst_(inst) {
   setObjectName(QString::fromLatin1(kMonitoringWindow));
   now = [] { return QDateTime::currentSecsSinceEpoch(); };
-  QString caption = QStringLiteral("Ормида2.0 - [Мониторинг]");
-  const std::string base = MonitorTable::baseName(inst, inst.libraryDir);
-  if (!base.empty()) caption += QStringLiteral(" - [") + QString::fromStdString(base) + QStringLiteral("]");
-  setWindowTitle(caption);
+  setBase(inst.libraryDir);
   setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
 
   auto* outer = new QVBoxLayout(this);
@@ -142,9 +141,12 @@ MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* par
   bottom->addLayout(counts);
   outer->addLayout(bottom);
 
+  link_ = makeLabel("link");
+  link_->setStyleSheet(QStringLiteral("color: #c00000"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(clock_);
-  buttons->addStretch(1);
+  buttons->addSpacing(12);
+  buttons->addWidget(link_, 1);
   auto* help = new QPushButton(QStringLiteral("Справка"), this);
   help->setAutoDefault(false);
   connect(help, &QPushButton::clicked, this, [this] { ui::openHelp(QString::fromLatin1(kMonitoringWindow), this); });
@@ -164,10 +166,27 @@ MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* par
     return;
   }
   opened_ = true;
-  lights_.opened(table_.count());
+  const auto n = table_.count();
+  lights_.opened(n.value_or(0));
+  if (!n) showLink(QString::fromStdString(table_.failure()));
   reread();
   showLights();
   timer_ = ui::windowTimer(this, 100, [this] { tick(); });
+}
+
+void MonitoringWindow::setBase(const std::string& folder) {
+  QString caption = QStringLiteral("Ормида2.0 - [Мониторинг]");
+  const std::string base = MonitorTable::baseName(inst_, folder);
+  if (!base.empty()) caption += QStringLiteral(" - [") + QString::fromStdString(base) + QStringLiteral("]");
+  setWindowTitle(caption);
+}
+
+MonitoringWindow* MonitoringWindow::openOne(QWidget* frame) {
+  if (!frame) return nullptr;
+  // A closed one only waits for its deletion.
+  for (auto* m : frame->findChildren<MonitoringWindow*>(Qt::FindDirectChildrenOnly))
+    if (m->isVisible()) return m;
+  return nullptr;
 }
 
 QLabel* MonitoringWindow::label(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
@@ -187,7 +206,11 @@ void MonitoringWindow::tick() {
   const QString t = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
   clock_->setText(t);
   if (showClock) showClock(t);
-  if (lights_.tick(table_.count())) reread();
+  const auto n = table_.count();
+  if (!n) showLink(QString::fromStdString(table_.failure()));
+  // Back again: the list is read at once, not at the tenth second.
+  const bool back = n && linkLost_;
+  if (lights_.tick(n) || back) reread();
   showLights();
   showCounts();
 }
@@ -205,7 +228,7 @@ void MonitoringWindow::clearStations() {
   }
   history_.cleared();
   reread();
-  lights_.cleared(table_.count());
+  if (const auto n = table_.count()) lights_.cleared(*n);
   showLights();
   showCounts();
 }
@@ -218,9 +241,14 @@ void MonitoringWindow::setOrder(MonitorOrder o) {
 
 void MonitoringWindow::reread() {
   if (!opened_) return;
-  table_.read(order_, stations_);
+  if (Outcome o = table_.read(order_, stations_); !o) {
+    showLink(QString::fromStdString(o.message));
+    return;
+  }
+  showLink({});
   const std::int64_t t = now();
-  history_.read(stations_, t);
+  const QTime day = QDateTime::fromSecsSinceEpoch(t).time();
+  history_.read(stations_, t, datetime::clockTime(day.hour(), day.minute(), day.second()));
   const auto& def = tables::monConsDef();
   const QColor paper(255, 255, 204);
   list_->setRowCount(static_cast<int>(stations_.size()));
@@ -274,6 +302,16 @@ void MonitoringWindow::showLights() {
   }
 }
 
+void MonitoringWindow::showLink(const QString& why) {
+  linkLost_ = !why.isEmpty();
+  QString text;
+  if (linkLost_) {
+    text = QStringLiteral("Нет связи с таблицей станций: ") + why;
+    if (!refreshed_->text().isEmpty()) text += QStringLiteral(" Список — на ") + refreshed_->text() + QStringLiteral(".");
+  }
+  link_->setText(text);
+}
+
 void MonitoringWindow::showCounts() {
   count_->setText(QString::number(lights_.counted()));
   finished_->setText(QString::number(history_.finished()));
@@ -283,6 +321,11 @@ void MonitoringWindow::showCounts() {
 // ------------------------------------------------------------------ opener
 
 QWidget* AdministratorApp::openMonitoring() {
+  // The one open beside the autostart window comes into the slot.
+  if (auto* open = MonitoringWindow::openOne(frame_.get())) {
+    showExclusive(open);
+    return open;
+  }
   auto* w = new MonitoringWindow(inst_, frame_.get());
   if (!w->opened()) {
     delete w;

@@ -27,6 +27,11 @@ class MonitoringWindow : public QDialog {
  public:
   MonitoringWindow(const setup::Installation& inst, QWidget* parent = nullptr);
   bool opened() const { return opened_; }
+  // The test base watched, named in the caption (UTF-8 folder; the
+  // Administrator's own base until told).
+  void setBase(const std::string& folder);
+  // The monitoring window open beside `frame`, if any: there is one at a time.
+  static MonitoringWindow* openOne(QWidget* frame);
 
   // The clock in seconds (stale stations); tests give their own.
   std::function<std::int64_t()> now;
@@ -38,7 +43,9 @@ class MonitoringWindow : public QDialog {
   QLabel* lightPicture(LightIndex i) const { return pictures_[static_cast<std::size_t>(i)]; }
   QTableWidget* list() const { return list_; }
   QTabBar* orders() const { return tabs_; }
-  QLabel* label(const char* name) const;  // "clock", "refreshed", "stations", "finished", "remaining"
+  // "clock", "refreshed", "stations", "finished", "remaining", "link" (why
+  // the table cannot be read, empty while it can)
+  QLabel* label(const char* name) const;
   QPushButton* button(const QString& text) const;
   QTimer* timer() const { return timer_; }
   // The station on a row was unchanged for 15 minutes.
@@ -56,6 +63,9 @@ class MonitoringWindow : public QDialog {
   void reread();
   void showLights();
   void showCounts();
+  // The table could not be read (why), or can again (empty): the list and
+  // the counts stay as last read meanwhile.
+  void showLink(const QString& why);
 
   MonitorTable table_;
   MonitorLights lights_;
@@ -65,9 +75,11 @@ class MonitoringWindow : public QDialog {
   std::vector<Signal> shown_{4, Signal::Sig3};
   std::vector<QLabel*> pictures_;
   bool opened_ = false;
+  bool linkLost_ = false;
+  setup::Installation inst_;
   QTableWidget* list_;
   QTabBar* tabs_;
-  QLabel *clock_, *refreshed_, *count_, *finished_, *remaining_;
+  QLabel *clock_, *refreshed_, *count_, *finished_, *remaining_, *link_;
   QTimer* timer_ = nullptr;
 };
 

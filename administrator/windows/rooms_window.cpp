@@ -230,7 +230,7 @@ RoomForm::RoomForm(store::Table& t, tables::Labr& rec, const setup::Installation
           name = journalChooser()(this, e->text().trimmed());
         } else {
           // The journal list of the system; the Administrator's own current journal stays.
-          common::ArchiveWindow list(inst_.base, e->text().trimmed().toStdString(), this);
+          common::ArchiveWindow list(inst_.base, inst_.ini.get("Path", "FileRez"), e->text().trimmed(), this);
           if (list.exec() == QDialog::Accepted) name = list.chosen();
         }
         if (!name.isEmpty()) e->setText(name);

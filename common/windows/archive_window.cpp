@@ -32,6 +32,11 @@ ArchiveWindow::ArchiveWindow(std::string base, std::string current, QWidget* par
   build();
 }
 
+ArchiveWindow::ArchiveWindow(std::string base, std::string current, const QString& shown, QWidget* parent)
+    : ArchiveWindow(std::move(base), std::move(current), parent) {
+  if (!shown.isEmpty()) select(shown);
+}
+
 ArchiveWindow::~ArchiveWindow() = default;
 
 void ArchiveWindow::build() {

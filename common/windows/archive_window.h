@@ -20,8 +20,12 @@ class ArchiveWindow : public QDialog {
   // Choosing mode: "Выбрать" closes the window and chosen() names the
   // journal; the window is opened by another one and owns nothing else.
   ArchiveWindow(Archive& archive, QWidget* parent = nullptr);
-  // A list of its own (the Administrator's "Файлы результатов").
+  // A list of its own (the Administrator's "Файлы результатов"). `current`
+  // is the installation's current journal (Path/FileRez), which is neither
+  // renamed nor deleted here; `shown`, when given, is the journal the list
+  // opens on (a room's or a workstation's journal being chosen).
   ArchiveWindow(std::string base, std::string current, QWidget* parent = nullptr);
+  ArchiveWindow(std::string base, std::string current, const QString& shown, QWidget* parent = nullptr);
   ~ArchiveWindow() override;
   // "Выбрать" makes the journal current through `f` instead: it returns the
   // message to show when it could not, and the window then stays open.

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 // Both programs have headers of these names: each is named by its folder.
 #include "../../administrator/autostart.h"
@@ -15,6 +17,7 @@
 #include "../../examiner/startup.h"
 #include "../../examiner/test_choice.h"
 #include "cp1251.h"
+#include "datetime.h"
 #include "demo_data.h"
 #include "installation.h"
 #include "messages.h"
@@ -357,14 +360,14 @@ TEST_F(Monitoring, LightsForAnEmptyTableAndAStationThatLeaves) {
   EXPECT_EQ(l.counted(), 1);
   l.tick(1);
   EXPECT_EQ(l.connect, Signal::Sig1);
-  // "Связь" alternates every two seconds while there are stations.
+  // The blink counter ran on while the table was empty, so it starts again
+  // at the 12th second; then "Связь" goes quiet at 2 and lit at 4.
   std::vector<Signal> link;
   for (int i = 0; i < 4; ++i) {
     l.tick(2);
     link.push_back(l.link);
   }
-  EXPECT_NE(std::count(link.begin(), link.end(), Signal::Sig1), 0);
-  EXPECT_NE(std::count(link.begin(), link.end(), Signal::Sig2), 0);
+  EXPECT_EQ(link, (std::vector<Signal>{Signal::Sig1, Signal::Sig1, Signal::Sig2, Signal::Sig2}));
   // One leaves: "Отключение" at the next check, for one second.
   l.tick(1);
   EXPECT_EQ(l.disconnect, Signal::Sig2);
@@ -375,6 +378,25 @@ TEST_F(Monitoring, LightsForAnEmptyTableAndAStationThatLeaves) {
   MonitorLights open;
   open.opened(3);
   EXPECT_EQ(open.link, Signal::Sig2);
+  {
+    // "Связь" from the opening: quiet from the 2nd second, lit from the 4th,
+    // each for two seconds; a table that cannot be read shows no link and
+    // changes no count.
+    MonitorLights b;
+    b.opened(3);
+    std::vector<Signal> seen;
+    for (int i = 1; i <= 9; ++i) {
+      b.tick(3);
+      seen.push_back(b.link);
+    }
+    using S = Signal;
+    EXPECT_EQ(seen, (std::vector<S>{S::Sig2, S::Sig1, S::Sig1, S::Sig2, S::Sig2, S::Sig1, S::Sig1, S::Sig2, S::Sig2}));
+    b.tick(std::nullopt);
+    EXPECT_EQ(b.link, Signal::Sig3);
+    EXPECT_EQ(b.connect, Signal::Sig1);
+    EXPECT_EQ(b.disconnect, Signal::Sig1);
+    EXPECT_EQ(b.counted(), 3);
+  }
   EXPECT_EQ(open.connect, Signal::Sig1);
   EXPECT_EQ(open.disconnect, Signal::Sig1);
   open.refreshPressed();
@@ -406,6 +428,66 @@ TEST_F(Monitoring, FinishedStationsAndStaleOnes) {
   h.read({st(7, 0)}, 5010);
   h.read({}, 5020);
   EXPECT_EQ(h.finished(), 2);
+}
+
+// The share of the central tables goes and comes back: a failed reading
+// is no list, nor a count of none.
+TEST_F(Monitoring, AFailedReadingKeepsTheLastListAndRecovers) {
+  examiner::Monitor a(file()), b(file());
+  ASSERT_EQ(a.add("PC-A"), store::Ok);
+  ASSERT_EQ(b.add("PC-B"), store::Ok);
+  MonitorTable t(inst);
+  std::vector<MonitoredStation> list;
+  ASSERT_TRUE(t.read(MonitorOrder::ByComputer, list));
+  ASSERT_EQ(list.size(), 2u);
+  std::string saved;
+  {
+    std::ifstream in(file(), std::ios::binary);
+    saved.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_FALSE(saved.empty());
+  std::ofstream(file(), std::ios::binary | std::ios::trunc) << "this is no table";
+  EXPECT_FALSE(t.count().has_value());
+  EXPECT_FALSE(t.read(MonitorOrder::ByComputer, list));
+  EXPECT_FALSE(t.failure().empty());
+  ASSERT_EQ(list.size(), 2u);  // as last read
+  EXPECT_EQ(list[1].rec.NAMEPC, "PC-B");
+  std::ofstream(file(), std::ios::binary | std::ios::trunc) << saved;
+  EXPECT_EQ(t.count(), 2);
+  ASSERT_EQ(b.remove(), store::Ok);
+  ASSERT_TRUE(t.read(MonitorOrder::ByComputer, list));
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].rec.NAMEPC, "PC-A");
+}
+
+// A station first seen by the window: quiet since its start when it has
+// answered nothing (the record keeps no time of its answers).
+TEST_F(Monitoring, AStationFirstSeenCountsFromItsStartWhenItHasNotAnswered) {
+  const auto at = [](int h, int m) { return datetime::clockTime(h, m, 0); };
+  struct Case {
+    const char* what;
+    std::int32_t clock, timeBeg;
+    int answered;
+    bool staleAtOnce;
+  };
+  const std::int64_t now = 1'000'000;
+  for (const Case& c : {Case{"started 20 minutes ago, no answer", at(10, 0), at(9, 40), 0, true},
+                        Case{"started 14 minutes ago, no answer", at(10, 0), at(9, 46), 0, false},
+                        Case{"started an hour ago, answering", at(10, 0), at(9, 0), 3, false},
+                        Case{"started before midnight, no answer", at(0, 5), at(23, 45), 0, true},
+                        Case{"a workstation clock running ahead", at(10, 0), at(10, 2), 0, false},
+                        Case{"our clock time not known", 0, at(9, 0), 0, false},
+                        Case{"the attempt not set up yet", at(10, 0), 0, 0, false}}) {
+    SCOPED_TRACE(c.what);
+    MonitoredStation s;
+    s.position = 5;
+    s.rec.TIMEBEG = c.timeBeg;
+    s.rec.KOLVOPOT = static_cast<std::uint16_t>(c.answered);
+    MonitorHistory h;
+    h.read({s}, now, c.clock);
+    EXPECT_EQ(h.stale(5, now), c.staleAtOnce);
+    EXPECT_TRUE(h.stale(5, now + MonitorHistory::kStaleSeconds));  // unchanged since first seen
+  }
 }
 
 TEST_F(Monitoring, AStationClearedBySbrosReappearsAtItsNextAnswer) {

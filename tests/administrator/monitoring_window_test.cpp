@@ -1,8 +1,10 @@
 // The monitoring window and the autostart window driven as a user would:
 // the lights for an empty table and for a station that leaves, "Сброс"
-// answered No and Yes, stations that stopped changing greyed; the autostart
-// window's choosers, its limit of 100, arming from the window with monitoring
-// opened beside it, and the workstation chooser's tags across rooms.
+// answered No and Yes, stations that stopped changing greyed, a table that
+// cannot be read for a while; the autostart window's choosers, its limit of
+// 100, arming from the window with one monitoring window opened beside it
+// (none when nothing was armed), and the workstation chooser's tags across
+// rooms.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,13 +12,19 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTime>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "autostart_window.h"
 #include "browse.h"
 #include "cp1251.h"
+#include "datetime.h"
 #include "monitoring_window.h"
 #include "signed_in.h"
 
@@ -63,6 +71,14 @@ std::int64_t stations(const setup::Installation& inst) {
 }
 
 using L = MonitoringWindow::LightIndex;
+
+std::vector<MonitoringWindow*> monitoringWindows() {
+  QApplication::processEvents();
+  std::vector<MonitoringWindow*> out;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (auto* m = qobject_cast<MonitoringWindow*>(t); m && m->isVisible()) out.push_back(m);
+  return out;
+}
 
 TEST(MonitoringWindow, LightsForAnEmptyTableAndAStationThatLeaves) {
   SignedIn s;
@@ -144,13 +160,15 @@ TEST(MonitoringWindow, SbrosAnsweredNoKeepsTheRecordsAndYesClearsThem) {
 TEST(MonitoringWindow, AStationUnchangedForFifteenMinutesIsGreyed) {
   SignedIn s;
   const auto inst = s.installation();
-  addStation(inst, 1, "quiet");
+  // Both have answered: when, their records do not tell, so the window
+  // counts from when it first saw them.
+  addStation(inst, 1, "quiet", 1);
   MonitoringWindow w(inst);
   ASSERT_TRUE(w.opened());
   std::int64_t clock = QDateTime::currentSecsSinceEpoch();  // the window's first reading used the real clock
   w.now = [&] { return clock; };
   w.refreshNow();
-  addStation(inst, 2, "busy");
+  addStation(inst, 2, "busy", 1);
   clock += 14 * 60;
   w.refreshNow();
   ASSERT_EQ(w.list()->rowCount(), 2);
@@ -160,6 +178,72 @@ TEST(MonitoringWindow, AStationUnchangedForFifteenMinutesIsGreyed) {
   ASSERT_EQ(w.list()->item(0, 1)->text(), "quiet");
   EXPECT_TRUE(w.rowGreyed(0));
   EXPECT_FALSE(w.rowGreyed(1));
+}
+
+TEST(MonitoringWindow, AStationSilentSinceItsStartIsGreyedAtOnce) {
+  SignedIn s;
+  const auto inst = s.installation();
+  const QTime day = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch()).time();
+  const QTime started = day.addSecs(-20 * 60);
+  const std::int32_t beg = datetime::clockTime(started.hour(), started.minute(), started.second());
+  for (const char* pc : {"silent", "answering"}) {
+    tables::MonCons r;
+    store::Table t(tables::monConsDef(), r, inst.central(tables::files::MonCons));
+    ASSERT_EQ(t.createIfMissing(), store::Ok);
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    r.CODEC = static_cast<std::uint16_t>(t.records() + 1);
+    r.NAMEPC = pc;
+    r.TIMEBEG = beg;
+    r.KOLVOPOT = std::string(pc) == "silent" ? 0 : 4;
+    r.FLAG = 2;
+    ASSERT_EQ(t.add(), store::Ok);
+  }
+  MonitoringWindow w(inst);
+  ASSERT_TRUE(w.opened());
+  w.setOrder(MonitorOrder::ByComputer);
+  ASSERT_EQ(w.list()->rowCount(), 2);
+  ASSERT_EQ(w.list()->item(1, 1)->text(), "silent");
+  EXPECT_TRUE(w.rowGreyed(1));   // dead for 20 minutes before the window opened
+  EXPECT_FALSE(w.rowGreyed(0));  // its last answer may have been a second ago
+}
+
+// The share of the central tables goes for a while: the last list and its
+// counts stay, the window says why, no station is counted as finished, and
+// all comes back by itself.
+TEST(MonitoringWindow, ALostTableKeepsTheLastListAndComesBack) {
+  SignedIn s;
+  const auto inst = s.installation();
+  addStation(inst, 1, "PC101-01");
+  addStation(inst, 2, "PC101-02");
+  MonitoringWindow w(inst);
+  ASSERT_TRUE(w.opened());
+  ASSERT_EQ(w.list()->rowCount(), 2);
+  EXPECT_TRUE(w.label("link")->text().isEmpty());
+  const std::string file = inst.central(tables::files::MonCons);
+  std::string saved;
+  {
+    std::ifstream in(file, std::ios::binary);
+    saved.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << "this is no table";
+  ms().clearShown();
+  for (int i = 0; i < 12; ++i) w.tick();  // a reading due meanwhile fails too
+  EXPECT_TRUE(ms().shown().empty());      // no box every second
+  EXPECT_EQ(w.list()->rowCount(), 2);
+  EXPECT_EQ(w.label("stations")->text(), "2");
+  EXPECT_EQ(w.label("remaining")->text(), "2");
+  EXPECT_EQ(w.label("finished")->text(), "0");
+  EXPECT_NE(w.light(L::Disconnect), Signal::Sig2);
+  EXPECT_EQ(w.light(L::Link), Signal::Sig3);
+  EXPECT_TRUE(w.label("link")->text().startsWith("Нет связи с таблицей станций")) << w.label("link")->text().toStdString();
+
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << saved;
+  removeStation(inst, "PC101-02");  // leaves just as the table comes back
+  w.tick();                         // read again at once
+  EXPECT_TRUE(w.label("link")->text().isEmpty());
+  EXPECT_EQ(w.list()->rowCount(), 1);
+  EXPECT_EQ(w.label("finished")->text(), "1");
+  EXPECT_EQ(w.light(L::Disconnect), Signal::Sig2);
 }
 
 // ------------------------------------------------------------------ autostart
@@ -173,6 +257,16 @@ TEST(AutostartWindow, ChoosersLimitAndArmingOpenMonitoringBeside) {
   const auto inst = s.installation();
 
   w->chooseTest = [](QWidget*) { return AutostartWindow::TestChoice{"География", "/srv/тесты/"}; };
+  {
+    // A base of the library other than the Administrator's own.
+    tables::PathFile pf;
+    store::Table t(tables::pathFileDef(), pf, inst.central(tables::files::PathFile));
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    pf.CODEBD = 77;
+    pf.DIRBD = u("/srv/тесты");
+    pf.NAMEBD = u("Экзамены");
+    ASSERT_EQ(t.add(), store::Ok);
+  }
   w->chooseJournal = [](QWidget*, const QString&) { return std::optional<QString>("Класс 101"); };
   w->button("chooseTest")->click();
   w->button("chooseJournal")->click();
@@ -227,22 +321,97 @@ TEST(AutostartWindow, ChoosersLimitAndArmingOpenMonitoringBeside) {
     EXPECT_EQ(a.CURBT, u("/srv/тесты/"));
     EXPECT_EQ(a.CURREZ, u("Класс 101"));
   }
-  // Monitoring opened beside it; the autostart window keeps its place.
-  QApplication::processEvents();
-  MonitoringWindow* mon = nullptr;
-  for (QWidget* t : QApplication::topLevelWidgets())
-    if (auto* m = qobject_cast<MonitoringWindow*>(t); m && m->isVisible()) mon = m;
-  ASSERT_NE(mon, nullptr);
+  // Monitoring opened beside it, watching the base just armed; the
+  // autostart window keeps its place.
+  auto open = monitoringWindows();
+  ASSERT_EQ(open.size(), 1u);
+  MonitoringWindow* mon = open[0];
+  EXPECT_EQ(mon->windowTitle(), "Ормида2.0 - [Мониторинг] - [Экзамены]");
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(s.app->slot(), w);
-  mon->close();
+  // "&OK" again: the same monitoring window, raised.
+  w->button("&OK")->click();
+  EXPECT_EQ(monitoringWindows(), std::vector<MonitoringWindow*>{mon});
 
   // A name too long for its field is refused, nothing written, no monitoring.
+  mon->close();
   w->testBox()->setText(QString(101, QChar('x')));
   ms().clearShown();
   w->button("&OK")->click();
   ASSERT_EQ(ms().shown().size(), 1u);
   EXPECT_NE(ms().shown()[0].text.find("Имя теста"), std::string::npos);
+  EXPECT_TRUE(monitoringWindows().empty());
+
+  // "Мониторинг" from the menu while one is open beside: that one comes
+  // into the slot and the autostart window goes.
+  w->testBox()->setText("География");
+  w->button("&OK")->click();
+  open = monitoringWindows();
+  ASSERT_EQ(open.size(), 1u);
+  QPointer<AutostartWindow> autostart(w);
+  EXPECT_EQ(s.app->openMonitoring(), open[0]);
+  EXPECT_EQ(s.app->slot(), open[0]);
+  EXPECT_EQ(monitoringWindows(), open);
+  EXPECT_TRUE(!autostart || !autostart->isVisible());
+  open[0]->close();
+}
+
+// Through the window to the record the Examiner reads in its folder; and
+// no monitoring when no workstation was armed.
+TEST(AutostartWindow, ArmsAnExaminerFolderAndWatchesOnlyWhatWasArmed) {
+  SignedIn s;
+  auto* w = qobject_cast<AutostartWindow*>(s.app->openAutostart());
+  ASSERT_NE(w, nullptr);
+  const auto inst = s.installation();
+  w->chooseWorkstations = [](QWidget*) { return std::optional<std::vector<tables::Ws>>({tables::Ws{999, 1, {}, {}}}); };
+  w->button("Выбрать рабочие станции для автозапуска")->click();
+  ms().clearShown();
+  w->button("&OK")->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("№ 999"), std::string::npos) << ms().shown()[0].text;
+  EXPECT_TRUE(monitoringWindows().empty());
+
+  // The demo's own Examiner folder as a workstation.
+  tables::Ws ws;
+  ws.CODEWS = 901;
+  ws.CODELABR = 1;
+  ws.NAMEPC = "e2e";
+  ws.PATH = u(s.made.directory);
+  {
+    store::Table t(tables::wsDef(), ws, inst.central(tables::files::Ws));
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    ASSERT_EQ(t.add(), store::Ok);
+  }
+  w->chooseWorkstations = [&](QWidget*) { return std::optional<std::vector<tables::Ws>>({ws}); };
+  w->button("Выбрать рабочие станции для автозапуска")->click();
+  std::string library = s.made.library;
+  if (library.back() == '/') library.pop_back();  // as a user may type it
+  w->chooseTest = [&](QWidget*) { return AutostartWindow::TestChoice{"География", QString::fromStdString(library)}; };
+  w->button("chooseTest")->click();
+  w->journalBox()->setText("Класс 101");
+  w->armBox()->setChecked(true);
+  ms().clearShown();
+  w->button("&OK")->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("e2e"), std::string::npos) << ms().shown()[0].text;
+
+  tables::AutoStar a;
+  store::Table t(tables::autoStarDef(), a, s.made.directory + "AutoStar.tps");
+  ASSERT_EQ(t.open(store::Shared), store::Ok);
+  ASSERT_EQ(t.records(), 1);
+  ASSERT_EQ(t.set(), store::Ok);
+  ASSERT_EQ(t.next(), store::Ok);
+  EXPECT_EQ(a.AUTOSTART, 1);
+  EXPECT_EQ(a.YESTEST, 1);
+  EXPECT_EQ(a.CURREZ, u("Класс 101"));
+  // The Examiner opens the folder followed by the test's name.
+  EXPECT_EQ(a.CURBT.utf8(), library + "/");
+  EXPECT_TRUE(std::filesystem::is_regular_file(a.CURBT.utf8() + a.CURTEST.utf8() + ".orm"));
+
+  auto open = monitoringWindows();
+  ASSERT_EQ(open.size(), 1u);
+  EXPECT_EQ(open[0]->windowTitle(), "Ормида2.0 - [Мониторинг] - [Основная библиотека тестов]");
+  open[0]->close();
   w->close();
 }
 
@@ -267,13 +436,18 @@ TEST(AutostartWindow, TheChooserTagsAcrossRoomsInTagOrder) {
   }
   WorkstationChooser c(inst);
   ASSERT_TRUE(c.opened());
+  c.show();
+  QApplication::processEvents();
   // Rooms by name: "Аудитория 202" before "Компьютерный класс 101".
   EXPECT_EQ(c.workstations()->rowCount(), 1);
   c.workstations()->toggleTag();  // PC202-01
   EXPECT_EQ(c.tagged().size(), 1u);
   c.rooms()->down();
   ASSERT_TRUE(c.rooms()->choose(c.rooms()->currentPosition()));
-  ASSERT_GE(c.workstations()->rowCount(), 3);  // a page of the room's six
+  // As many of the room's six as fit the list laid out after they were read.
+  const int fit = c.workstations()->pageRows();
+  ASSERT_GT(fit, 3);
+  ASSERT_EQ(c.workstations()->rowCount(), std::min(fit, 6));
   c.workstations()->down();
   c.workstations()->down();
   c.workstations()->toggleTag();  // PC101-03
