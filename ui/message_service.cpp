@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -71,20 +72,22 @@ QMessageBox::Icon iconOf(messages::Icon i) {
 
 }  // namespace
 
+int MessageService::scriptedAnswer(const messages::Message& m) {
+  if (whileOpen_) {
+    auto f = whileOpen_;  // the hook may show boxes of its own
+    f(m);
+  }
+  if (!answers_.empty()) {
+    int a = answers_.front();
+    answers_.erase(answers_.begin());
+    return a;
+  }
+  return m.defaultButton;
+}
+
 int MessageService::show(const messages::Message& m) {
   shown_.push_back(m);
-  if (scripted_) {
-    if (whileOpen_) {
-      auto f = whileOpen_;  // the hook may show boxes of its own
-      f(m);
-    }
-    if (!answers_.empty()) {
-      int a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    }
-    return m.defaultButton;
-  }
+  if (scripted_) return scriptedAnswer(m);
   QApplication::restoreOverrideCursor();
   QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
   QMessageBox box(iconOf(m.icon), QString::fromStdString(m.caption),
@@ -105,6 +108,31 @@ int MessageService::ask(const QString& text, const QString& caption, messages::B
                                          ? messages::Ok
                                          : buttons == messages::Buttons::RetryCancel ? messages::Retry : messages::Yes);
   return show(m);
+}
+
+int MessageService::choose(const QString& text, const QString& caption, const QStringList& buttons, messages::Icon icon,
+                           int defaultIndex, int escape) {
+  messages::Message m;
+  m.text = text.toStdString();
+  m.caption = caption.toStdString();
+  m.icon = icon;
+  m.defaultButton = defaultIndex;
+  shown_.push_back(m);
+  lastButtons_ = buttons;
+  if (scripted_) return scriptedAnswer(m);
+  QApplication::restoreOverrideCursor();
+  QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
+  QMessageBox box(iconOf(icon), caption, QString(text).replace(QLatin1Char('|'), QLatin1Char('\n')), QMessageBox::NoButton,
+                  parent);
+  // One role for all: the box keeps them in the order they were added.
+  std::vector<QPushButton*> made;
+  for (const QString& b : buttons) made.push_back(box.addButton(b, QMessageBox::ActionRole));
+  if (defaultIndex >= 0 && defaultIndex < static_cast<int>(made.size())) box.setDefaultButton(made[static_cast<std::size_t>(defaultIndex)]);
+  if (escape >= 0 && escape < static_cast<int>(made.size())) box.setEscapeButton(made[static_cast<std::size_t>(escape)]);
+  box.exec();
+  for (std::size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i]) return static_cast<int>(i);
+  return escape;
 }
 
 void MessageService::waitCursor(bool on) {

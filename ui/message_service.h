@@ -2,6 +2,7 @@
 // The one message service of a program: every message a user sees goes
 // through it. Tests give it scripted answers, so no dialog is shown.
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,13 @@ class MessageService : public messages::Interaction {
   // A message that is not one of the standard ones.
   int ask(const QString& text, const QString& caption, messages::Buttons buttons = messages::Buttons::Ok,
           messages::Icon icon = messages::Icon::Information, int defaultButton = 0);
+  // A question with buttons of its own: their texts left to right in the
+  // order given; returns the index of the one pressed (`escape` for Esc or
+  // the window's close button). Scripted answers are such indices; the
+  // question is recorded in shown() and its texts in lastButtons().
+  int choose(const QString& text, const QString& caption, const QStringList& buttons,
+             messages::Icon icon = messages::Icon::Question, int defaultIndex = 0, int escape = -1);
+  const QStringList& lastButtons() const { return lastButtons_; }
   void waitCursor(bool on) override;
   void rebuildWindow(bool on, const std::string& table) override;
   // Shows the final message and ends the program through the shutdown handler.
@@ -46,11 +54,13 @@ class MessageService : public messages::Interaction {
 
  private:
   MessageService() = default;
+  int scriptedAnswer(const messages::Message& m);
   QWidget* parent_ = nullptr;
   QWidget* rebuild_ = nullptr;
   bool scripted_ = false;
   std::vector<int> answers_;
   std::vector<messages::Message> shown_;
+  QStringList lastButtons_;
   std::function<void(const std::string&)> shutdown_;
   std::function<void(const messages::Message&)> whileOpen_;
   bool ended_ = false;
