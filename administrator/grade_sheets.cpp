@@ -43,32 +43,48 @@ Outcome readAll(store::View& v, store::Table& t, F each) {
   return {};
 }
 
-std::string upperKey(const std::string& utf8) { return cp1251::upper(cp1251::fromUtf8(utf8)); }
-
 }  // namespace
 
-Outcome examSheetLists(const std::string& base, const std::string& journal, const std::string& group,
-                       const std::string& test, ExamSheetLists& out) {
+const std::vector<std::string>& ExamSheetLists::testsOf(const std::string& group) const {
+  static const std::vector<std::string> none;
+  auto it = tests.find(group);
+  return it == tests.end() ? none : it->second;
+}
+
+const std::vector<std::int32_t>& ExamSheetLists::datesOf(const std::string& group, const std::string& test) const {
+  static const std::vector<std::int32_t> none;
+  auto it = dates.find({group, test});
+  return it == dates.end() ? none : it->second;
+}
+
+Outcome examSheetLists(const std::string& base, const std::string& journal, ExamSheetLists& out) {
   out = {};
   results::ResultFile rf;
   if (Outcome o = openJournal(rf, base, journal); !o) return o;
-  std::set<std::string> groups, tests;
-  std::set<std::int32_t> dates;
+  // group -> test -> dates, as the records hold them (CP1251).
+  std::map<std::string, std::map<std::string, std::set<std::int32_t>, std::less<>>, std::less<>> seen;
   store::View v(rf.rezT);
-  v.setOrder(rf.rezT.key("KEYGR"));
-  const std::string g = cp(group), t = cp(test);
   Outcome o = readAll(v, rf.rezT, [&] {
     const std::string_view rg = cp1251::clip(rf.rez.GR.view());
-    if (!rg.empty()) groups.emplace(rg);
-    if (rg != g) return;
+    if (rg.empty()) return;
+    auto g = seen.find(rg);
+    if (g == seen.end()) g = seen.emplace(std::string(rg), std::map<std::string, std::set<std::int32_t>, std::less<>>{}).first;
     const std::string_view rt = cp1251::clip(rf.rez.NAMETEMA.view());
-    if (!rt.empty()) tests.emplace(rt);
-    if (rt == t) dates.insert(rf.rez.DATE);
+    if (rt.empty()) return;
+    auto t = g->second.find(rt);
+    if (t == g->second.end()) t = g->second.emplace(std::string(rt), std::set<std::int32_t>{}).first;
+    t->second.insert(rf.rez.DATE);
   });
   if (!o) return o;
-  for (const std::string& s : groups) out.groups.push_back(cp1251::toUtf8(s));
-  for (const std::string& s : tests) out.tests.push_back(cp1251::toUtf8(s));
-  out.dates.assign(dates.begin(), dates.end());
+  for (const auto& [group, tests] : seen) {
+    const std::string g = cp1251::toUtf8(group);
+    out.groups.push_back(g);
+    std::vector<std::string>& list = out.tests[g];
+    for (const auto& [test, days] : tests) {
+      list.push_back(cp1251::toUtf8(test));
+      out.dates[{g, list.back()}].assign(days.begin(), days.end());
+    }
+  }
   return {};
 }
 
@@ -173,8 +189,20 @@ Outcome buildExamSheet(const setup::Installation& inst, const std::string& base,
         out.rows.push_back(std::move(absent));
       }
   }
-  std::stable_sort(out.rows.begin(), out.rows.end(),
-                   [](const ExamSheetRow& a, const ExamSheetRow& b) { return upperKey(a.name) < upperKey(b.name); });
+  // Names in the system's alphabetical order (Ё after Е, case ignored).
+  {
+    std::vector<std::string> keys;
+    keys.reserve(out.rows.size());
+    for (const ExamSheetRow& row : out.rows) keys.push_back(cp1251::fromUtf8(row.name));
+    std::vector<std::size_t> order(out.rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return cp1251::compareNoCase(keys[a], keys[b]) < 0; });
+    std::vector<ExamSheetRow> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t i : order) sorted.push_back(std::move(out.rows[i]));
+    out.rows = std::move(sorted);
+  }
   for (const ExamSheetRow& row : out.rows) {
     if (row.absent()) {
       ++out.absent;
@@ -213,8 +241,24 @@ Outcome writeSheetHeading(const setup::Installation& inst, const std::string& te
   return {};
 }
 
-std::string examSheetCsv(const ExamSheet& s) {
+std::string examSheetCsv(const ExamSheet& s, const std::string& heading) {
   common::CsvWriter w;
+  // The heading's lines, each a row of its own; blank lines dropped.
+  std::size_t from = 0;
+  bool any = false;
+  while (from <= heading.size()) {
+    std::size_t to = heading.find('\n', from);
+    if (to == std::string::npos) to = heading.size();
+    std::string line = heading.substr(from, to - from);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t')) line.pop_back();
+    const std::size_t lead = line.find_first_not_of(" \t");
+    if (lead != std::string::npos) {
+      w.row({line.substr(lead)});
+      any = true;
+    }
+    from = to + 1;
+  }
+  if (any) w.row({});
   const ExamSheetHeader& h = s.header;
   w.row({"Факультет", h.faculty});
   w.row({"Семестр", h.semester});

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,18 @@
 
 namespace administrator {
 
-// What the set-up offers from one journal: its groups; the tests of the
-// chosen group; the dates of the chosen group and test. Each distinct and
-// sorted (dates as day numbers).
+// What the set-up offers from one journal, read in one pass: its groups;
+// for each group its tests; for each group and test its dates. Each
+// distinct and sorted (dates as day numbers); blank groups and tests are
+// not offered.
 struct ExamSheetLists {
-  std::vector<std::string> groups, tests;
-  std::vector<std::int32_t> dates;
+  std::vector<std::string> groups;
+  std::map<std::string, std::vector<std::string>> tests;                                 // by group
+  std::map<std::pair<std::string, std::string>, std::vector<std::int32_t>> dates;  // by group and test
+  const std::vector<std::string>& testsOf(const std::string& group) const;
+  const std::vector<std::int32_t>& datesOf(const std::string& group, const std::string& test) const;
 };
-Outcome examSheetLists(const std::string& base, const std::string& journal, const std::string& group,
-                       const std::string& test, ExamSheetLists& out);
+Outcome examSheetLists(const std::string& base, const std::string& journal, ExamSheetLists& out);
 
 struct ExamSheetChoice {
   std::string group;       // REZ:GR
@@ -47,6 +51,7 @@ struct ExamSheetRow {
 // first chosen result; the user may change it before the report is made.
 struct ExamSheetHeader {
   std::string faculty, semester, specialty, course, group, discipline, test, teacher, examDate;
+  bool operator==(const ExamSheetHeader&) const = default;
 };
 
 struct ExamSheet {
@@ -73,8 +78,9 @@ Outcome buildExamSheet(const setup::Installation& inst, const std::string& base,
 Outcome readSheetHeading(const setup::Installation& inst, std::string& text);
 Outcome writeSheetHeading(const setup::Installation& inst, const std::string& text);
 
-// The sheet as a CSV text for a spreadsheet.
-std::string examSheetCsv(const ExamSheet& sheet);
+// The sheet as a CSV text for a spreadsheet, `heading` (its lines) above
+// it as on paper.
+std::string examSheetCsv(const ExamSheet& sheet, const std::string& heading = {});
 
 // The clean-up of Vedom: a line whose student is gone, or whose name is no
 // longer the student's name as the Examiner builds it, is offered for

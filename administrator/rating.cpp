@@ -17,8 +17,11 @@ std::string clipped(const std::string& utf8) { return std::string(cp1251::clip(c
 
 std::vector<std::string> firstEntries(const std::vector<std::string>& list, bool journals) {
   std::vector<std::string> out;
-  for (const std::string& v : list) {
-    if (out.size() == kRatingListMax) break;
+  // The first entries tagged take the places, a blank one too: it only
+  // adds no condition.
+  const std::size_t n = std::min(list.size(), kRatingListMax);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string& v = list[i];
     std::string c = journals ? journalKey(v) : clipped(v);
     if (!c.empty()) out.push_back(journals ? c : cp1251::toUtf8(c));
   }
@@ -42,6 +45,14 @@ std::string journalKeyCp(std::string_view cp) {
 }  // namespace
 
 std::string journalKey(const std::string& utf8) { return cp1251::toUtf8(journalKeyCp(cp1251::fromUtf8(utf8))); }
+
+std::vector<std::string> journalChoices(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  std::set<std::string> seen;
+  for (const std::string& n : names)
+    if (!journalKey(n).empty() && seen.insert(journalKey(n)).second) out.push_back(n);
+  return out;
+}
 
 RatingConditions ratingConditions(const std::vector<std::string>& journals, const std::vector<std::string>& tests,
                                   const std::vector<std::string>& groups) {

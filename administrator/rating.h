@@ -30,14 +30,20 @@ struct RatingConditions {
   std::vector<std::string> groups;    // VED:GR
 };
 
-// The first kRatingListMax entries of each list, clipped, blank ones left
-// out, in the order given (the order they were tagged).
+// The first kRatingListMax entries of each list, in the order given (the
+// order they were tagged), clipped; a blank one takes its place among them
+// but adds no condition.
 RatingConditions ratingConditions(const std::vector<std::string>& journals, const std::vector<std::string>& tests,
                                   const std::vector<std::string>& groups);
 
 // A journal's name as the rating compares it: without ".rez" and without
 // regard to letter case ("Stat.REZ" and "stat" are one journal).
 std::string journalKey(const std::string& utf8);
+
+// Journal names as the rating offers them: one entry per journal as
+// journalKey() tells them apart (the first name of each kept), blank ones
+// left out, in the order given.
+std::vector<std::string> journalChoices(const std::vector<std::string>& names);
 
 struct RatingRow {
   std::int32_t number = 0;   // RET:CODEREI: the order in which examinees first took part

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "cp1251.h"
@@ -35,6 +36,12 @@ constexpr int kGroups = 40;
 std::string person(int i) { return "Familia" + std::to_string(i) + " Imya"; }
 std::string test(int i) { return "Test " + std::to_string(i % kTests); }
 std::string group(int p) { return "GR-" + std::to_string(p % kGroups); }
+
+// A result that differs from the plain pass's makes the run fail.
+void mismatch(const char* what) {
+  std::fprintf(stderr, "error: %s\n", what);
+  std::exit(2);
+}
 
 void check(int rc, sqlite3* db) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -149,7 +156,10 @@ int main() {
   }
   auto t0 = Clock::now();
   administrator::RatingPass pass(inst.central(tables::files::Vedom), administrator::ratingConditions({"Stat"}, tests, groups));
-  pass.start();
+  if (const administrator::Outcome o = pass.start(); !o) {
+    std::fprintf(stderr, "rating: %s\n", o.message.c_str());
+    return 1;
+  }
   int slices = 0;
   double longest = 0;
   for (;;) {
@@ -158,6 +168,10 @@ int main() {
     longest = std::max(longest, since(s));
     ++slices;
     if (done) break;
+  }
+  if (!pass.error()) {
+    std::fprintf(stderr, "rating: %s\n", pass.error().message.c_str());
+    return 1;
   }
   const auto rows = pass.rows();
   const double ours = since(t0);
@@ -171,10 +185,18 @@ int main() {
                            " GROUP BY codest ORDER BY s DESC",
                            -1, &q, nullptr),
         db);
-  std::size_t plainRows = 0;
-  while (sqlite3_step(q) == SQLITE_ROW) ++plainRows;
+  std::map<std::int32_t, std::int64_t> plainScores;
+  while (sqlite3_step(q) == SQLITE_ROW) plainScores[sqlite3_column_int(q, 0)] = sqlite3_column_int64(q, 1);
   sqlite3_finalize(q);
   const double plain = since(t0);
+  const std::size_t plainRows = plainScores.size();
+  {
+    std::map<std::int32_t, std::int64_t> ourScores;
+    for (const auto& r : rows) ourScores[r.student] = r.score;
+    if (ourScores != plainScores) mismatch("the rating's scores differ from the plain pass");
+    for (std::size_t i = 1; i < rows.size(); ++i)
+      if (rows[i].score > rows[i - 1].score || rows[i].place < rows[i - 1].place) mismatch("the rating is out of order");
+  }
   std::printf("rating over %d lines: ours %.3f s (%d slices, longest %.1f ms), plain SQL %.3f s, ratio %.2f; %zu/%zu examinees\n",
               kVedom, ours, slices, longest * 1000, plain, ours / plain, rows.size(), plainRows);
 
@@ -183,23 +205,54 @@ int main() {
   administrator::ExamSheet sheet;
   // The group, test and date of the second result.
   const std::string sheetGroup = group(7919 % kPeople);
-  administrator::buildExamSheet(inst, inst.base, "Stat", {sheetGroup, test(1), false, 80001}, sheet);
+  if (const administrator::Outcome o = administrator::buildExamSheet(inst, inst.base, "Stat", {sheetGroup, test(1), false, 80001}, sheet); !o) {
+    std::fprintf(stderr, "exam sheet: %s\n", o.message.c_str());
+    return 1;
+  }
   const double oursSheet = since(t0);
   t0 = Clock::now();
+  // One row per person with the highest mark, in name order.
   check(sqlite3_prepare_v2(db,
-                           "SELECT coderez, codest, fio, otmetka, predmet FROM rez WHERE gr = ? AND nametema = ? AND date = ?"
-                           " ORDER BY fio",
+                           "SELECT codest, MAX(otmetka), fio FROM rez WHERE gr = ? AND nametema = ? AND date = ?"
+                           " GROUP BY codest ORDER BY fio",
                            -1, &q, nullptr),
         db);
   sqlite3_bind_text(q, 1, sheetGroup.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(q, 2, test(1).c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int(q, 3, 80001);
-  std::size_t plainSheet = 0;
-  while (sqlite3_step(q) == SQLITE_ROW) ++plainSheet;
+  std::map<std::int32_t, int> plainMarks;
+  while (sqlite3_step(q) == SQLITE_ROW) plainMarks[sqlite3_column_int(q, 0)] = sqlite3_column_int(q, 1);
   sqlite3_finalize(q);
   const double plainS = since(t0);
+  {
+    std::map<std::int32_t, int> ourMarks;
+    for (const auto& r : sheet.rows)
+      if (!r.absent()) ourMarks[r.student] = r.mark;
+    if (plainMarks.empty() || ourMarks != plainMarks) mismatch("the exam sheet's rows differ from the plain pass");
+  }
   std::printf("exam sheet over %d results: ours %.3f s, plain SQL %.3f s, ratio %.2f; %d/%zu results\n", kResults, oursSheet,
-              plainS, oursSheet / plainS, sheet.present, plainSheet);
+              plainS, oursSheet / plainS, sheet.present, plainMarks.size());
+
+  // The set-up's lists: groups, their tests and dates, in one reading.
+  t0 = Clock::now();
+  administrator::ExamSheetLists lists;
+  if (const administrator::Outcome o = administrator::examSheetLists(inst.base, "Stat", lists); !o) {
+    std::fprintf(stderr, "exam sheet lists: %s\n", o.message.c_str());
+    return 1;
+  }
+  const double oursLists = since(t0);
+  t0 = Clock::now();
+  check(sqlite3_prepare_v2(db, "SELECT DISTINCT gr, nametema, date FROM rez ORDER BY gr, nametema, date", -1, &q, nullptr), db);
+  std::map<std::pair<std::string, std::string>, std::vector<std::int32_t>> plainDates;
+  while (sqlite3_step(q) == SQLITE_ROW)
+    plainDates[{reinterpret_cast<const char*>(sqlite3_column_text(q, 0)), reinterpret_cast<const char*>(sqlite3_column_text(q, 1))}]
+        .push_back(sqlite3_column_int(q, 2));
+  sqlite3_finalize(q);
+  const double plainL = since(t0);
+  if (lists.dates != plainDates || lists.groups.size() != static_cast<std::size_t>(kGroups))
+    mismatch("the set-up's lists differ from the plain pass");
+  std::printf("set-up lists over %d results: ours %.3f s, plain SQL %.3f s, ratio %.2f; %zu groups, %zu group-test pairs\n",
+              kResults, oursLists, plainL, oursLists / plainL, lists.groups.size(), plainDates.size());
   sqlite3_close(db);
   std::filesystem::remove_all(dir);
   return 0;

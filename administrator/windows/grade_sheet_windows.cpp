@@ -4,7 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
+#include <QSaveFile>
+#include <QSignalBlocker>
 #include <QFontMetricsF>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -51,19 +51,35 @@ const QColor kBlue(52, 101, 164);
 
 int fieldOf(const store::TableDef& def, const char* name) { return def.fieldIndex(name); }
 
-// Writes `text` to the file the user names; false when nothing was written.
+// The class journal's date: month/day/two-digit year; day 0 blank.
+QString monthDayYear(std::int32_t day) {
+  if (day <= 0) return {};
+  const auto d = datetime::fromDayNumber(day);
+  return QStringLiteral("%1/%2/%3")
+      .arg(d.month, 2, 10, QLatin1Char('0'))
+      .arg(d.day, 2, 10, QLatin1Char('0'))
+      .arg(d.year % 100, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
 bool writeExport(QWidget* parent, const std::function<QString(QWidget*)>& pick, const std::string& text,
                  const QString& caption) {
   const QString path = pick ? pick(parent) : QString();
   if (path.isEmpty()) return false;
-  QFile f(path);
-  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-      f.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()))
+  // Replaced only once the whole text is on disk, else the former file is
+  // left as it was. The write only fills a buffer and commit() does not see
+  // a failed flush of it, so a full disk shows at the explicit flush.
+  QSaveFile f(path);
+  if (f.open(QIODevice::WriteOnly) && f.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+      f.flush() && f.commit())
     return true;
   ms().ask(QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()), caption, messages::Buttons::Ok,
            messages::Icon::Exclamation);
   return false;
 }
+
+namespace {
 
 std::function<QString(QWidget*)> csvChooser(const QString& title) {
   return [title](QWidget* p) { return ui::saveFileDialog(p, title, QStringLiteral("Таблицы CSV|*.csv")); };
@@ -79,35 +95,17 @@ QPushButton* addButton(QWidget* owner, QBoxLayout* row, const QString& text, std
 
 // ------------------------------------------------------------ Vedom browse
 
-// The clean-up's question. The message service answers it in tests; on
-// screen it has its four buttons of its own.
+// The clean-up's question with its four buttons in their order.
 CleanAnswer askAboutLine(const std::string& name) {
-  messages::Message m;
-  m.text = name + "       Отсутствует в справочнике|Удалить эту запись?";
-  m.caption = "Очистка ведомости";
-  m.buttons = messages::Buttons::YesNoCancel;
-  m.icon = messages::Icon::Question;
-  m.defaultButton = messages::No;
-  int answer = 0;
-  if (ms().scripted()) {
-    answer = ms().show(m);
-  } else {
-    QMessageBox box(QMessageBox::Question, q(m.caption), q(m.text).replace(QLatin1Char('|'), QLatin1Char('\n')),
-                    QMessageBox::NoButton, QApplication::activeWindow());
-    QPushButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
-    QPushButton* yes = box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("&Отмена"), QMessageBox::RejectRole);
-    QPushButton* all = box.addButton(QStringLiteral("&Все удалить"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(cancel);
-    box.exec();
-    const QAbstractButton* c = box.clickedButton();
-    answer = c == yes ? messages::Yes : c == all ? kDeleteAllAnswer : c == no ? messages::No : messages::Cancel;
-  }
+  const int answer = ms().choose(q(name + "       Отсутствует в справочнике|Удалить эту запись?"),
+                                 QStringLiteral("Очистка ведомости"),
+                                 {QStringLiteral("&Нет"), QStringLiteral("&Да"), QStringLiteral("&Отмена"),
+                                  QStringLiteral("&Все удалить")},
+                                 messages::Icon::Question, 0, 2);
   switch (answer) {
-    case messages::Yes: return CleanAnswer::Delete;
-    case kDeleteAllAnswer: return CleanAnswer::DeleteAll;
-    case messages::Cancel: return CleanAnswer::Stop;
+    case 1: return CleanAnswer::Delete;
+    case 2: return CleanAnswer::Stop;
+    case 3: return CleanAnswer::DeleteAll;
     default: return CleanAnswer::Keep;
   }
 }
@@ -310,7 +308,7 @@ void ClassJournalWindow::showStudent() {
   lines_->setRowCount(static_cast<int>(lines.size()));
   for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
     const GradeLine& l = lines[static_cast<std::size_t>(i)];
-    const QString cells[] = {q(l.test), q(picture::date(l.date)),
+    const QString cells[] = {q(l.test), monthDayYear(l.date),
                              (QString::number(l.ball) + QLatin1Char(' ') + q(l.resultText)).trimmed(),
                              l.mark ? QString::number(l.mark) : QString()};
     for (int c = 0; c < 4; ++c) {
@@ -460,26 +458,26 @@ ExamSheetSetup::ExamSheetSetup(const setup::Installation& inst, std::string base
 }
 
 void ExamSheetSetup::fillGroups() {
-  ExamSheetLists lists;
-  if (!tell(examSheetLists(base_, journal_, {}, {}, lists), windowTitle())) return;
+  // The journal is read once; a change of group or test fills the lists
+  // below it from what was read.
+  QSignalBlocker quiet(group_);
   group_->clear();
-  for (const std::string& g : lists.groups) group_->addItem(q(g));
+  if (tell(examSheetLists(base_, journal_, lists_), windowTitle()))
+    for (const std::string& g : lists_.groups) group_->addItem(q(g));
+  fillTests();
 }
 
 void ExamSheetSetup::fillTests() {
-  ExamSheetLists lists;
+  QSignalBlocker quiet(test_);
   test_->clear();
-  if (!tell(examSheetLists(base_, journal_, group_->currentText().toStdString(), {}, lists), windowTitle())) return;
-  for (const std::string& t : lists.tests) test_->addItem(q(t));
+  for (const std::string& t : lists_.testsOf(group_->currentText().toStdString())) test_->addItem(q(t));
+  fillDates();
 }
 
 void ExamSheetSetup::fillDates() {
-  ExamSheetLists lists;
   date_->clear();
-  if (!tell(examSheetLists(base_, journal_, group_->currentText().toStdString(), test_->currentText().toStdString(), lists),
-            windowTitle()))
-    return;
-  for (std::int32_t d : lists.dates) date_->addItem(q(picture::shortDate(d)), d);
+  for (std::int32_t d : lists_.datesOf(group_->currentText().toStdString(), test_->currentText().toStdString()))
+    date_->addItem(q(picture::shortDate(d)), d);
 }
 
 void ExamSheetSetup::chooseTeacher() {
@@ -525,11 +523,21 @@ bool ExamSheetSetup::build() {
   return true;
 }
 
-bool ExamSheetSetup::makeSheet() {
+bool ExamSheetSetup::prepare() {
   if (!build()) return false;
   if (!tell(writeSheetHeading(inst_, heading_->toPlainText().toStdString()), windowTitle())) return false;
+  // The same sheet again (a print, then its export) takes the heading as it
+  // was last edited.
+  const ExamSheetHeader prefilled = sheet_.header;
+  if (edited_ && edited_->first == prefilled) sheet_.header = edited_->second;
   ExamSheetHeaderForm edit(sheet_.header, this);
   if (edit.exec() != QDialog::Accepted) return false;
+  edited_.emplace(prefilled, sheet_.header);
+  return true;
+}
+
+bool ExamSheetSetup::makeSheet() {
+  if (!prepare()) return false;
   report_ = examSheetReport(sheet_, heading_->toPlainText());
   ui::Previewer preview(*report_, this);
   preview.exec();
@@ -537,7 +545,8 @@ bool ExamSheetSetup::makeSheet() {
 }
 
 void ExamSheetSetup::exportCsv() {
-  if (build()) writeExport(this, pickExportFile, examSheetCsv(sheet_), windowTitle());
+  // What the report prints: the edited header and the heading above it.
+  if (prepare()) writeExport(this, pickExportFile, examSheetCsv(sheet_, heading_->toPlainText().toStdString()), windowTitle());
 }
 
 std::unique_ptr<ui::Report> examSheetReport(const ExamSheet& s, const QString& heading) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -37,9 +39,11 @@ inline constexpr const char* kClassJournal = "JurnalGroup";
 inline constexpr const char* kExamSheetSetup = "TuneVedom";
 inline constexpr const char* kExamSheetHeader = "UpdateZagVed";
 
-// The answer "&Все удалить" of the clean-up's question, beside the message
-// service's Yes, No and Cancel ("&Да", "&Нет", "&Отмена").
-inline constexpr int kDeleteAllAnswer = 100;
+// Writes `text` to the file `pick` names (nothing when it names none); a
+// file that cannot be written in full is told under `caption`. True when
+// written.
+bool writeExport(QWidget* parent, const std::function<QString(QWidget*)>& pick, const std::string& text,
+                 const QString& caption);
 
 // "Просмотр файла Vedom": the standard browse with "Очистить" and the
 // counters of the last clean-up (named "deleted" and "read"). A non-modal
@@ -106,7 +110,8 @@ class ExamSheetSetup : public QDialog {
   // "Формирование": the sheet, the header edit, the report in the
   // previewer. False when nothing was printed.
   bool makeSheet();
-  // "Экспорт": the sheet as a CSV file.
+  // "Экспорт": the sheet as a CSV file, through the header edit as the
+  // report goes, with the heading above it.
   void exportCsv();
   // "Изменить дату": the calendar.
   void changeDate();
@@ -123,6 +128,9 @@ class ExamSheetSetup : public QDialog {
   void fillTests();
   void fillDates();
   bool build();
+  // The sheet built and its header edited; false when there is none or the
+  // edit was cancelled.
+  bool prepare();
 
   setup::Installation inst_;
   std::string base_, journal_;
@@ -131,7 +139,10 @@ class ExamSheetSetup : public QDialog {
   QLineEdit *teacher_, *semester_, *examDate_;
   QPlainTextEdit* heading_;
   bool checking_ = false;
+  ExamSheetLists lists_;
   ExamSheet sheet_;
+  // The header as last prefilled and as the user then left it.
+  std::optional<std::pair<ExamSheetHeader, ExamSheetHeader>> edited_;
   std::unique_ptr<ui::Report> report_;
 };
 

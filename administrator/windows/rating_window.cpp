@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +18,7 @@
 #include "administrator_app.h"
 #include "contingent.h"
 #include "contingent_forms.h"
+#include "grade_sheet_windows.h"
 #include "icons.h"
 #include "main_frame.h"
 #include "message_service.h"
@@ -181,10 +181,10 @@ RatingWindow::RatingWindow(const setup::Installation& inst, QWidget* parent) : Q
   pages_->addWidget(second);
 
   // The lists: journals by file name, the tests of the grade sheets, the groups.
+  std::vector<std::string> names;
+  for (const auto& l : results::list(inst_.base)) names.push_back(l.name);
   QStringList journals;
-  for (const auto& l : results::list(inst_.base))
-    if (!l.name.empty()) journals << q(l.name);
-  journals.removeDuplicates();
+  for (const std::string& n : journalChoices(names)) journals << q(n);
   journals_->fill(journals);
   std::vector<std::string> testNames;
   if (Outcome o = vedomTests(inst_.central(tables::files::Vedom), testNames); !o) tell(o, kCaption);
@@ -296,7 +296,7 @@ void RatingWindow::closeEvent(QCloseEvent* e) {
   QDialog::closeEvent(e);
 }
 
-std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows) {
+std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows, const std::function<bool(std::size_t)>& step) {
   auto r = std::make_unique<ui::Report>(QStringLiteral("Отчет по рейтингу"), QPageLayout::Landscape);
   const QStringList heads = {QStringLiteral("Code Rei"), QStringLiteral("Code St"), QStringLiteral("Студент"),
                              QStringLiteral("GR"),       QStringLiteral("File Rez"), QStringLiteral("Ball"),
@@ -327,32 +327,41 @@ std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows) {
     p.setFont(footFont);
     p.drawText(area, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Лист %1").arg(page));
   });
-  for (const RatingRow& row : rows)
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (step && i % kReportStep == 0 && !step(i)) return nullptr;
+    const RatingRow& row = rows[i];
     r->addRow(widths,
               {QString::number(row.number), QString::number(row.student), q(row.name), q(row.group), q(row.journal),
                QString::number(row.score), QString::number(row.f), QString::number(row.cumf),
                QString::number(row.percentile, 'f', 1), QString::number(row.place), q(row.test)},
               8, false, align);
+  }
+  if (step && !step(rows.size())) return nullptr;
   return r;
 }
 
 void RatingWindow::print() {
-  report_ = ratingReport(rows_);
+  report_.reset();
+  ui::ProgressWindow progress(QStringLiteral("Выполнение..."), this);
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.show();
+  const std::size_t total = rows_.size();
+  auto report = ratingReport(rows_, [&](std::size_t done) {
+    const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+    progress.setText(QStringLiteral("Обработано записей: %1 из %2\nВыполнено %3%").arg(done).arg(total).arg(percent));
+    const bool going = progress.step(percent);
+    if (printStepped) printStepped(done);
+    return going && !progress.cancelled();
+  });
+  progress.hide();
+  // Stopped by "О&тменить": nothing to preview.
+  if (!report) return;
+  report_ = std::move(report);
   ui::Previewer preview(*report_, this);
   preview.exec();
 }
 
-void RatingWindow::exportCsv() {
-  const QString path = pickExportFile ? pickExportFile(this) : QString();
-  if (path.isEmpty()) return;
-  QFile f(path);
-  const std::string text = ratingCsv(rows_);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-    ms().ask(QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()), kCaption, messages::Buttons::Ok,
-             messages::Icon::Exclamation);
-  }
-}
+void RatingWindow::exportCsv() { writeExport(this, pickExportFile, ratingCsv(rows_), kCaption); }
 
 QWidget* AdministratorApp::openRating() {
   auto* w = new RatingWindow(inst_, frame_.get());

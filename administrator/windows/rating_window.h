@@ -56,9 +56,13 @@ class RatingWindow : public QDialog {
   const std::vector<RatingRow>& rows() const { return rows_; }
   QTableWidget* ratingList() const { return list_; }
 
-  // "Печать": the report in the previewer; the last report made.
+  // "Печать": the report built under the progress window (cancelled there,
+  // nothing is shown), then the previewer; the last report made.
   void print();
   const ui::Report* report() const { return report_.get(); }
+  // Called after each step of building the report with the rows done
+  // (tests act on the progress window from here).
+  std::function<void(std::size_t)> printStepped;
   // "Экспорт": the CSV file; where it goes is asked (tests give their own).
   void exportCsv();
   std::function<QString(QWidget*)> pickExportFile;
@@ -84,7 +88,11 @@ class RatingWindow : public QDialog {
   std::unique_ptr<ui::Report> report_;
 };
 
-// "Отчет по рейтингу": one line per examinee in place order.
-std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows);
+// "Отчет по рейтингу": one line per examinee in place order. `step` is
+// told the rows done every kReportStep rows and at the end; when it
+// answers false the report is dropped (nullptr).
+inline constexpr std::size_t kReportStep = 50;
+std::unique_ptr<ui::Report> ratingReport(const std::vector<RatingRow>& rows,
+                                         const std::function<bool(std::size_t)>& step = {});
 
 }  // namespace administrator

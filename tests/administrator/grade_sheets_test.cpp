@@ -137,15 +137,31 @@ TEST_F(Rating, WhoTakesPart) {
   EXPECT_TRUE(rate(ratingConditions({}, {"A"}, {"ИС-1"})).empty());
 }
 
-TEST(RatingConditionsList, EighthEntryIgnoredAndBlanksSkipped) {
+TEST(RatingConditionsList, FirstSevenTaggedCountABlankAmongThem) {
   std::vector<std::string> groups;
   for (int i = 1; i <= 8; ++i) groups.push_back("Г" + std::to_string(i) + "   ");
+  // A blank entry tagged third takes one of the seven places.
   groups.insert(groups.begin() + 2, "   ");
   const RatingConditions c = ratingConditions({"Stat.rez", "Гр 1.2"}, {"A"}, groups);
-  ASSERT_EQ(c.groups.size(), kRatingListMax);
-  EXPECT_EQ(c.groups.front(), "Г1");
-  EXPECT_EQ(c.groups.back(), "Г7");
+  EXPECT_EQ(c.groups, (std::vector<std::string>{"Г1", "Г2", "Г3", "Г4", "Г5", "Г6"}));
   EXPECT_EQ(c.journals, (std::vector<std::string>{"stat", "гр 1.2"}));
+  // An eighth entry is ignored even when it is the only one not blank.
+  std::vector<std::string> tests(7, "");
+  tests.push_back("A");
+  EXPECT_TRUE(ratingConditions({"Stat"}, tests, {"Г1"}).tests.empty());
+}
+
+TEST(RatingConditionsList, JournalsOfferedOncePerNameWhateverTheCase) {
+  const struct {
+    const char* what;
+    std::vector<std::string> names, want;
+  } cases[] = {
+      {"letter case", {"Общий", "общий", "ОБЩИЙ"}, {"Общий"}},
+      {"with and without the extension", {"Stat", "stat.REZ", "Stat2"}, {"Stat", "Stat2"}},
+      {"a point inside the name", {"Сессия.2025", "сессия.2025", "Сессия"}, {"Сессия.2025", "Сессия"}},
+      {"blank names left out", {"", "  ", "Stat"}, {"Stat"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(journalChoices(c.names), c.want) << c.what;
 }
 
 TEST_F(Rating, WorkTableHoldsScoresPast16Bits) {
@@ -183,9 +199,10 @@ TEST_F(Rating, MissingTableIsAnEmptyRatingAndTestsAreListedOnce) {
 
 // ---- The examination sheet and the grade-sheet clean-up ----
 
-#include "examinee_name.h"
 #include "grade_sheets.h"
+#include "registration.h"
 #include "result_file.h"
+#include "result_store.h"
 
 namespace {
 
@@ -328,6 +345,10 @@ TEST_F(Sheets, OneLinePerPersonTheWholeGroupAndTheCounts) {
 
   const std::string csv = examSheetCsv(s);
   EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_TRUE(csv.starts_with("\xEF\xBB\xBF" "Факультет;")) << "no heading: the sheet begins at once";
+  // The heading's lines above the sheet, as printed.
+  EXPECT_TRUE(examSheetCsv(s, "  ВЕДОМОСТЬ № 5 \n\nпо физике\n")
+                  .starts_with("\xEF\xBB\xBF" "ВЕДОМОСТЬ № 5\r\nпо физике\r\n\r\nФакультет;"));
   EXPECT_NE(csv.find("3;Громов Глеб;;;не явился\r\n"), std::string::npos);
   EXPECT_NE(csv.find("Из них: получивших \"\"отлично\"\"\";2"), std::string::npos) << "quotes doubled inside a quoted field";
 
@@ -352,15 +373,36 @@ TEST_F(Sheets, ManyResultsPastTheOldFilterTextLimit) {
   EXPECT_TRUE(none.empty());
 }
 
-TEST_F(Sheets, ListsForTheSetUp) {
+TEST_F(Sheets, ListsForTheSetUpReadInOnePass) {
   students({});
   results({{1, "А", 5, "ИС-2", "Физика", 80002}, {2, "Б", 4, "ИС-1", "Химия", 80001}, {3, "В", 3, "ИС-1", "Физика", 80003},
-           {4, "Г", 3, "ИС-1", "Физика", 80000}, {5, "Д", 3, "ИС-1", "Физика", 80003}});
+           {4, "Г", 3, "ИС-1", "Физика", 80000}, {5, "Д", 3, "ИС-1", "Физика", 80003}, {6, "Е", 3, "", "Физика", 80004},
+           {7, "Ж", 3, "ИС-2", "", 80005}});
   ExamSheetLists l;
-  ASSERT_TRUE(examSheetLists(inst.base, "Stat", "ИС-1", "Физика", l));
-  EXPECT_EQ(l.groups, (std::vector<std::string>{"ИС-1", "ИС-2"}));
-  EXPECT_EQ(l.tests, (std::vector<std::string>{"Физика", "Химия"}));
-  EXPECT_EQ(l.dates, (std::vector<std::int32_t>{80000, 80003}));
+  ASSERT_TRUE(examSheetLists(inst.base, "Stat", l));
+  EXPECT_EQ(l.groups, (std::vector<std::string>{"ИС-1", "ИС-2"})) << "a blank group is not offered";
+  EXPECT_EQ(l.testsOf("ИС-1"), (std::vector<std::string>{"Физика", "Химия"}));
+  EXPECT_EQ(l.testsOf("ИС-2"), (std::vector<std::string>{"Физика"})) << "a blank test is not offered";
+  EXPECT_TRUE(l.testsOf("ИС-3").empty());
+  EXPECT_EQ(l.datesOf("ИС-1", "Физика"), (std::vector<std::int32_t>{80000, 80003}));
+  EXPECT_EQ(l.datesOf("ИС-1", "Химия"), (std::vector<std::int32_t>{80001}));
+  EXPECT_EQ(l.datesOf("ИС-2", "Физика"), (std::vector<std::int32_t>{80002}));
+  EXPECT_TRUE(l.datesOf("ИС-2", "Химия").empty());
+}
+
+TEST_F(Sheets, RowsInAlphabeticalOrderWithYo) {
+  students({{1, "Ёлкин", "Ёж", "", 1},
+            {2, "Абрамов", "Иван", "", 1},
+            {3, "Алёшин", "Пётр", "", 1},
+            {4, "Алексеев", "Иван", "", 1},
+            {5, "Жуков", "Иван", "", 1},
+            {6, "Ежов", "Иван", "", 1}});
+  results({{1, "Ёлкин Ёж", 5}, {3, "Алёшин Пётр", 4}, {0, "ёршов Гость", 3}, {0, "аверин гость", 3}});
+  const ExamSheet s = sheet({"ИС-1", "Физика", false, 80000});
+  std::vector<std::string> names;
+  for (const ExamSheetRow& r : s.rows) names.push_back(r.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Абрамов Иван", "аверин гость", "Алексеев Иван", "Алёшин Пётр", "Ежов Иван",
+                                              "Ёлкин Ёж", "ёршов Гость", "Жуков Иван"}));
 }
 
 TEST_F(Sheets, HeadingKeptBetweenSheets) {
@@ -375,10 +417,12 @@ TEST_F(Sheets, HeadingKeptBetweenSheets) {
 }
 
 TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
-  // A surname long enough that the stored name is cut to 40 characters.
+  // A surname long enough that the stored name is cut to 40 characters;
+  // a student without a patronymic; one without a first name.
   students({{1, "Константинопольский-Оболенский", "Александр", "Владимирович", 1},
             {2, "Петров", "Пётр", "", 1},
-            {3, "Сидоров", "Сидор", "", 1}});
+            {3, "Сидоров", "Сидор", "", 1},
+            {4, "Кузнецов", "", "Иванович", 1}});
   tables::Vedom v;
   store::Table vt(tables::vedomDef(), v, inst.central(tables::files::Vedom));
   ASSERT_EQ(vt.create(), store::Ok);
@@ -390,14 +434,26 @@ TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
     v.NAMESTUD = name;
     ASSERT_EQ(vt.add(), store::Ok);
   };
-  const std::string longName = common::examineeName(u("Константинопольский-Оболенский"), u("Александр"), u("Владимирович"),
-                                                    common::kGradeSheetNameWidth);
-  line(1, 1, longName);                 // as the Examiner wrote it
-  line(2, 2, u("Петров Пётр"));         // as written
+  // The line as the Examiner writes it: the registered name into the
+  // result, the result's name into the grade sheet.
+  auto written = [](std::int32_t student, const char* fam, const char* name, const char* otche) {
+    examiner::Registration r;
+    r.fam = u(fam);
+    r.name = u(name);
+    r.otche = u(otche);
+    r.code = student;
+    tables::RezTest rez;
+    rez.CODEST = student;
+    rez.FIO = r.fullName();
+    return std::string(examiner::vedomLine(rez, "Stat").NAMESTUD.view());
+  };
+  line(1, 1, written(1, "Константинопольский-Оболенский", "Александр", "Владимирович"));
+  line(2, 2, written(2, "Петров", "Пётр", ""));
   line(3, 3, u("Сидоров Сидор Петрович"));  // the student was renamed since
   line(4, 9, u("Ушедший Студент"));     // the student is gone
-  line(5, 2, u("Петров Пётр"));
+  line(5, 2, written(2, "Петров", "Пётр", ""));
   line(6, 3, u("Сидоров С."));
+  line(7, 4, written(4, "Кузнецов", "", "Иванович"));
   vt.close();
 
   // Each answer in turn; the questions name the lines.
@@ -412,7 +468,7 @@ TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
   }, n));
   EXPECT_EQ(asked, (std::vector<std::string>{"Сидоров Сидор Петрович", "Ушедший Студент", "Сидоров С."}));
   EXPECT_EQ(n.deleted, 1);
-  EXPECT_EQ(n.read, 6);
+  EXPECT_EQ(n.read, 6) << "stopped at the sixth line";
 
   // "&Все удалить" on the first question deletes that line and the rest.
   asked.clear();
@@ -422,9 +478,10 @@ TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
   }, n));
   EXPECT_EQ(asked.size(), 1u);
   EXPECT_EQ(n.deleted, 2);
+  EXPECT_EQ(n.read, 6);
   ASSERT_EQ(vt.open(), store::Ok);
   std::vector<std::int32_t> left;
   int rc = vt.set(vt.key("KEYCODEVED"));
   while (rc == store::Ok && (rc = vt.next()) == store::Ok) left.push_back(v.CODEVED);
-  EXPECT_EQ(left, (std::vector<std::int32_t>{1, 2, 5}));
+  EXPECT_EQ(left, (std::vector<std::int32_t>{1, 2, 5, 7}));
 }

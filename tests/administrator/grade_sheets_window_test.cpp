@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -21,7 +22,12 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <QRegularExpression>
+#include <QTimer>
 #include <climits>
+#include <csignal>
 
 #include "browse.h"
 #include "contingent.h"
@@ -118,6 +124,8 @@ struct VedLine {
   std::string name, group, test;
   std::int32_t ball = 0;
   std::string journal;
+  std::int32_t date = 0;
+  int mark = 0;
 };
 
 void addVedom(const setup::Installation& inst, const std::vector<VedLine>& lines) {
@@ -134,6 +142,8 @@ void addVedom(const setup::Installation& inst, const std::vector<VedLine>& lines
     v.NAMETEMA = u(l.test);
     v.BALL = l.ball;
     v.FILEREZ = u(l.journal);
+    v.DATE = l.date;
+    v.OTMETKA = static_cast<std::uint8_t>(l.mark);
     ASSERT_EQ(t.add(), store::Ok) << t.error().text();
   }
 }
@@ -174,8 +184,9 @@ TEST(GradeSheetWindows, CleanUpAsksOfEveryUnsoundLineAndCountsWhatWent) {
     std::size_t asked, deleted;
     std::vector<const char*> left;  // of the three unsound lines
   } cases[] = {
-      {"\"&Все удалить\" at once deletes the first line too", {kDeleteAllAnswer}, 1, 3, {}},
-      {"\"&Нет\" keeps, \"&Да\" deletes, \"&Отмена\" stops", {messages::No, messages::Yes, messages::Cancel}, 3, 1,
+      // Answers are the buttons' places: "&Нет", "&Да", "&Отмена", "&Все удалить".
+      {"\"&Все удалить\" at once deletes the first line too", {3}, 1, 3, {}},
+      {"\"&Нет\" keeps, \"&Да\" deletes, \"&Отмена\" stops", {0, 1, 2}, 3, 1,
        {"Пропавший Студент", "Сидоров Переименованный"}},
   };
   for (const Case& c : cases) {
@@ -202,6 +213,7 @@ TEST(GradeSheetWindows, CleanUpAsksOfEveryUnsoundLineAndCountsWhatWent) {
     clean->click();
     ASSERT_EQ(ms().shown().size(), c.asked);
     EXPECT_EQ(ms().shown()[0].text, "Пропавший Студент       Отсутствует в справочнике|Удалить эту запись?");
+    EXPECT_EQ(ms().lastButtons(), (QStringList{"&Нет", "&Да", "&Отмена", "&Все удалить"}));
     std::vector<std::string> want = before;
     want.push_back(studentName(inst, 5));
     for (const char* l : c.left) want.push_back(l);
@@ -209,12 +221,39 @@ TEST(GradeSheetWindows, CleanUpAsksOfEveryUnsoundLineAndCountsWhatWent) {
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("deleted"))->text(),
               QStringLiteral("Удаленных лишних записей: %1").arg(c.deleted));
     EXPECT_TRUE(w->findChild<QLabel*>(QStringLiteral("deleted"))->isVisible());
-    if (c.answers.size() == 1)
+    if (c.answers.size() == 1) {
       EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("read"))->text(),
                 QStringLiteral("Прочитано записей: %1").arg(before.size() + 4));
+    }
     EXPECT_EQ(w->rowCount(), std::min<int>(static_cast<int>(want.size()), w->pageRows())) << "the list read again";
     w->close();
   }
+}
+
+TEST(GradeSheetWindows, CleanUpQuestionOnScreenShowsItsButtonsInOrder) {
+  SignedIn s;
+  const setup::Installation inst = s.installation();
+  addVedom(inst, {{0, "Пропавший Студент", "ФМ-101", "Т", 1, "Общий"}, {9999, "Ушедший Студент", "ФМ-101", "Т", 1, "Общий"}});
+  const std::size_t before = vedomNames(inst).size();
+  s.app->menuItem(QStringLiteral("Ведомость успеваемости"))->trigger();
+  auto* w = visibleWindow<ui::BrowseWindow>(QStringLiteral("Просмотр файла Vedom"));
+  ASSERT_NE(w, nullptr);
+  // A real box: its buttons left to right, then "&Все удалить" pressed.
+  QStringList order;
+  whenShown<QMessageBox>([&](QMessageBox* box) {
+    QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+    std::sort(buttons.begin(), buttons.end(),
+              [](QPushButton* a, QPushButton* b) { return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x(); });
+    for (QPushButton* b : buttons) order << b->text();
+    for (QPushButton* b : buttons)
+      if (b->text() == QStringLiteral("&Все удалить")) b->click();
+  });
+  ms().stopScript();
+  w->findChild<QPushButton*>(QStringLiteral("clean"))->click();
+  ms().script({});
+  EXPECT_EQ(order, (QStringList{"&Нет", "&Да", "&Отмена", "&Все удалить"}));
+  EXPECT_EQ(vedomNames(inst).size(), before - 2) << "both unsound lines gone after one question";
+  w->close();
 }
 
 TEST(GradeSheetWindows, VedomBrowseHasItsSixOrdersAndChangesThroughItsForm) {
@@ -357,9 +396,107 @@ TEST(GradeSheetWindows, RatingSharesPlacesGoesBackBlankAndPrintsAndExports) {
   w->close();
 }
 
+TEST(GradeSheetWindows, RatingOfAJournalWithAPointInItsNameEachJournalOfferedOnce) {
+  SignedIn s;
+  const setup::Installation inst = s.installation();
+  {
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(inst.base, "Сессия.2025"), store::Ok) << rf.error().text();
+  }
+  // The demo's journal "Общий" once more under another letter case.
+  {
+    QFile twin(QString::fromStdString(inst.base + "Stat/общий.REZ"));
+    ASSERT_TRUE(twin.open(QIODevice::WriteOnly));
+  }
+  addVedom(inst, {{101, "Андреев Андрей", "ФМ-101", "Сессионный", 70, "Сессия.2025"},
+                  {102, "Борисов Борис", "ФМ-101", "Сессионный", 60, "сессия.2025.rez"},
+                  {103, "Васильев Василий", "ФМ-101", "Сессионный", 90, "Сессия"}});  // another journal
+  s.app->menuItem(QStringLiteral("Рейтинг"))->trigger();
+  auto* w = qobject_cast<RatingWindow*>(s.app->slot());
+  ASSERT_NE(w, nullptr);
+  QStringList journals;
+  for (int i = 0; i < w->journals()->count(); ++i) journals << w->journals()->item(i)->text();
+  EXPECT_EQ(journals.filter(QRegularExpression(QStringLiteral("^общий$"), QRegularExpression::CaseInsensitiveOption)).size(), 1)
+      << journals.join(QLatin1Char(',')).toStdString();
+  auto tag = [](QListWidget* l, const QString& text) {
+    const auto found = l->findItems(text, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << text.toStdString();
+    found.front()->setCheckState(Qt::Checked);
+  };
+  tag(w->journals(), QStringLiteral("Сессия.2025"));
+  tag(w->tests(), QStringLiteral("Сессионный"));
+  tag(w->groups(), QStringLiteral("ФМ-101"));
+  w->next();
+  ASSERT_TRUE(QTest::qWaitFor([w] { return !w->running(); }, 20000));
+  ASSERT_EQ(w->page(), 1);
+  QStringList got;
+  for (int r = 0; r < w->ratingList()->rowCount(); ++r)
+    got << w->ratingList()->item(r, 2)->text() + QLatin1Char(' ') + w->ratingList()->item(r, 1)->text();
+  EXPECT_EQ(got, (QStringList{"Андреев Андрей 70", "Борисов Борис 60"}));
+
+  // "Отчет по рейтингу" goes through the progress window; cancelled there,
+  // no report and no preview.
+  std::vector<std::size_t> steps;
+  w->printStepped = [&](std::size_t done) {
+    steps.push_back(done);
+    auto* progress = visibleWindow<ui::ProgressWindow>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->windowTitle(), "Выполнение...");
+  };
+  whenShown<ui::Previewer>([](ui::Previewer* p) { p->reject(); });
+  w->print();
+  ASSERT_NE(w->report(), nullptr);
+  EXPECT_EQ(steps, (std::vector<std::size_t>{0, 2}));
+  bool previewed = false;
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (auto* p = visibleWindow<ui::Previewer>()) {
+      previewed = true;
+      p->reject();
+    }
+  });
+  guard.start(10);
+  w->printStepped = [&](std::size_t) { visibleWindow<ui::ProgressWindow>()->cancelButton()->click(); };
+  w->print();
+  guard.stop();
+  EXPECT_EQ(w->report(), nullptr);
+  EXPECT_FALSE(previewed);
+  EXPECT_EQ(visibleWindow<ui::ProgressWindow>(), nullptr);
+
+  // An export that cannot be written in full (the file size limit stands
+  // for a full disk) is told, and the file written before stays whole.
+  testing_tables::TempDir out;
+  const QString path = QString::fromStdString(out / "rating.csv");
+  w->pickExportFile = [path](QWidget*) { return path; };
+  w->exportCsv();
+  const QString written = readFile(path);
+  ASSERT_TRUE(written.contains(QStringLiteral("Андреев Андрей")));
+  ms().clearShown();
+  {
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    w->exportCsv();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+  }
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].text.rfind("Не удалось записать файл " + path.toStdString(), 0), 0u) << ms().shown()[0].text;
+  EXPECT_EQ(readFile(path), written);
+  w->close();
+}
+
 TEST(GradeSheetWindows, ClassJournalShowsTheStudentsLinesAndExportsTheGroup) {
   SignedIn s;
   const setup::Installation inst = s.installation();
+  std::vector<StudentRow> students;
+  ASSERT_TRUE(Contingent(inst).students(1, students));
+  ASSERT_FALSE(students.empty());
+  // A line of the first student dated the 14th of March 2025: shown month first.
+  addVedom(inst, {{students.front().code, "", "ФМ-101", "Датированный", 5, "Общий", datetime::dayNumber(2025, 3, 14), 4}});
   s.app->menuItem(QStringLiteral("Классный журнал"))->trigger();
   auto* w = qobject_cast<ClassJournalWindow*>(s.app->slot());
   ASSERT_NE(w, nullptr);
@@ -367,9 +504,11 @@ TEST(GradeSheetWindows, ClassJournalShowsTheStudentsLinesAndExportsTheGroup) {
   ASSERT_TRUE(w->chooseGroup(1));
   EXPECT_EQ(w->group()->currentText(), "ФМ-101");
   ASSERT_EQ(w->students()->count(), 10);
+  w->students()->setCurrentRow(0);
+  const auto dated = w->lines()->findItems(QStringLiteral("Датированный"), Qt::MatchExactly);
+  ASSERT_EQ(dated.size(), 1);
+  EXPECT_EQ(w->lines()->item(dated.front()->row(), 1)->text(), "03/14/25");
   // Each student's lines are those the grade sheet holds for its code.
-  std::vector<StudentRow> students;
-  ASSERT_TRUE(Contingent(inst).students(1, students));
   int withLines = 0;
   for (int r = 0; r < w->students()->count(); ++r) {
     w->students()->setCurrentRow(r);
@@ -539,13 +678,26 @@ TEST(GradeSheetWindows, ExamSheetListsTheAbsentAndCountsByMark) {
   EXPECT_EQ(after(QStringLiteral("получивших \"неудовлетворительно\"")), "1");
   EXPECT_EQ(after(QStringLiteral("Число студентов, не явившихся на экзамен (зачет)")), "2");
 
+  // The export goes through the header edit too, which keeps what was
+  // edited for the print; a cancelled edit writes nothing.
   testing_tables::TempDir out;
   const QString path = QString::fromStdString(out / "sheet.csv");
   w->pickExportFile = [path](QWidget*) { return path; };
+  whenShown<ExamSheetHeaderForm>([](ExamSheetHeaderForm* f) { f->reject(); });
+  w->exportCsv();
+  EXPECT_FALSE(QFile::exists(path));
+  whenShown<ExamSheetHeaderForm>([](ExamSheetHeaderForm* f) {
+    EXPECT_EQ(f->field(QStringLiteral("Дисциплина:"))->text(), "Физика (зачет)");
+    f->field(QStringLiteral("Факультет:"))->setText(QStringLiteral("Физико-математический"));
+    f->accept();
+  });
   w->exportCsv();
   const QString csv = readFile(path);
+  EXPECT_TRUE(csv.startsWith(QStringLiteral("ЗАЧЕТНО-ЭКЗАМЕНАЦИОННАЯ ВЕДОМОСТЬ № 7\r\n"))) << csv.toStdString();
+  for (const char* line : {"Факультет;Физико-математический\r\n", "Семестр;03\r\n", "Дисциплина;Физика (зачет)\r\n",
+                           "1;Абрамов Иван;ЗК-501;Проба;5\r\n"})
+    EXPECT_TRUE(csv.contains(QString::fromUtf8(line))) << line << "\n" << csv.toStdString();
   EXPECT_EQ(csv.count(QStringLiteral("не явился")), 2);
-  EXPECT_TRUE(csv.contains(QStringLiteral("1;Абрамов Иван;ЗК-501;Проба;5\r\n"))) << csv.toStdString();
 
   // A date with no results: the set-up says so and stays.
   ms().clearShown();
