@@ -6,6 +6,7 @@
 #include <set>
 
 #include "cp1251.h"
+#include "csv.h"
 #include "filepath.h"
 #include "pictures.h"
 #include "protocol.h"
@@ -370,26 +371,9 @@ std::vector<std::string> csvFields(const tables::RezTest& r) {
           std::to_string(common::percentageRounded(r.KOLTROT, r.KOLVOP))};
 }
 
-namespace {
-std::string csvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) line += ';';
-    const std::string& f = fields[i];
-    if (f.find_first_of(";\"\r\n") == std::string::npos) {
-      line += f;
-      continue;
-    }
-    line += '"';
-    for (char c : f) line += c == '"' ? std::string("\"\"") : std::string(1, c);
-    line += '"';
-  }
-  return line + "\r\n";
-}
-}  // namespace
-
 int exportCsv(store::Table& t, tables::RezTest& rec, int tab, const JournalFilter& f, const std::string& path, std::string* why) {
-  std::string out = "\xEF\xBB\xBF" + csvLine(csvHeading());
+  common::CsvWriter out;
+  out.row(csvHeading());
   std::vector<store::Position> rows;
   if (int rc = listed(t, rec, tab, f, [&](store::Position p) { rows.push_back(p); })) {
     if (why) *why = "Не удалось прочитать журнал результатов (" + t.error().text() + ").";
@@ -400,10 +384,10 @@ int exportCsv(store::Table& t, tables::RezTest& rec, int tab, const JournalFilte
       if (why) *why = "Не удалось прочитать журнал результатов (" + t.error().text() + ").";
       return rc;
     }
-    out += csvLine(csvFields(rec));
+    out.row(csvFields(rec));
   }
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file || !file.write(out.data(), static_cast<std::streamsize>(out.size())) || !file.flush()) {
+  if (!file || !file.write(out.text().data(), static_cast<std::streamsize>(out.text().size())) || !file.flush()) {
     if (why) *why = "Не удалось записать файл " + path + ".";
     return store::AccessDenied;
   }
@@ -412,14 +396,17 @@ int exportCsv(store::Table& t, tables::RezTest& rec, int tab, const JournalFilte
 
 // ------------------------------------------------------------------ error viewing
 
-bool startErrorViewing(settings::IniFile& ini, std::int32_t code, const std::string& testPath,
+bool startErrorViewing(settings::IniFile& ini, const std::string& journal, std::int32_t code, const std::string& testPath,
                        const std::function<bool()>& start) {
   const std::string mode = ini.get("GlbTune", "ModeWork", "0");
+  const std::string viewed = ini.get("GlbTune", "ViewFileRez");
   ini.setInt("GlbTune", "CodeRez", code);
+  ini.set("GlbTune", "ViewFileRez", journal);
   ini.set("GlbTune", "SelTest", testPath);
   ini.set("GlbTune", "ModeWork", "7");
   if (start && start()) return true;
   ini.set("GlbTune", "ModeWork", mode.empty() ? "0" : mode);
+  ini.set("GlbTune", "ViewFileRez", viewed);
   return false;
 }
 

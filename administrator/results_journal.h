@@ -106,11 +106,13 @@ int exportCsv(store::Table& rezTest, tables::RezTest& rec, int tab, const Journa
 std::vector<std::string> csvHeading();
 std::vector<std::string> csvFields(const tables::RezTest& r);
 
-// Error viewing of a result in the Examiner: ModeWork 7, CodeRez and
-// SelTest (the test file's full path) go into the shared settings file and
-// `start` runs the Examiner. When it cannot be started ModeWork is put back
-// as it was, so that the next Examiner starts normally. True when started.
-bool startErrorViewing(settings::IniFile& ini, std::int32_t code, const std::string& testPath,
+// Error viewing of a result in the Examiner: ModeWork 7, CodeRez,
+// ViewFileRez (the journal holding the result, which need not be the
+// current one) and SelTest (the test file's full path) go into the shared
+// settings file and `start` runs the Examiner. When it cannot be started
+// ModeWork and ViewFileRez are put back as they were, so that the next
+// Examiner starts normally. True when started.
+bool startErrorViewing(settings::IniFile& ini, const std::string& journal, std::int32_t code, const std::string& testPath,
                        const std::function<bool()>& start);
 
 }  // namespace administrator

@@ -86,6 +86,20 @@ TestFound locateResultTest(const tables::RezTest& r, const setup::Installation& 
   return missing;
 }
 
+std::optional<common::TestTiming> testTimingOf(const tables::RezTest& r, const setup::Installation& inst) {
+  const TestFound where = locateResultTest(r, inst);
+  if (!where.found) return std::nullopt;
+  testfile::TestFile tf;
+  tf.name(where.dir, where.base, inst.keyWord);
+  if (tf.open(store::Shared) != store::Ok) return std::nullopt;
+  common::TestTiming t;
+  t.tema = tf.tema;
+  if (t.tema.HOWTIMETEST == 1 && tf.vopT.set() == store::Ok)
+    while (tf.vopT.next() == store::Ok) t.frames.push_back(tf.vop);
+  tf.close();
+  return t;
+}
+
 messages::Message testNotFoundMessage(const TestFound& f) {
   messages::Args a = messages::argsOf(f.error);
   a.name = f.tried;

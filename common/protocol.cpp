@@ -97,7 +97,7 @@ Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const table
   return p;
 }
 
-Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune) {
+Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune, const TestTiming* timing) {
   Protocol p;
   p.title = u8(tune.NAMEPROT.view());
   p.subtitle = u8(tune.NAMEPROT2.view());
@@ -115,9 +115,11 @@ Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tun
   add("Количество заданий теста:", std::to_string(r.KOLVOP));
   // The stored allowance is (minutes * 60 + 1) seconds, in hundredths.
   const int allowed = r.TIMEPROSVOP / 100 - 1;
-  add("Установлено время на тест:", allowed <= 0 ? std::string("не ограничено")
-                                    : allowed % 60 == 0 ? std::to_string(allowed / 60) + " мин."
-                                                        : minutes(r.TIMEPROSVOP - 100));
+  std::string time;
+  if (!timing) time = "нет сведений (тест не найден)";
+  else if (timing->tema.HOWTIMETEST != 2 || allowed <= 0) time = timeAllowedText(timing->tema, timing->frames);
+  else time = allowed % 60 == 0 ? std::to_string(allowed / 60) + " мин." : minutes(r.TIMEPROSVOP - 100);
+  add("Установлено время на тест:", time);
   add("Тест пройден за:", minutes(r.TESTTIMEFAKT));
   add("Ответы даны на:", std::to_string(r.KOLVOPOT));
   add("Верно выполнено:", std::to_string(r.KOLTROT));

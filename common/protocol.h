@@ -39,11 +39,20 @@ struct Protocol {
 Protocol protocolOf(const tables::RezTest& r, const tables::Tema& t, const tables::Titul& ti, const tables::TuneTest& tune,
                     const std::vector<std::string>& sectionNames, const std::vector<tables::Vop>& frames = {});
 
-// The Administrator's protocol of a result read from a journal, which has
-// no test at hand: the time allowed is the one stored with the result. The
-// mark and the percentage are left out of a test stopped for too many wrong
-// answers in a row (REZ:PRDURAK), as they say nothing of the examinee then.
-Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune);
+// What a test's scenario says of its time limit: the kind and, for a limit
+// per frame, the frames.
+struct TestTiming {
+  tables::Tema tema;
+  std::vector<tables::Vop> frames;
+};
+
+// The Administrator's protocol of a result read from a journal. A result
+// keeps the whole-test allowance whatever the kind of limit, so the kind
+// comes from the test (`timing`, nullptr when it was not found); with a
+// limit on the whole test its minutes are the ones stored with the attempt.
+// The mark and the percentage are left out of a test stopped for too many
+// wrong answers in a row (REZ:PRDURAK), as they say nothing of the examinee then.
+Protocol journalProtocolOf(const tables::RezTest& r, const tables::TuneTest& tune, const TestTiming* timing = nullptr);
 
 // The time allowed, as the start page, the result window and the protocol
 // say it (UTF-8): "15 мин.", "30 сек. на задание", "от 20 до 60 сек. на

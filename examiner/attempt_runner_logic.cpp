@@ -1,6 +1,7 @@
 #include "attempt_runner_logic.h"
 
 #include "cp1251.h"
+#include "journal_name.h"
 #include "result_file.h"
 
 namespace examiner {
@@ -27,6 +28,12 @@ AttemptConfig configFor(testfile::TestFile& tf, const Startup& s, const Registra
   c.who.kurs = who.course;
   c.who.code = who.code;
   return c;
+}
+
+std::string errorViewingJournal(const setup::Installation& inst) {
+  const std::string named = inst.ini.get("GlbTune", "ViewFileRez");
+  if (named.empty() || common::journalNameRefusal(named)) return inst.fileRez;
+  return named;
 }
 
 int loadStoredAttempt(const setup::Installation& inst, std::int32_t code, tables::RezTest& rez,

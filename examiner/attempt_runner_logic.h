@@ -15,6 +15,11 @@
 namespace examiner {
 
 AttemptConfig configFor(testfile::TestFile& tf, const Startup& s, const Registration& who, int variant);
+// The journal that error viewing (ModeWork 7) reads CodeRez from: the one
+// the Administrator named beside it (GlbTune/ViewFileRez), which need not be
+// the current journal; the current one (Path/FileRez) when none is named or
+// the name cannot be a journal's.
+std::string errorViewingJournal(const setup::Installation& inst);
 // The RezTest record of a result code and its answers read from RezDtl.
 int loadStoredAttempt(const setup::Installation& inst, std::int32_t code, tables::RezTest& rez,
                       std::map<std::uint16_t, Response>& answers, store::ErrorInfo* error = nullptr);

@@ -395,13 +395,29 @@ void JournalWindow::fillFilterLists() {
     QComboBox* combo = lists_[static_cast<std::size_t>(c)];
     const QSignalBlocker b(combo);
     combo->clear();
+    int chosen = -1;
     for (const auto& v : values) {
       if (col == FilterColumn::Date) combo->addItem(q(picture::shortDate(std::stoi(v))), std::stoi(v));
       else if (col == FilterColumn::Mark) combo->addItem(q(v), std::stoi(v));
       else combo->addItem(ui::fromRecord(v), q(v));
+      // A refill keeps the value the filter holds on show.
+      if (filter_.set[static_cast<std::size_t>(c)] && chosen < 0 && isChosen(col, v)) chosen = combo->count() - 1;
     }
-    combo->setCurrentIndex(-1);
+    combo->setCurrentIndex(chosen);
   }
+}
+
+bool JournalWindow::isChosen(FilterColumn c, const std::string& value) const {
+  auto same = [&](const std::string& f) { return cp1251::equalNoCase(cp1251::clip(value), cp1251::clip(f)); };
+  switch (c) {
+    case FilterColumn::Fio: return same(filter_.fio);
+    case FilterColumn::Group: return same(filter_.group);
+    case FilterColumn::Test: return same(filter_.test);
+    case FilterColumn::Discipline: return same(filter_.discipline);
+    case FilterColumn::Date: return std::stoi(value) == filter_.date;
+    case FilterColumn::Mark: return std::stoi(value) == filter_.mark;
+  }
+  return false;
 }
 
 void JournalWindow::valueChosen(FilterColumn c, int index) {
@@ -441,7 +457,7 @@ void JournalWindow::datesChanged() {
 }
 
 void JournalWindow::filterChanged() {
-  if (!list_) return;
+  if (!live()) return;
   list_->refresh();
   list_->home();
 }
@@ -449,7 +465,7 @@ void JournalWindow::filterChanged() {
 // ------------------------------------------------------------------ the list
 
 bool JournalWindow::currentRecord(tables::RezTest& out) {
-  if (!list_ || list_->rowCount() == 0) return false;
+  if (!live() || list_->rowCount() == 0) return false;
   store::Position pos = list_->currentPosition();
   if (!pos || rf_.rezT.getAt(pos) != store::Ok) return false;
   out = rf_.rez;
@@ -461,14 +477,16 @@ std::vector<store::Position> JournalWindow::taggedPositions() const {
 }
 
 void JournalWindow::refreshList() {
-  if (!list_) return;
-  // New results of the Examiner show; the tags stay as they are.
+  if (!live()) return;
+  // New results of the Examiner show, and their groups and tests in the
+  // filter's lists; the tags stay as they are.
+  if (filter_.on) fillFilterLists();
   list_->refresh();
   renewCaption();
 }
 
 void JournalWindow::tagAll() {
-  if (list_) list_->tagAll();
+  if (live()) list_->tagAll();
 }
 
 void JournalWindow::reopen() {
@@ -476,15 +494,33 @@ void JournalWindow::reopen() {
   closeJournal();
   journal_ = inst_.fileRez;
   opened_ = openJournal();
+  if (!opened_) {
+    // Its message has been shown. The list reads the journal's tables, so
+    // without them the window goes rather than show a closed table.
+    renewCaption();
+    close();
+    return;
+  }
   if (list_) list_->untagAll();
   filterBox_->setChecked(false);
   filterSwitched(false);
   renewCaption();
 }
 
+std::optional<std::string> journalOpenRefusal(const std::string& base, const std::string& name) {
+  if (!filepath::exists(filepath::resolve(results::path(base, name))))
+    return "Журнал результатов \"" + name + "\" не найден.";
+  results::ResultFile rf;
+  if (rf.open(base, name, store::Shared) != store::Ok)
+    return "Журнал результатов \"" + name + "\" не открывается (" + rf.error().text() + ").|Текущим он не сделан.";
+  return std::nullopt;
+}
+
 void JournalWindow::chooseJournal() {
   common::ArchiveWindow w(inst_.base, journal_, this);
   w.setMakeCurrent([this](const std::string& name) -> std::optional<std::string> {
+    // The settings file names only a journal that opens.
+    if (auto why = journalOpenRefusal(inst_.base, name)) return why;
     if (!inst_.ini.set("Path", "FileRez", name)) return "Не удалось записать имя журнала в файл настроек.";
     return std::nullopt;
   });
@@ -509,7 +545,7 @@ bool JournalWindow::startErrorViewing(const tables::RezTest& r) {
     return false;
   }
   const QString dir = q(inst_.workingDir);
-  bool started = administrator::startErrorViewing(inst_.ini, r.CODEREZ, where.path, [&] {
+  bool started = administrator::startErrorViewing(inst_.ini, journal_, r.CODEREZ, where.path, [&] {
     return start_ && start_(QStringLiteral("Varnuke.exe"), dir);
   });
   if (!started) tell("Не удалось запустить программу Экзаменатор.", QStringLiteral("Неверные ответы"));
@@ -519,11 +555,12 @@ bool JournalWindow::startErrorViewing(const tables::RezTest& r) {
 void JournalWindow::protocol() {
   tables::RezTest r;
   if (!currentRecord(r)) return;
-  if (showReport) showReport(journalProtocolReport(r, tune_));
+  const auto timing = testTimingOf(r, inst_);
+  if (showReport) showReport(journalProtocolReport(r, tune_, timing ? &*timing : nullptr));
 }
 
 void JournalWindow::printLists() {
-  if (!list_) return;
+  if (!live()) return;
   ResultsPrintDialog d(!list_->tags().empty(), this);
   if (d.exec() != QDialog::Accepted) return;
   std::vector<tables::RezTest> rows;
@@ -544,32 +581,39 @@ void JournalWindow::printLists() {
         return cp1251::equalNoCase(cp1251::clip(x.NAMETEMA.view()), cp1251::clip(rows.front().NAMETEMA.view()));
       }))
     test = ui::fromRecord(rows.front().NAMETEMA.view());
-  ui::ProgressWindow progress(QStringLiteral("Выполнение..."), this);
+  ui::ProgressWindow progress(QString(), this);
   progress.show();
-  progress.setText(QStringLiteral("обработано записей ") + QString::number(rows.size()));
-  ui::Report report = resultsListReport(rows, test, mode == ResultsPrintDialog::Tagged);
-  progress.step(100);
-  progress.setText(QStringLiteral("Обработка завершена"));
+  ui::Report report = resultsListReport(rows, test, mode == ResultsPrintDialog::Tagged, [&](int done, int total, int page) {
+    const int percent = total ? done * 100 / total : 100;
+    progress.setText(QStringLiteral("Страница ") + QString::number(page) + QStringLiteral(", обработано записей ") +
+                     QString::number(done) + QStringLiteral("\nВыполнено ") + QString::number(percent) + QStringLiteral("%"));
+    return progress.step(percent);
+  });
+  const bool cancelled = progress.cancelled();
+  if (!cancelled) progress.setText(QStringLiteral("Обработка завершена"));
   progress.close();
-  if (showReport) showReport(report);
-  if (list_) list_->refresh();
+  if (!cancelled && showReport) showReport(report);
+  list_->refresh();
 }
 
 void JournalWindow::deleteCurrent() {
-  if (!list_ || list_->rowCount() == 0) return;
-  ResultForm form(rf_.rezT, rf_.rez, [this](store::Position pos) {
+  if (!live() || list_->rowCount() == 0) return;
+  bool deleted = false;
+  ResultForm form(rf_.rezT, rf_.rez, [this, &deleted](store::Position pos) {
     JournalOutcome o = ResultsJournals(inst_.base, inst_.central(tables::files::Vedom)).remove(journal_, {pos});
     if (!o) tell(o.message);
-    return bool(o);
+    deleted = bool(o);
+    return deleted;
   }, this);
   form.run(ui::Delete, list_->currentPosition());
-  list_->setTags({});
+  // The tags go only with a deletion: answered No, or rolled back, they stay.
+  if (deleted) list_->setTags(std::set<store::Position>{});
   list_->refresh();
   renewCaption();
 }
 
 void JournalWindow::editResult() {
-  if (!list_ || list_->rowCount() == 0) return;
+  if (!live() || list_->rowCount() == 0) return;
   ResultForm form(rf_.rezT, rf_.rez, {}, this);
   form.run(ui::Change, list_->currentPosition());
   list_->refresh();
@@ -588,7 +632,7 @@ void JournalWindow::editDetail() {
 }
 
 void JournalWindow::copyTagged(bool move) {
-  if (!list_) return;
+  if (!live()) return;
   auto tagged = taggedPositions();
   if (tagged.empty()) {
     ms().ask(QStringLiteral("Отметьте записи (Пробел или F12)."), QStringLiteral("Журнал результатов"));
@@ -610,20 +654,21 @@ void JournalWindow::copyTagged(bool move) {
     tell(o.message);
     return;
   }
-  list_->setTags({});
+  list_->setTags(std::set<store::Position>{});
   list_->refresh();
   renewCaption();
 }
 
 void JournalWindow::deleteTagged() {
-  if (!list_) return;
+  if (!live()) return;
   auto tagged = taggedPositions();
   if (tagged.empty()) return;
   messages::Procedure p(ms());
   if (p.show(32, {}) != messages::Yes) return;
   JournalOutcome o = ResultsJournals(inst_.base, inst_.central(tables::files::Vedom)).remove(journal_, tagged);
-  if (!o) tell(o.message);
-  list_->setTags({});
+  // A failed deletion was rolled back whole: the same results stay tagged.
+  if (o) list_->setTags(std::set<store::Position>{});
+  else tell(o.message);
   list_->refresh();
   renewCaption();
 }
@@ -637,7 +682,7 @@ void JournalWindow::exportList() {
 }
 
 bool JournalWindow::exportTo(const QString& path) {
-  if (!list_) return false;
+  if (!live()) return false;
   std::string why;
   if (exportCsv(rf_.rezT, rf_.rez, list_->order() + 1, filter_, path.toStdString(), &why) != store::Ok) {
     tell(why, QStringLiteral("Экспорт"));
@@ -656,7 +701,7 @@ void JournalWindow::findName() {
 }
 
 bool JournalWindow::findNext(const QString& part) {
-  if (!list_) return false;
+  if (!live()) return false;
   lastSearch_ = part;
   store::Position at = administrator::findName(rf_.rezT, rf_.rez, list_->order() + 1, filter_, ui::toRecord(part), list_->currentPosition());
   if (!at) {
@@ -693,13 +738,20 @@ QWidget* AdministratorApp::openJournalList() {
   inst_.rereadResultFile();
   auto* w = new common::ArchiveWindow(inst_.base, inst_.fileRez, frame_.get());
   w->setMakeCurrent([this](const std::string& name) -> std::optional<std::string> {
+    if (auto why = journalOpenRefusal(inst_.base, name)) return why;
     if (!inst_.ini.set("Path", "FileRez", name)) return "Не удалось записать имя журнала в файл настроек.";
     inst_.rereadResultFile();
     // An open results journal turns to the journal now current.
     if (journal_) ui::post(journal_, JournalWindow::kReopen);
     return std::nullopt;
   });
-  showExclusive(w);
+  // A window for choosing takes no slot: an open results journal stays and
+  // turns to the journal chosen here.
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  connect(w, &QDialog::finished, w, &QObject::deleteLater);
+  w->show();
+  w->raise();
+  w->activateWindow();
   return w;
 }
 

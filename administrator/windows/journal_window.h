@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "installation.h"
 #include "report.h"
@@ -45,6 +47,10 @@ class DestinationDialog : public QDialog {
   QTableWidget* list_;
   QLabel* path_;
 };
+
+// Why the journal `name` of `base` cannot be made current (it is missing or
+// does not open as a journal), or nothing.
+std::optional<std::string> journalOpenRefusal(const std::string& base, const std::string& name);
 
 class JournalWindow : public QDialog {
   Q_OBJECT
@@ -105,10 +111,13 @@ class JournalWindow : public QDialog {
 
  private:
   bool openJournal();
+  // The list is bound to open tables: false once a journal could not be opened.
+  bool live() const { return list_ && opened_; }
   void closeJournal();
   void renewCaption();
   void filterSwitched(bool on);
   void fillFilterLists();
+  bool isChosen(FilterColumn c, const std::string& valueCp1251) const;
   void valueChosen(FilterColumn c, int index);
   void clearColumn(FilterColumn c);
   void datesChanged();

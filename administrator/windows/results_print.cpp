@@ -15,7 +15,8 @@
 
 namespace administrator {
 
-ui::Report resultsListReport(const std::vector<tables::RezTest>& rows, const QString& test, bool buffer) {
+ui::Report resultsListReport(const std::vector<tables::RezTest>& rows, const QString& test, bool buffer,
+                             const ListProgress& progress) {
   ui::Report r(QStringLiteral("Ведомость по результатам тестирования"), QPageLayout::Landscape);
   const QString footer = buffer ? QStringLiteral("Ормида 1.5 <Результаты компьютерного тестирования>")
                                 : QStringLiteral("Ормида 2.0 <Результаты компьютерного тестирования>");
@@ -37,17 +38,28 @@ ui::Report resultsListReport(const std::vector<tables::RezTest>& rows, const QSt
            {QStringLiteral("Фамилия, имя, отчество"), QStringLiteral("Дата"), QStringLiteral("Группа"), QStringLiteral("Время "),
             QStringLiteral("Всего заданий"), QStringLiteral("Верных ответов"), QStringLiteral("Оценка"), QStringLiteral("В процентах")},
            9, true, al, true);
-  for (const auto& x : rows)
+  const int total = static_cast<int>(rows.size());
+  int told = -1;  // the percent last told
+  for (int i = 0; i < total; ++i) {
+    const auto& x = rows[static_cast<std::size_t>(i)];
     r.addRow(cols,
              {ui::fromRecord(x.FIO.view()), QString::fromStdString(picture::date(x.DATE)), ui::fromRecord(x.GR.view()),
               QString::fromStdString(picture::timeHM(x.TIMEBEG)), QString::number(x.KOLVOP), QString::number(x.KOLTROT),
               QString::number(x.OTMETKA), QString::number(common::percentageRounded(x.KOLTROT, x.KOLVOP))},
              9, false, al, true);
+    // The page is counted by laying the report out, at most a hundred times.
+    const int percent = (i + 1) * 100 / total;
+    if (progress && (percent > told || i + 1 == total)) {
+      told = percent;
+      if (!progress(i + 1, total, r.pageCount())) return r;
+    }
+  }
+  if (progress && total == 0) progress(0, 0, r.pageCount());
   return r;
 }
 
-ui::Report journalProtocolReport(const tables::RezTest& r, const tables::TuneTest& tune) {
-  return common::protocolReport(common::journalProtocolOf(r, tune));
+ui::Report journalProtocolReport(const tables::RezTest& r, const tables::TuneTest& tune, const common::TestTiming* timing) {
+  return common::protocolReport(common::journalProtocolOf(r, tune, timing));
 }
 
 ResultsPrintDialog::ResultsPrintDialog(bool anyTagged, QWidget* parent) : QDialog(parent) {

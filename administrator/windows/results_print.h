@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "protocol.h"
 #include "report.h"
 #include "tables_central.h"
 #include "tables_results.h"
@@ -17,11 +18,16 @@ namespace administrator {
 
 // The list report over `rows`; `test` is the heading's "Тест:" (empty:
 // the results are of several tests). `buffer` prints the copy buffer's
-// footer instead of the journal's.
-ui::Report resultsListReport(const std::vector<tables::RezTest>& rows, const QString& test, bool buffer = false);
+// footer instead of the journal's. `progress`, when given, hears of the
+// records laid out so far and the page they reach, each time the share
+// done grows by a percent and at the end; false from it stops the report.
+using ListProgress = std::function<bool(int records, int total, int page)>;
+ui::Report resultsListReport(const std::vector<tables::RezTest>& rows, const QString& test, bool buffer = false,
+                             const ListProgress& progress = {});
 
-// The protocol of one stored result, headed by the settings' two lines.
-ui::Report journalProtocolReport(const tables::RezTest& r, const tables::TuneTest& tune);
+// The protocol of one stored result, headed by the settings' two lines;
+// `timing`: its test's time limit (nullptr when the test was not found).
+ui::Report journalProtocolReport(const tables::RezTest& r, const tables::TuneTest& tune, const common::TestTiming* timing);
 
 // "Печать результатов тестирования": "Режим печати" by the filter, all
 // records or the tagged ones.

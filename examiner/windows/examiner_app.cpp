@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "attempt_runner.h"
+#include "attempt_runner_logic.h"
 #include "cp1251.h"
 #include "examiner_program.h"
 #include "main_frame.h"
@@ -91,6 +92,9 @@ void ExaminerApp::runFixedMode() {
     a.name = tf.path();
     p.show(35, a, &e);
   } else if (s_.inst.modeWork == 7) {
+    // CodeRez is a code of the journal the Administrator showed; this copy
+    // ends after the viewing and stores nothing, so the journal is taken for it alone.
+    s_.inst.fileRez = errorViewingJournal(s_.inst);
     reviewStored(s_, tf, static_cast<std::int32_t>(s_.inst.ini.getInt("GlbTune", "CodeRez", 0)), {});
   } else {
     Registration trial;

@@ -10,16 +10,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 
+#include <array>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "archive_window.h"
+#include "autostart_window.h"
 #include "browse.h"
 #include "cp1251.h"
 #include "journal_window.h"
@@ -27,6 +32,7 @@
 #include "result_file.h"
 #include "result_forms.h"
 #include "results_print.h"
+#include "rooms_window.h"
 #include "signed_in.h"
 #include "user_events.h"
 
@@ -160,6 +166,78 @@ TEST(JournalWindow, TagsSurviveRefreshingWhileTheExaminerAppends) {
   QApplication::processEvents();
   EXPECT_EQ(w->list()->tags().size(), 7u);
   QTest::keyClick(t, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_TRUE(w->list()->tags().empty());
+}
+
+// "Обновить" and F5 bring the Examiner's new groups and tests into the
+// filter's lists, and the value chosen stays chosen.
+TEST(JournalWindow, RefreshingRefillsTheFilterListsKeepingTheChoice) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  w->filterBox()->setChecked(true);
+  QComboBox* groups = w->filterList(FilterColumn::Group);
+  const QString group = groups->itemText(1);
+  choose(groups, group);
+  const QString text = QString::fromStdString(w->filter().text());
+  const int rows = w->list()->rowCount();
+  {
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(s.made.directory, s.made.resultFile), store::Ok);
+    rf.rez = tables::RezTest{};
+    rf.rez.CODEREZ = 7;
+    rf.rez.FIO = cp1251::fromUtf8("Новый Экзаменуемый");
+    rf.rez.GR = cp1251::fromUtf8("АА-000");  // sorts first
+    rf.rez.NAMETEMA = cp1251::fromUtf8("Новый тест");
+    ASSERT_EQ(rf.add(false), store::Ok);
+  }
+  ASSERT_EQ(groups->findText("АА-000"), -1);
+  QTest::keyClick(w->list()->table(), Qt::Key_F5);
+  EXPECT_EQ(groups->findText("АА-000"), 0);
+  EXPECT_GE(w->filterList(FilterColumn::Test)->findText("Новый тест"), 0);
+  EXPECT_EQ(groups->currentText(), group) << "the chosen group is still shown";
+  EXPECT_EQ(QString::fromStdString(w->filter().text()), text);
+  EXPECT_EQ(w->list()->rowCount(), rows);
+}
+
+// The tags go only with a deletion: not when it is answered No, nor when
+// it fails and is taken back.
+TEST(JournalWindow, TagsStayWhenNothingIsDeleted) {
+  SignedIn s;
+  JournalWindow* w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  w->list()->home();
+  w->list()->toggleTag();
+  w->list()->down();
+  w->list()->toggleTag();
+  const auto tagged = w->list()->tags();
+  ASSERT_EQ(tagged.size(), 2u);
+  ms().script({messages::No});
+  w->deleteCurrent();
+  EXPECT_EQ(w->list()->tags(), tagged) << "the form's deletion answered No";
+  ms().script({messages::No});
+  ui::post(w, DeleteTagged);
+  QApplication::processEvents();
+  EXPECT_EQ(w->list()->tags(), tagged) << "the tagged deletion answered No";
+  // The class journal cannot be opened: the deletion fails as a whole.
+  const std::string vedom = s.made.directory + "Vedom.tps";
+  ASSERT_EQ(std::rename(vedom.c_str(), (vedom + ".saved").c_str()), 0);
+  { std::ofstream(vedom, std::ios::binary) << "not a table at all, not a table at all, not a table at all"; }
+  ms().script({messages::Yes, messages::Ok});
+  ms().clearShown();
+  w->deleteTagged();
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_NE(ms().shown().back().text.find("Журналы оставлены без изменений"), std::string::npos) << ms().shown().back().text;
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  EXPECT_EQ(w->list()->tags(), tagged) << "the failed deletion";
+  ms().script({messages::Yes, messages::Ok});
+  w->deleteCurrent();
+  EXPECT_EQ(w->list()->rowCount(), 6);
+  EXPECT_EQ(w->list()->tags(), tagged) << "the form's failed deletion";
+  ASSERT_EQ(std::rename((vedom + ".saved").c_str(), vedom.c_str()), 0);
+  ms().script({messages::Yes});
+  w->deleteTagged();
+  EXPECT_EQ(w->list()->rowCount(), 4);
   EXPECT_TRUE(w->list()->tags().empty());
 }
 
@@ -314,6 +392,36 @@ TEST(JournalWindow, ProtocolPrintDialogAndNameSearch) {
   EXPECT_TRUE(w->list()->cellText(w->list()->currentRow(), 1).startsWith(someone.left(4)));
 }
 
+// The list report tells its progress by records and pages as it goes, and
+// stops when told to.
+TEST(JournalWindow, TheListReportTellsItsProgress) {
+  SignedIn s;
+  std::vector<tables::RezTest> rows(300);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].CODEREZ = static_cast<std::int32_t>(i + 1);
+    rows[i].FIO = cp1251::fromUtf8("Экзаменуемый " + std::to_string(i + 1));
+    rows[i].KOLVOP = 10;
+  }
+  std::vector<std::array<int, 3>> heard;
+  ui::Report r = resultsListReport(rows, "Тест", false, [&](int done, int total, int page) {
+    heard.push_back({done, total, page});
+    return true;
+  });
+  ASSERT_GE(r.pageCount(), 3);
+  ASSERT_FALSE(heard.empty());
+  EXPECT_LE(heard.size(), 101u);
+  EXPECT_EQ(heard.back(), (std::array<int, 3>{300, 300, r.pageCount()}));
+  EXPECT_EQ(heard.front()[2], 1);
+  for (std::size_t i = 1; i < heard.size(); ++i) {
+    EXPECT_GT(heard[i][0], heard[i - 1][0]);
+    EXPECT_GE(heard[i][2], heard[i - 1][2]);
+  }
+  int calls = 0;
+  ui::Report stopped = resultsListReport(rows, "Тест", false, [&](int, int, int) { return ++calls < 2; });
+  EXPECT_EQ(calls, 2);
+  EXPECT_LT(stopped.pageCount(), r.pageCount());
+}
+
 TEST(JournalWindow, DetailsWriteTheErrorViewingAndAFailedStartPutsTheModeBack) {
   SignedIn s;
   std::vector<std::string> modes;
@@ -335,11 +443,13 @@ TEST(JournalWindow, DetailsWriteTheErrorViewingAndAFailedStartPutsTheModeBack) {
   ASSERT_EQ(modes, (std::vector<std::string>{"7"}));
   settings::IniFile ini(s.made.directory + "Varnuke.ini");
   EXPECT_EQ(ini.get("GlbTune", "CodeRez"), "1");
+  EXPECT_EQ(ini.get("GlbTune", "ViewFileRez"), "Общий") << "the journal the result is in";
   // The test's file, found from the result's title by the register.
   EXPECT_EQ(ini.get("GlbTune", "SelTest"), s.made.library + "Арифметика.orm");
 
   // An Examiner that cannot start leaves the mode as it was.
   ini.set("GlbTune", "ModeWork", "0");
+  ini.set("GlbTune", "ViewFileRez", "");
   starts = false;
   whenShown<WrongAnswersWindow>([](WrongAnswersWindow* x) {
     x->detailsButton()->click();
@@ -351,18 +461,23 @@ TEST(JournalWindow, DetailsWriteTheErrorViewingAndAFailedStartPutsTheModeBack) {
   EXPECT_EQ(modes.size(), 2u);
   EXPECT_EQ(modes.back(), "7");
   EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
+  EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("GlbTune", "ViewFileRez"), "");
   ASSERT_FALSE(ms().shown().empty());
   EXPECT_EQ(ms().shown().back().text, "Не удалось запустить программу Экзаменатор.");
 }
 
 TEST(JournalWindow, TheJournalListChoosesAndRefusesTheCurrentJournal) {
   SignedIn s;
-  JournalWindow* w = openJournal(s);
+  QPointer<JournalWindow> w = openJournal(s);
   ASSERT_NE(w, nullptr);
   ASSERT_EQ(results::create(s.made.directory, "Гр 1.2"), store::Ok);
-  auto* list = qobject_cast<common::ArchiveWindow*>(s.app->openJournalList());
+  // The frame's "Файлы результатов".
+  QPointer<common::ArchiveWindow> list = qobject_cast<common::ArchiveWindow*>(s.app->openJournalList());
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->windowTitle(), "Архив результатов тестирования");
+  QApplication::processEvents();
+  ASSERT_TRUE(w) << "the list leaves the journal open";
+  EXPECT_TRUE(w->isVisible());
   list->select("Общий");
   ms().clearShown();
   list->deleteJournal();
@@ -373,8 +488,102 @@ TEST(JournalWindow, TheJournalListChoosesAndRefusesTheCurrentJournal) {
   QApplication::processEvents();
   EXPECT_EQ(settings::IniFile(s.made.directory + "Varnuke.ini").get("Path", "FileRez"), "Гр 1.2");
   // The open journal turned to it (1040).
+  ASSERT_TRUE(w);
+  EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->windowTitle(), "Журнал результатов: ГР 1.2");
   EXPECT_EQ(w->list()->rowCount(), 0);
+  EXPECT_EQ(w->statusText(2), "Записей-0");
+}
+
+// A journal that does not open is not made current, and an open journal
+// window whose journal cannot be reopened goes instead of showing closed tables.
+TEST(JournalWindow, AJournalThatDoesNotOpenIsNeitherChosenNorShown) {
+  SignedIn s;
+  QPointer<JournalWindow> w = openJournal(s);
+  ASSERT_NE(w, nullptr);
+  { std::ofstream(s.made.directory + "Stat/Битый.rez", std::ios::binary) << "not a journal, not a journal, not a journal"; }
+  settings::IniFile ini(s.made.directory + "Varnuke.ini");
+  for (bool fromFrame : {true, false}) {
+    ms().clearShown();
+    if (fromFrame) {
+      QPointer<common::ArchiveWindow> list = qobject_cast<common::ArchiveWindow*>(s.app->openJournalList());
+      ASSERT_NE(list, nullptr);
+      list->select("Битый");
+      list->choose();
+      EXPECT_TRUE(list->isVisible()) << "the list stays for another choice";
+      list->reject();
+    } else {
+      whenShown<common::ArchiveWindow>([](common::ArchiveWindow* list) {
+        list->select("Битый");
+        list->choose();
+        EXPECT_TRUE(list->isVisible());
+        list->reject();
+      });
+      w->button("Выбор другого журнала результатов")->click();
+    }
+    QApplication::processEvents();
+    ASSERT_EQ(ms().shown().size(), 1u) << fromFrame;
+    EXPECT_EQ(ms().shown()[0].text.rfind("Журнал результатов \"Битый\" не открывается", 0), 0u) << ms().shown()[0].text;
+    EXPECT_EQ(ini.get("Path", "FileRez"), "Общий");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), "Журнал результатов: ОБЩИЙ");
+    EXPECT_EQ(w->list()->rowCount(), 6);
+  }
+  // Made current behind its back: the reopening fails, is said, and the window goes.
+  ini.set("Path", "FileRez", "Битый");
+  ms().clearShown();
+  w->reopen();
+  EXPECT_EQ(ms().shown().size(), 1u);
+  EXPECT_FALSE(w->isVisible());
+  w->refreshList();
+  w->tagAll();
+  w->deleteTagged();
+  EXPECT_EQ(ms().shown().size(), 1u) << "nothing more reads the closed tables";
+  ini.set("Path", "FileRez", "Общий");
+}
+
+// A list opened to choose a room's or the workstations' journal still
+// keeps the system's current journal from being deleted or renamed.
+TEST(JournalWindow, NoJournalListDeletesOrRenamesTheCurrentJournal) {
+  SignedIn s;
+  ASSERT_EQ(results::create(s.made.directory, "Гр 1.2"), store::Ok);
+  setup::Installation inst = s.installation();
+  tables::Labr room;
+  store::Table rooms(tables::labrDef(), room, inst.central(tables::files::Labr));
+  ASSERT_EQ(rooms.open(store::Shared), store::Ok);
+  const std::function<void()> openers[] = {
+      [&] {
+        RoomForm f(rooms, room, inst);
+        f.field("CURREZ")->setText("Гр 1.2");
+        f.journalButton()->click();
+      },
+      [&] {
+        AutostartWindow a(inst);
+        a.chooseJournal(nullptr, "Гр 1.2");
+      },
+  };
+  for (const auto& open : openers) {
+    bool seen = false;
+    whenShown<common::ArchiveWindow>([&](common::ArchiveWindow* list) {
+      seen = true;
+      EXPECT_EQ(list->selectedName(), "Гр 1.2") << "it opens on the journal being chosen";
+      list->select("Общий");
+      ms().script({messages::Yes});
+      ms().clearShown();
+      list->deleteJournal();
+      ASSERT_FALSE(ms().shown().empty());
+      EXPECT_EQ(ms().shown().back().text, "Указанный файл открыт,|удалить невозможно.");
+      ms().clearShown();
+      list->renameJournal();
+      ASSERT_FALSE(ms().shown().empty());
+      EXPECT_EQ(ms().shown().back().text, "Указанный файл открыт,|переименовать невозможно.");
+      list->reject();
+    });
+    open();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(std::ifstream(s.made.directory + "Stat/Общий.rez").good());
+  }
+  ms().script({});
 }
 
 }  // namespace

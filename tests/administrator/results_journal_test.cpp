@@ -4,11 +4,16 @@
 // the export, and the protocol of a stored result.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 
+#include "archive.h"
 #include "cp1251.h"
+#include "csv.h"
+#include "datetime.h"
+#include "filepath.h"
 #include "demo_data.h"
 #include "installation.h"
 #include "protocol.h"
@@ -297,6 +302,40 @@ TEST(ResultsJournals, TheCurrentJournalIsNoDestinationAndAFailureChangesNothing)
   EXPECT_EQ(rowsOf(d.inst.base, d.made.resultFile).size(), 6u);
 }
 
+TEST(ResultsJournals, AMoveFailingAtItsRenumberingTakesBackTheCopyAndTheClassJournal) {
+  Demo d;
+  // A code below 1, as a journal damaged elsewhere may hold, cannot be
+  // renumbered in place: -1 would take code 1 while result 1 still has it.
+  makeJournal(d.inst.base, "Битый", {-1, 1, 2, 3});
+  makeJournal(d.inst.base, "Куда", {1});
+  {
+    tables::Vedom v;
+    store::Table t(tables::vedomDef(), v, d.vedom());
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    v = tables::Vedom{};
+    v.CODEVED = 500;
+    v.CODEREZ = 2;
+    v.FILEREZ = u("Битый");
+    ASSERT_EQ(t.add(), store::Ok);
+  }
+  const auto before = vedomLines(d.vedom());
+  JournalOutcome o = d.journals().copy("Битый", positionsOf(d.inst.base, "Битый", {2}), "Куда", true);
+  ASSERT_FALSE(o);
+  EXPECT_NE(o.message.find("Не удалось перенумеровать журнал"), std::string::npos) << o.message;
+  EXPECT_NE(o.message.find("Журналы оставлены без изменений"), std::string::npos) << o.message;
+  // The copy into the destination, the class journal's line, the deletion:
+  // all taken back.
+  int orphans = -1;
+  auto to = rowsOf(d.inst.base, "Куда", &orphans);
+  EXPECT_EQ(to.size(), 1u);
+  EXPECT_EQ(orphans, 0);
+  auto from = rowsOf(d.inst.base, "Битый", &orphans);
+  ASSERT_EQ(from.size(), 4u);
+  EXPECT_EQ(orphans, 0);
+  for (std::int32_t c : {-1, 1, 2, 3}) EXPECT_EQ(from[c].howot, "D" + std::to_string(c) + "~") << c;
+  EXPECT_EQ(vedomLines(d.vedom()), before);
+}
+
 TEST(ResultsJournals, DeletingResultTwoOfThreeRenumbersWithTheAnswersAndTheClassJournal) {
   Demo d;
   makeJournal(d.inst.base, "Три", {1, 2, 3});
@@ -360,38 +399,140 @@ TEST(ResultsJournals, AMoveCarriesTheResultsAndTheirClassJournalLines) {
 
 TEST(ResultsExport, TheFileHoldsTheListedResultsInTheirOrder) {
   Demo d;
+  ASSERT_EQ(results::create(d.inst.base, "Экспорт"), store::Ok);
   results::ResultFile rf;
-  ASSERT_EQ(rf.open(d.inst.base, d.made.resultFile), store::Ok);
+  ASSERT_EQ(rf.open(d.inst.base, "Экспорт"), store::Ok);
+  struct In {
+    std::int32_t code;
+    const char* fio;
+    const char* test;
+    std::int32_t points;
+  } ins[] = {{1, "Яковлев Я.Я.", "Дроби", 12},
+             {2, "=HYPERLINK(\"x\";\"y\")", "Дроби", -3},
+             {3, "Андреев; А.А.", "Дроби", 7},
+             {4, "Борисов Б.Б.", "Другой тест", 5}};
+  for (const auto& x : ins) {
+    rf.rez = tables::RezTest{};
+    rf.rez.CODEREZ = x.code;
+    rf.rez.FIO = u(x.fio);
+    rf.rez.GR = u("ФМ-101");
+    rf.rez.NAMETEMA = u(x.test);
+    rf.rez.DATE = datetime::dayNumber(2026, 1, 15);
+    rf.rez.OTMETKA = 4;
+    rf.rez.REZTEXT = u("Хорошо");
+    rf.rez.PREDMET = u("Математика");
+    rf.rez.OTDEL = u("Кафедра алгебры");
+    rf.rez.WRITER = u("Петров");
+    rf.rez.TIMEBEG = datetime::clockTime(9, 5, 0) + 1;
+    rf.rez.TIMEEND = datetime::clockTime(9, 25, 30) + 1;
+    rf.rez.KOLVOP = 8;
+    rf.rez.KOLVOPOT = 7;
+    rf.rez.KOLTROT = 5;
+    rf.rez.REZBAL = x.points;
+    ASSERT_EQ(rf.add(false), store::Ok);
+  }
   JournalFilter f;
   f.reset(true);
   f.set[static_cast<std::size_t>(FilterColumn::Test)] = true;
-  rf.rez.CODEREZ = 1;
-  ASSERT_EQ(rf.rezT.get(rf.rezT.key("KEYCODEREZ")), store::Ok);
-  f.test = std::string(cp1251::clip(rf.rez.NAMETEMA.view()));
+  f.test = u("Дроби");
   TempDir out;
   std::string why;
   ASSERT_EQ(exportCsv(rf.rezT, rf.rez, 2, f, out / "list.csv", &why), store::Ok) << why;
   std::ifstream in(out / "list.csv", std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
-  std::string text = ss.str();
-  ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
-  std::vector<std::string> lines;
-  std::istringstream is(text.substr(3));
-  for (std::string l; std::getline(is, l);) lines.push_back(l.substr(0, l.size() - (l.back() == '\r')));
-  ASSERT_EQ(lines.size(), 5u);  // the heading and the four attempts at that test
-  EXPECT_EQ(lines[0].rfind("№;Фамилия И.О.;Группа;Тест;Дата;", 0), 0u) << lines[0];
-  std::vector<std::string> expected;
-  listed(rf.rezT, rf.rez, 2, f, [&](store::Position) {
-    std::string l;
-    for (const auto& x : csvFields(rf.rez)) l += (l.empty() ? "" : ";") + x;
-    expected.push_back(l);
-  });
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
-  EXPECT_EQ(lines[0].substr(lines[0].rfind(';') + 1), "Процент");
+  // By name; "Другой тест" filtered out; the field holding ";" quoted, the
+  // one a spreadsheet would take for a formula kept as text, -3 a number.
+  const std::string tail = ";ФМ-101;Дроби;15.01.2026;4;Хорошо;Математика;Кафедра алгебры;Петров;09:05:00;09:25:30;8;7;5;";
+  EXPECT_EQ(ss.str(),
+            "\xEF\xBB\xBF"
+            "№;Фамилия И.О.;Группа;Тест;Дата;Оценка;Результат;Дисциплина;Кафедра;Автор;Старт;Финиш;Kol Vop;Отвечено;Верно;REZBAL;Процент\r\n"
+            "2;\"'=HYPERLINK(\"\"x\"\";\"\"y\"\")\"" + tail + "-3;63\r\n"
+            "3;\"Андреев; А.А.\"" + tail + "7;63\r\n"
+            "1;Яковлев Я.Я." + tail + "12;63\r\n");
+}
+
+TEST(ResultsExport, ASpreadsheetTakesNoFieldForAFormula) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"=1+2", "'=1+2"},         {"+7 900", "'+7 900"},    {"-x", "'-x"},      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\tИванов", "'\tИванов"}, {"-3", "-3"},             {"+5", "+5"},        {"-0,25", "-0,25"},
+      {"-0.5", "-0.5"},          {"-", "'-"},              {"Иванов", "Иванов"}, {"=a;b", "\"'=a;b\""},
+      {"", ""},                  {"a=b", "a=b"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(common::csvField(in), out) << in;
 }
 
 // ------------------------------------------------------------------ protocol
+
+// The time allowed as the Examiner's own protocol of the same attempt says
+// it: the kind of limit is the test's, as the result holds only the minutes.
+TEST(JournalProtocol, TheTimeAllowedIsTheExaminersForTheSameAttempt) {
+  Demo d;
+  auto timeLine = [](const common::Protocol& p) {
+    for (const auto& [l, v] : p.lines)
+      if (l == "Установлено время на тест:") return v;
+    return std::string("(нет строки)");
+  };
+  results::ResultFile rf;
+  ASSERT_EQ(rf.open(d.inst.base, d.made.resultFile), store::Ok);
+  std::map<std::string, tables::RezTest> byTest;  // one result of each demo test, by its file
+  rf.rezT.set(rf.rezT.key("KEYCODEREZ"));
+  while (rf.rezT.next() == store::Ok) {
+    TestFound f = locateResultTest(rf.rez, d.inst);
+    ASSERT_TRUE(f.found) << rf.rez.CODEREZ;
+    byTest.emplace(f.base, rf.rez);
+  }
+  // "Информатика" has no limit yet keeps 20 minutes in TEM:TIMETEST.
+  ASSERT_EQ(byTest.count("Арифметика"), 1u);
+  ASSERT_EQ(byTest.count("Информатика"), 1u);
+  // No demo attempt is at "География": one as the Examiner would store it.
+  tables::RezTest geo = byTest["Арифметика"];
+  geo.NAMETEMA = u("География России и мира");
+  geo.CODETEMA = 2;
+  geo.TIMEPROSVOP = (10 * 60 + 1) * 100;
+  byTest["География"] = geo;
+  EXPECT_EQ(byTest["Информатика"].TIMEPROSVOP, (20 * 60 + 1) * 100);
+
+  auto examinersLine = [&](const tables::RezTest& r, const std::string& file) {
+    testfile::TestFile tf;
+    tf.name(d.made.library, file, d.inst.keyWord);
+    EXPECT_EQ(tf.open(store::Shared), store::Ok) << file;
+    std::vector<tables::Vop> frames;
+    if (tf.vopT.set() == store::Ok)
+      while (tf.vopT.next() == store::Ok) frames.push_back(tf.vop);
+    return timeLine(common::protocolOf(r, tf.tema, tf.titul, tables::TuneTest{}, {}, frames));
+  };
+  auto journalsLine = [&](const tables::RezTest& r) {
+    auto timing = testTimingOf(r, d.inst);
+    return timeLine(common::journalProtocolOf(r, tables::TuneTest{}, timing ? &*timing : nullptr));
+  };
+  const std::pair<const char*, const char*> cases[] = {
+      {"Арифметика", "15 мин."}, {"География", "10 мин."}, {"Информатика", "не ограничено"}};
+  for (const auto& [file, text] : cases) {
+    EXPECT_EQ(journalsLine(byTest[file]), text) << file;
+    EXPECT_EQ(examinersLine(byTest[file], file), text) << file;
+  }
+
+  // A limit per frame: the frames' seconds, as the Examiner puts them.
+  {
+    testfile::TestFile tf;
+    tf.name(d.made.library, "Информатика", d.inst.keyWord);
+    ASSERT_EQ(tf.open(), store::Ok);
+    ASSERT_EQ(tf.temaT.set(), store::Ok);
+    ASSERT_EQ(tf.temaT.next(), store::Ok);
+    tf.tema.HOWTIMETEST = 1;
+    ASSERT_EQ(tf.temaT.put(), store::Ok);
+  }
+  EXPECT_EQ(journalsLine(byTest["Информатика"]), "60 сек. на задание");
+  EXPECT_EQ(examinersLine(byTest["Информатика"], "Информатика"), "60 сек. на задание");
+
+  // A test that is nowhere to be found: the journal does not guess.
+  tables::RezTest lost = byTest["Арифметика"];
+  lost.NAMETEMA = u("Удалённый тест");
+  lost.CODETEMA = 999;
+  EXPECT_FALSE(testTimingOf(lost, d.inst));
+  EXPECT_EQ(journalsLine(lost), "нет сведений (тест не найден)");
+}
 
 TEST(JournalProtocol, ATestStoppedForWrongAnswersHidesTheMarkAndThePercentage) {
   tables::RezTest r;
@@ -423,6 +564,116 @@ TEST(JournalProtocol, ATestStoppedForWrongAnswersHidesTheMarkAndThePercentage) {
   EXPECT_EQ(p.count("Количество баллов:"), 1u);
   EXPECT_TRUE(full.showWrong);
   EXPECT_EQ(full.wrong, "003,005,");
+}
+
+// ------------------------------------------------------------------ journal list
+
+TEST(JournalList, ANewNameMustNameAJournalAndFitItsFields) {
+  Demo d;
+  const std::string tooLong(common::Archive::kNameWidth + 1, 'x');
+  const std::string longest(common::Archive::kNameWidth, 'x');
+  const struct {
+    std::string name;
+    bool taken;
+  } cases[] = {
+      {"Итог?", false}, {"a:b", false},   {".", false},      {"..", false},        {"", false},
+      {"  ", false},    {"../x", false},  {"a/b", false},    {tooLong, false},     {"日本", false},
+      {"<a>", false},   {"a|b", false},   {"\"a\"", false}, {"Гр 1.2", true},     {longest, true},
+  };
+  common::Archive a(d.inst.base, d.made.resultFile);
+  ASSERT_EQ(results::create(d.inst.base, "Старый"), store::Ok);
+  for (const auto& c : cases) {
+    EXPECT_EQ(!a.create(c.name), c.taken) << "create " << c.name;
+    EXPECT_EQ(filepath::exists(filepath::resolve(results::path(d.inst.base, c.name))), c.taken) << c.name;
+    if (c.taken) continue;
+    EXPECT_TRUE(a.rename("Старый", c.name)) << "rename to " << c.name;
+    EXPECT_TRUE(filepath::exists(filepath::resolve(results::path(d.inst.base, "Старый"))));
+  }
+  EXPECT_FALSE(a.rename("Старый", "Новый"));
+}
+
+TEST(JournalList, ARenameCarriesTheJournalsNameInTheCentralTables) {
+  Demo d;
+  makeJournal(d.inst.base, "Весна", {1, 2});
+  const std::string springCp = u("Весна"), otherPath = u("/elsewhere/Stat/Весна.rez");
+  {
+    tables::Vedom v;
+    store::Table t(tables::vedomDef(), v, d.vedom());
+    ASSERT_EQ(t.open(store::Shared), store::Ok);
+    for (std::int32_t c : {1, 2}) {
+      v = tables::Vedom{};
+      v.CODEVED = 700 + c;
+      v.CODEREZ = c;
+      v.FILEREZ = springCp;
+      ASSERT_EQ(t.add(), store::Ok);
+    }
+    tables::Labr l;
+    store::Table lt(tables::labrDef(), l, d.inst.central(tables::files::Labr));
+    ASSERT_EQ(lt.open(store::Shared), store::Ok);
+    ASSERT_EQ(lt.set(), store::Ok);
+    ASSERT_EQ(lt.next(), store::Ok);
+    l.CURREZ = springCp;
+    ASSERT_EQ(lt.put(), store::Ok);
+    tables::TuneTest tu;
+    store::Table tt(tables::tuneTestDef(), tu, d.inst.central(tables::files::TuneTest));
+    ASSERT_EQ(tt.open(store::Shared), store::Ok);
+    ASSERT_EQ(tt.set(), store::Ok);
+    ASSERT_EQ(tt.next(), store::Ok);
+    tu.CURREZ = springCp;
+    ASSERT_EQ(tt.put(), store::Ok);
+    tables::AllRez al;
+    store::Table at(tables::allRezDef(), al, d.inst.central(tables::files::AllRez));
+    ASSERT_EQ(at.open(store::Shared), store::Ok);
+    ASSERT_EQ(results::catalogue(at, al, springCp, u(results::path(d.inst.base, "Весна")), 1), store::Ok);
+    ASSERT_EQ(results::catalogue(at, al, springCp, otherPath, 1), store::Ok);  // another folder's journal
+  }
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const auto& [code, file] : vedomLines(d.vedom()))
+      if (code >= 1 && code <= 2 && file != "Общий") out.push_back("VED " + file);
+    tables::Labr l;
+    store::Table lt(tables::labrDef(), l, d.inst.central(tables::files::Labr));
+    EXPECT_EQ(lt.open(store::Shared), store::Ok);
+    lt.set();
+    if (lt.next() == store::Ok) out.push_back("LAB " + l.CURREZ.utf8());
+    tables::TuneTest tu;
+    store::Table tt(tables::tuneTestDef(), tu, d.inst.central(tables::files::TuneTest));
+    EXPECT_EQ(tt.open(store::Shared), store::Ok);
+    tt.set();
+    if (tt.next() == store::Ok) out.push_back("TUN " + tu.CURREZ.utf8());
+    tables::AllRez al;
+    store::Table at(tables::allRezDef(), al, d.inst.central(tables::files::AllRez));
+    EXPECT_EQ(at.open(store::Shared), store::Ok);
+    at.set();
+    while (at.next() == store::Ok)
+      if (al.NAMEREZ.utf8() != d.made.resultFile) out.push_back("ALL " + al.NAMEREZ.utf8() + " " + al.PATHREZ.utf8());
+    return out;
+  };
+  const std::string base = d.inst.base;
+  const std::vector<std::string> before = {"VED Весна", "VED Весна", "LAB Весна", "TUN Весна",
+                                           "ALL Весна " + results::path(base, "Весна"), "ALL Весна /elsewhere/Stat/Весна.rez"};
+  ASSERT_EQ(names(), before);
+
+  common::Archive a(base, d.made.resultFile);
+  // A central table that cannot be opened: nothing is renamed, and it is said.
+  const std::string labr = d.inst.central(tables::files::Labr);
+  ASSERT_EQ(std::rename(labr.c_str(), (labr + ".saved").c_str()), 0);
+  { std::ofstream(labr, std::ios::binary) << "not a table at all, not a table at all, not a table at all"; }
+  auto why = a.rename("Весна", "Весна 2026");
+  ASSERT_TRUE(why);
+  EXPECT_NE(why->find("Журнал результатов не переименован"), std::string::npos) << *why;
+  EXPECT_TRUE(filepath::exists(results::path(base, "Весна")));
+  EXPECT_FALSE(filepath::exists(results::path(base, "Весна 2026")));
+  ASSERT_EQ(std::rename((labr + ".saved").c_str(), labr.c_str()), 0);
+  EXPECT_EQ(names(), before);
+
+  why = a.rename("Весна", "Весна 2026");
+  ASSERT_FALSE(why) << *why;
+  EXPECT_FALSE(filepath::exists(results::path(base, "Весна")));
+  EXPECT_EQ(rowsOf(base, "Весна 2026").size(), 2u);
+  EXPECT_EQ(names(), (std::vector<std::string>{"VED Весна 2026", "VED Весна 2026", "LAB Весна 2026", "TUN Весна 2026",
+                                               "ALL Весна 2026 " + results::path(base, "Весна 2026"),
+                                               "ALL Весна /elsewhere/Stat/Весна.rez"}));
 }
 
 }  // namespace

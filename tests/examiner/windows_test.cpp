@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "archive_window.h"
+#include "attempt_runner_logic.h"
 #include "browse.h"
 #include "cp1251.h"
 #include "demo_data.h"
@@ -432,7 +433,9 @@ TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
 
 // The Administrator's "Подробно..." on a workstation armed for autostart:
 // the Examiner it starts opens the result in error viewing, not the
-// registration of the armed test, and closes to a normal mode.
+// registration of the armed test, and closes to a normal mode. The result
+// lies in a journal that is not the current one, whose own result of that
+// code is someone else's: the attempt shown is the one of the journal named.
 TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) {
   Demo d;
   {
@@ -448,13 +451,33 @@ TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) 
     ASSERT_EQ(t.put(), store::Ok);
   }
   tables::RezTest result;
+  tables::RezDtl detail;
   {
     results::ResultFile rf;
     ASSERT_EQ(rf.open(d.inst.directory, d.inst.resultFile), store::Ok);
     rf.rez.CODEREZ = 2;
     ASSERT_EQ(rf.rezT.get(rf.rezT.key("KEYCODEREZ")), store::Ok);
     result = rf.rez;
+    rf.dtl.CODEREZ = 2;
+    ASSERT_EQ(rf.dtlT.get(rf.dtlT.key("KEYCODEREZ")), store::Ok);
+    detail = rf.dtl;
   }
+  // The same attempt, as result 2 of another journal, under another name.
+  const std::string other = "Прошлый семестр";
+  {
+    ASSERT_EQ(results::create(d.inst.directory, other), store::Ok);
+    results::ResultFile rf;
+    ASSERT_EQ(rf.open(d.inst.directory, other), store::Ok);
+    for (std::int32_t code : {1, 2}) {
+      rf.rez = result;
+      rf.rez.CODEREZ = code;
+      rf.rez.FIO = cp1251::fromUtf8(code == 2 ? "Другой Экзаменуемый" : "Первый Экзаменуемый");
+      rf.dtl = detail;
+      rf.dtl.CODEREZ = code;
+      ASSERT_EQ(rf.add(true), store::Ok);
+    }
+  }
+  ASSERT_NE(result.FIO.utf8(), "Другой Экзаменуемый");
   setup::Installation admin = setup::resolve(setup::Program::Administrator, d.inst.directory);
   admin.keyWord = cp1251::pad(cp1251::fromUtf8(d.inst.keyWord), 20);
   administrator::TestFound where = administrator::locateResultTest(result, admin);
@@ -463,7 +486,7 @@ TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) 
   int mode = -1;
   bool registration = true;
   QString reviewed;
-  bool started = administrator::startErrorViewing(admin.ini, result.CODEREZ, where.path, [&] {
+  bool started = administrator::startErrorViewing(admin.ini, other, 2, where.path, [&] {
     ExaminerApp exam(d.dir, [](AttemptRequest&) { return 0; }, d.lock);
     QSignalSpy done(&exam, &ExaminerApp::finished);
     whenShown<TestingWindow>([&](TestingWindow* t) {
@@ -479,8 +502,25 @@ TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) 
   EXPECT_TRUE(started);
   EXPECT_EQ(mode, 7);
   EXPECT_FALSE(registration);
-  EXPECT_FALSE(reviewed.isEmpty()) << "the testing window showed the stored attempt";
-  EXPECT_EQ(settings::IniFile(d.inst.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
+  EXPECT_TRUE(reviewed.contains(" - Другой Экзаменуемый")) << reviewed.toStdString();
+  settings::IniFile ini(d.inst.directory + "Varnuke.ini");
+  EXPECT_EQ(ini.get("GlbTune", "ModeWork"), "0");
+  EXPECT_EQ(ini.get("Path", "FileRez"), d.inst.resultFile) << "the current journal stays";
+}
+
+// The journal error viewing reads: the one named beside CodeRez, else the
+// current one; a name that cannot be a journal's is not followed.
+TEST(ExaminerWindows, ErrorViewingReadsTheJournalNamedBesideTheCode) {
+  Demo d;
+  setup::Installation inst = setup::resolve(setup::Program::Examiner, d.inst.directory);
+  const struct {
+    const char* named;
+    std::string journal;
+  } cases[] = {{"", d.inst.resultFile}, {"Гр 1.2", "Гр 1.2"}, {"../Общий", d.inst.resultFile}, {"a:b", d.inst.resultFile}};
+  for (const auto& c : cases) {
+    inst.ini.set("GlbTune", "ViewFileRez", c.named);
+    EXPECT_EQ(errorViewingJournal(inst), c.journal) << c.named;
+  }
 }
 
 }  // namespace
