@@ -177,6 +177,10 @@ bool WorkstationForm::saveControls() {
     refuse(QStringLiteral("Не указано сетевое имя компьютера."), caption, name_);
     return false;
   }
+  if (const std::string problem = workstationFolderProblem(path_->text().toStdString()); !problem.empty()) {
+    refuse(QString::fromStdString(problem), caption, path_);
+    return false;
+  }
   const QString folder = QString::fromStdString(workstationFolder(path_->text().toStdString()));
   if (!fitsField(name_->text(), 20, QStringLiteral("Сетевое имя:"), name_, caption) ||
       !fitsField(folder, 255, QStringLiteral("Путь к Экзаменатору:"), path_, caption))

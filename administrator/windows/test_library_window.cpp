@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -224,6 +225,8 @@ TestLibraryWindow::TestLibraryWindow(setup::Installation& inst, bool choosing, Q
     if (!d.isEmpty()) redefineBase(d);
   });
   connect(baseDir_, &QLineEdit::editingFinished, this, &TestLibraryWindow::typedBase);
+  // Enter there ends the typing only: it must not press the window's default button.
+  baseDir_->installEventFilter(this);
   ui::alertKey(this, QKeySequence(Qt::Key_F5), [this] { refresh(); });
   ui::attachProcedure(this, QString::fromLatin1(kLibraryWindow));
   resize(820, 560);
@@ -416,6 +419,13 @@ void TestLibraryWindow::chooseTest() {
 }
 
 bool TestLibraryWindow::eventFilter(QObject* o, QEvent* e) {
+  if (o == baseDir_ && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      typedBase();
+      return true;
+    }
+  }
   if (o == bases_->viewport()) {
     if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
       auto* d = static_cast<QDropEvent*>(e);

@@ -7,7 +7,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -106,6 +112,13 @@ TEST(RoomsWindow, AWorkstationFolderTypedWithoutASlashIsStoredWithIt) {
       EXPECT_FALSE(w->roomButton()->isVisible()) << "added in its room";
       EXPECT_EQ(w->pathBox()->toolTip(), QStringLiteral("Рабочая директория на WS"));
       w->nameBox()->setText(QStringLiteral("a20501"));
+      // The form's own example of old: a folder of this computer is wanted instead.
+      w->pathBox()->setText(QStringLiteral("\\\\a20501\\c\\Varnuke\\"));
+      ms().clearShown();
+      w->accept();
+      ASSERT_EQ(ms().shown().size(), 1u);
+      EXPECT_NE(ms().shown()[0].text.find("/mnt/a30301/varnuke/"), std::string::npos) << ms().shown()[0].text;
+      EXPECT_TRUE(w->isVisible());
       w->pathBox()->setText(QStringLiteral("/mnt/a20501/varnuke"));
       w->accept();
     });
@@ -262,6 +275,66 @@ std::int32_t registeredBase(const setup::Installation& inst, const std::string& 
   return -1;
 }
 
+// What a report's pages say, page by page, in the order painted.
+class TextRecorder : public QPaintDevice {
+ public:
+  QStringList texts;
+  TextRecorder() : engine_(texts) {}
+  QPaintEngine* paintEngine() const override { return &engine_; }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth: return 794;
+      case PdmHeight: return 1123;
+      case PdmWidthMM: return 210;
+      case PdmHeightMM: return 297;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmNumColors: return INT_MAX;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+      default: return QPaintDevice::metric(m);
+    }
+  }
+
+ private:
+  class Engine : public QPaintEngine {
+   public:
+    explicit Engine(QStringList& out) : QPaintEngine(QPaintEngine::AllFeatures), out_(out) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawTextItem(const QPointF&, const QTextItem& t) override { out_ << t.text(); }
+    Type type() const override { return QPaintEngine::User; }
+
+   private:
+    QStringList& out_;
+  };
+  mutable Engine engine_;
+};
+
+// Each page's text, its pieces joined by line breaks.
+QStringList pageTexts(const ui::Report& r) {
+  QStringList pages;
+  for (int page = 1; page <= r.pageCount(); ++page) {
+    TextRecorder device;
+    QPainter p(&device);
+    r.paintPage(p, page, 96, 96);
+    p.end();
+    pages << device.texts.join(QLatin1Char('\n'));
+  }
+  return pages;
+}
+
 QStringList testsShown(TestLibraryWindow* w) {
   QStringList out;
   for (int i = 0; i < w->tests()->topLevelItemCount(); ++i) out << w->tests()->topLevelItem(i)->text(0);
@@ -332,6 +405,31 @@ TEST(TestLibraryWindow, AMoveCarriesTheObjectsAndTheRegisterAndTheListFollows) {
   w->close();
 }
 
+TEST(TestLibraryWindow, AFileDroppedFromOutsideTheWindowIsNotTaken) {
+  TwoBases s;
+  auto* w = s.open();
+  w->chooseBase(0);
+  int menus = 0;
+  w->transferMenu = [&](QWidget*) -> std::optional<Transfer> {
+    ++menus;
+    return Transfer::Copy;
+  };
+  // A test file of another program's drag, over the other base.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(s.made.library + s.made.tests.at(0) + ".orm"))});
+  QWidget* viewport = w->bases()->viewport();
+  const QPoint at = w->bases()->visualItemRect(w->bases()->topLevelItem(0)->child(1)).center();
+  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  QApplication::processEvents();
+  EXPECT_EQ(menus, 0);
+  EXPECT_FALSE(fs::exists(s.archive + s.made.tests.at(0) + ".orm"));
+  w->close();
+}
+
 TEST(TestLibraryWindow, ReserveLibraryFileManagerAndPrint) {
   TwoBases s;
   const auto inst = s.installation();
@@ -344,8 +442,15 @@ TEST(TestLibraryWindow, ReserveLibraryFileManagerAndPrint) {
   w->button(QStringLiteral("Проводник"))->click();
   EXPECT_EQ(started, QStringList{QStringLiteral("Explorer.exe /n,/e,") + QString::fromStdString(inst.base)});
 
-  auto report = w->listReport();
-  EXPECT_GE(report->pageCount(), 1);
+  // The printout lists each base with its folder and its tests.
+  const QString list = pageTexts(*w->listReport()).join(QLatin1Char('\n'));
+  EXPECT_TRUE(list.contains(QStringLiteral("Список тестов: Основная библиотека"))) << list.toStdString();
+  // (a long folder is broken into pieces where it wraps)
+  EXPECT_TRUE(QString(list).remove(QLatin1Char('\n')).contains(QStringLiteral("Архив (") + QString::fromStdString(s.archive) + QLatin1Char(')')))
+      << list.toStdString();
+  for (const std::string& t : s.made.tests) EXPECT_TRUE(list.contains(QString::fromStdString(t))) << t;
+  EXPECT_TRUE(list.contains(QStringLiteral("тестов нет"))) << "the archive base is empty";
+  EXPECT_TRUE(list.contains(QStringLiteral("Страница 1 из 1")));
 
   ms().script({messages::No});
   w->switchLibrary();
@@ -425,14 +530,37 @@ TEST(DatabaseReport, EachBaseWithItsTestsUnderTheHeading) {
   EXPECT_TRUE(d.blocks[1].tests.empty());
   EXPECT_EQ(d.blocks[1].created, "");
 
-  bool previewed = false;
+  // The pages: the heading once, every block, and on each page the footer with its number.
+  DatabaseReport many = d;
+  for (int i = 0; i < 12; ++i) many.blocks.push_back(d.blocks[0]);
+  const QStringList pages = pageTexts(*databaseReportPages(many));
+  ASSERT_GE(pages.size(), 2);
+  const QString first = pages[0];
+  for (const QString& t : {QStringLiteral("Подробный отчет по Базе данных"), QStringLiteral("по состоянию на 10.12.2026"),
+                           QStringLiteral("Администратор: Петрова"), QStringLiteral("Код:"), QStringLiteral("Каталог библиотеки:"),
+                           QStringLiteral("Местонахождение:"), QString::fromStdString(s.made.library), QStringLiteral("Дата создания:"),
+                           QStringLiteral("Примечание:"), QStringLiteral("Список тестов:"), QString::fromStdString(s.made.tests.at(0))})
+    EXPECT_TRUE(first.contains(t)) << t.toStdString() << " in: " << first.toStdString();
+  for (int i = 0; i < pages.size(); ++i) {
+    EXPECT_TRUE(pages[i].contains(QStringLiteral("Система компьютерного тетсирования ОРМИДА 2.0"))) << "page " << i + 1;
+    EXPECT_TRUE(pages[i].contains(QStringLiteral("Лист %1").arg(i + 1))) << "page " << i + 1;
+    if (i > 0) {
+      EXPECT_FALSE(pages[i].contains(QStringLiteral("Подробный отчет по Базе данных"))) << "the heading is printed once";
+    }
+  }
+  const QString all = pages.join(QLatin1Char('\n'));
+  EXPECT_EQ(all.count(QStringLiteral("Список тестов:")), static_cast<int>(many.blocks.size()));
+  EXPECT_TRUE(all.contains(QStringLiteral("Старые тесты")));
+
+  // From the menu: the report of the installation in the previewer.
+  const int expected = databaseReportPages(d)->pageCount();
+  int previewed = 0;
   whenShown<ui::Previewer>([&](ui::Previewer* p) {
-    previewed = true;
-    EXPECT_GE(p->pageCount(), 1);
+    previewed = p->pageCount();
     p->reject();
   });
   s.app->databaseReport();
-  EXPECT_TRUE(previewed);
+  EXPECT_EQ(previewed, expected);
 }
 
 TEST(TestLibraryWindow, ANewBaseFromItsFormIsDatedStoredWithItsSlashAndBecomesCurrent) {
@@ -455,4 +583,57 @@ TEST(TestLibraryWindow, ANewBaseFromItsFormIsDatedStoredWithItsSlashAndBecomesCu
   EXPECT_EQ(w->currentBase(), 2);
   EXPECT_EQ(w->bases()->currentItem()->text(0), QStringLiteral("Третья"));
   w->close();
+}
+
+TEST(TestLibraryWindow, EnterInTheBaseFieldRedefinesTheBaseOnlyAndTheWindowStays) {
+  namespace fs = std::filesystem;
+  // The window of the library and the one that chooses for autostart, in
+  // network and in local mode.
+  const struct {
+    bool choosing;
+    int modeNet;
+    const char* key;
+  } cases[] = {{false, 1, "CentBD"}, {true, 2, "LocBD"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.modeNet);
+    TwoBases s;
+    setup::Installation inst = s.installation();
+    ASSERT_TRUE(inst.ini.setInt("GlbTune", "ModeNet", c.modeNet));
+    ASSERT_TRUE(inst.ini.set("Path", c.key, inst.base));
+    inst.modeNet = c.modeNet;
+    const std::string old = inst.base;
+    TestLibraryWindow w(inst, c.choosing);
+    w.show();
+    w.chooseBase(0);
+    ASSERT_NE(w.tests()->currentItem(), nullptr) << "a test is highlighted";
+    const std::string fresh = s.tmp / "набранная/база";
+
+    ms().clearShown();
+    ms().script({messages::No});
+    w.baseBox()->setFocus();
+    w.baseBox()->setText(QString::fromStdString(fresh));
+    QTest::keyClick(w.baseBox(), Qt::Key_Return);
+    ASSERT_EQ(ms().shown().size(), 1u);
+    EXPECT_EQ(ms().shown()[0].caption, "Новая База Данных");
+    EXPECT_TRUE(w.isVisible()) << "Enter is not the window's button";
+    EXPECT_FALSE(w.chosen().has_value());
+    EXPECT_EQ(w.baseBox()->text(), QString::fromStdString(old));
+    EXPECT_FALSE(fs::exists(fresh));
+
+    ms().script({messages::Yes});
+    w.baseBox()->setText(QString::fromStdString(fresh));
+    QTest::keyClick(w.baseBox(), Qt::Key_Return);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.chosen().has_value());
+    EXPECT_TRUE(fs::is_directory(fresh + "/Stat"));
+    EXPECT_TRUE(fs::is_directory(fresh + "/Test"));
+    // What the field shows is the base in use and the one stored for the next start.
+    EXPECT_EQ(w.baseBox()->text(), QString::fromStdString(fresh + "/"));
+    EXPECT_EQ(inst.base, fresh + "/");
+    EXPECT_EQ(inst.ini.get("Path", c.key), fresh + "/");
+    EXPECT_EQ(setup::resolve(setup::Program::Administrator, inst.workingDir).base, fresh + "/");
+    EXPECT_EQ(w.bases()->topLevelItem(0)->childCount(), 0) << "the list is the new base's library";
+    w.close();
+    ms().script({});
+  }
 }
