@@ -2,7 +2,8 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -157,7 +158,12 @@ ItemAnalysisWindow::ItemAnalysisWindow(const setup::Installation& inst, QWidget*
   tabs_->addTab(questions_, QStringLiteral("Тестовые задания"));
 
   auto* second = new QWidget(tabs_);
-  auto* sl = new QHBoxLayout(second);
+  auto* outerSecond = new QVBoxLayout(second);
+  // The discrimination of the test heads the tab, over the distribution.
+  auto* head = new QHBoxLayout;
+  outerSecond->addLayout(head);
+  auto* sl = new QHBoxLayout;
+  outerSecond->addLayout(sl, 1);
   std::vector<QString> dh;
   for (const auto& h : analysis::distributionTable({}).headings) dh.push_back(q(h));
   distribution_ = makeTable(dh, second);
@@ -166,15 +172,23 @@ ItemAnalysisWindow::ItemAnalysisWindow(const setup::Installation& inst, QWidget*
   sl->addWidget(distribution_, 1);
   figures_ = new QWidget(second);
   auto* fl = new QGridLayout(figures_);
+  bool first = true;
   for (const auto& [label, value] : analysis::testFigures({})) {
     (void)value;
-    const int row = fl->rowCount();
-    fl->addWidget(new QLabel(q(label), figures_), row, 0);
-    auto* v = new QLabel(figures_);
+    auto* v = new QLabel(second);
     v->setMinimumWidth(80);
     v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     v->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    fl->addWidget(v, row, 1);
+    if (first) {
+      head->addWidget(new QLabel(q(label), second));
+      head->addWidget(v);
+      head->addStretch(1);
+      first = false;
+    } else {
+      const int row = fl->rowCount();
+      fl->addWidget(new QLabel(q(label), figures_), row, 0);
+      fl->addWidget(v, row, 1);
+    }
     figureLabels_.emplace_back(q(label), v);
   }
   fl->setRowStretch(fl->rowCount(), 1);
@@ -329,7 +343,10 @@ std::optional<analysis::TestKey> ItemAnalysisWindow::currentTest() const {
 bool ItemAnalysisWindow::chooseTest(const analysis::TestKey& key) {
   for (int i = 0; i < static_cast<int>(entries_.size()); ++i)
     if (entries_[static_cast<std::size_t>(i)].key == key) {
+      // The group goes back to all without an analysis of its own: one follows.
+      filling_ = true;
       groups_->setCurrentIndex(0);
+      filling_ = false;
       if (tests_->currentIndex() == i) startAnalysis();
       else tests_->setCurrentIndex(i);
       return true;
@@ -448,13 +465,19 @@ std::unique_ptr<ui::Report> ItemAnalysisWindow::report() const {
   }
   r->addSpace(14);
   r->addText(QStringLiteral("Распределение тестовых баллов"), 11, true);
+  const auto figures = analysis::testFigures(analysis_);
+  auto figureRow = [&](const std::pair<std::string, std::string>& f) {
+    r->addRow({420, 90}, {q(f.first), f.second.empty() ? QStringLiteral("—") : q(f.second)}, 9, false, {Qt::AlignLeft, Qt::AlignRight});
+  };
+  // The discrimination of the test comes first, as on the window's tab.
+  figureRow(figures.front());
+  r->addSpace(4);
   const std::vector<double> dw = {110, 110, 70, 90};
   const auto dt = analysis::distributionTable(analysis_);
   r->addRow(dw, texts(dt.headings), 8, true, std::vector<Qt::Alignment>(dw.size(), Qt::AlignCenter), true);
   for (const auto& row : dt.rows) r->addRow(dw, texts(row), 8, false, std::vector<Qt::Alignment>(dw.size(), Qt::AlignRight), true);
   r->addSpace(10);
-  for (const auto& [label, value] : analysis::testFigures(analysis_))
-    r->addRow({420, 90}, {q(label), value.empty() ? QStringLiteral("—") : q(value)}, 9, false, {Qt::AlignLeft, Qt::AlignRight});
+  for (std::size_t i = 1; i < figures.size(); ++i) figureRow(figures[i]);
   return r;
 }
 
@@ -476,16 +499,27 @@ void ItemAnalysisWindow::exportTables() {
   }
   QString path = pickExportFile ? pickExportFile(this) : QString();
   if (path.isEmpty()) return;
-  if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) path += QStringLiteral(".csv");
+  if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+    // The file dialog asked about the name as typed, not about this one.
+    path += QStringLiteral(".csv");
+    if (QFileInfo::exists(path) &&
+        ms().ask(QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(path), kCaption, messages::Buttons::YesNo,
+                 messages::Icon::Question, messages::No) != messages::Yes)
+      return;
+  }
   const std::string text = analysis::analysisCsv(cp1251::toUtf8(key->name), analysis_, questionsOfTest_);
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-    ms().ask(QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()), kCaption, messages::Buttons::Ok,
+  // Written beside and put in place whole: a failed write leaves the old file
+  // and says so. The flush is checked on its own: commit() misses an error of
+  // the flush it makes when closing, and would put a cut file in place.
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+      !f.flush() || !f.commit()) {
+    const QString why = f.errorString();
+    f.cancelWriting();
+    ms().ask(QStringLiteral("Не удалось записать файл %1: %2").arg(path, why), kCaption, messages::Buttons::Ok,
              messages::Icon::Exclamation);
     return;
   }
-  f.close();
   ms().ask(QStringLiteral("Таблицы анализа записаны в файл %1").arg(path), kCaption);
 }
 

@@ -3,10 +3,14 @@
 // of a test whose statistics are known, another journal from "Архив", the
 // printout and the export.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPaintEngine>
@@ -191,7 +195,9 @@ TEST(ItemAnalysisWindow, TheFixturesFiguresTablesAndGroups) {
   EXPECT_EQ(w->tests()->itemText(w->tests()->currentIndex()), "Фикстура");
   EXPECT_EQ(w->distributionTable()->rowCount(), 4);
   EXPECT_EQ(cell(w->distributionTable(), 1, 0), "2");
-  EXPECT_EQ(cell(w->distributionTable(), 1, 3), "66.67");
+  EXPECT_EQ(cell(w->distributionTable(), 1, 3), "66.7");
+  EXPECT_EQ(w->distributionTable()->horizontalHeaderItem(3)->text(), QStringLiteral("%\n(нарастающий)"));
+  EXPECT_EQ(w->questionTable()->horizontalHeaderItem(6)->text(), QStringLiteral("Доля:\nневерно"));
 
   // Back to every group: the eight results again, the group list kept.
   ASSERT_TRUE(w->chooseGroup(QStringLiteral("Все группы")));
@@ -268,8 +274,10 @@ TEST(ItemAnalysisWindow, PrintShowsBothTablesAndExportWritesThem) {
   ASSERT_TRUE(settle(w));
 
   const QStringList texts = reportTexts(*w->report());
-  for (const char* t : {"Анализ теста: Фикстура", "дискр.", "54.77", "Результат в баллах", "66.67", "0.9028", "45.53"})
+  for (const char* t : {"Анализ теста: Фикстура", "дискр.", "54.77", "Результат", "в баллах", "66.7", "0.9028", "45.53"})
     EXPECT_TRUE(texts.contains(QString::fromUtf8(t))) << t << ": " << texts.join(" | ").toStdString();
+  // The discrimination of the test heads the distribution, as on the window.
+  EXPECT_LT(texts.indexOf(QStringLiteral("Дискрминативность теста:")), texts.indexOf(QStringLiteral("Результат")));
   int pages = 0;
   whenShown<ui::Previewer>([&](ui::Previewer* p) {
     pages = p->pageCount();
@@ -286,10 +294,79 @@ TEST(ItemAnalysisWindow, PrintShowsBothTablesAndExportWritesThem) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray csv = f.readAll();
   EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
-  EXPECT_TRUE(csv.contains(QStringLiteral("\r\n4;;;1;5;0,167;0,833;0,139;-1,609;0,50;54,77;30,00;100,00\r\n").toUtf8()));
+  EXPECT_TRUE(csv.contains(QStringLiteral("\r\n4;;;1;5;0,167;0,833;0,14;-1,609;0,50;54,77;30,00;100,00\r\n").toUtf8()));
   EXPECT_TRUE(csv.contains(QStringLiteral("Результат в баллах;Частоты (повторения);%;% (нарастающий)").toUtf8()));
   ASSERT_EQ(ms().shown().size(), 1u);
   EXPECT_NE(ms().shown()[0].text.find("analysis.csv"), std::string::npos);
+  f.close();
+
+  // The name typed without ".csv" again: the file of that name is there, so
+  // it is replaced only when the user agrees.
+  {
+    QFile old(path + QStringLiteral(".csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    old.write("kept");
+  }
+  auto content = [&] {
+    QFile g(path + QStringLiteral(".csv"));
+    return g.open(QIODevice::ReadOnly) ? g.readAll() : QByteArray();
+  };
+  ms().clearShown();
+  ms().script({messages::No});
+  w->button(QStringLiteral("Экспорт"))->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("Заменить"), std::string::npos) << ms().shown()[0].text;
+  EXPECT_EQ(content(), QByteArray("kept"));
+  ms().clearShown();
+  ms().script({messages::Yes});
+  w->button(QStringLiteral("Экспорт"))->click();
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_TRUE(content().startsWith("\xEF\xBB\xBF"));
+  // A name with its extension was asked about by the file dialog: no second question.
+  ms().clearShown();
+  w->pickExportFile = [&](QWidget*) { return path + QStringLiteral(".csv"); };
+  w->button(QStringLiteral("Экспорт"))->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("записаны"), std::string::npos);
+  ms().script({});
+}
+
+TEST(ItemAnalysisWindow, AnExportThatCannotBeWrittenWholeIsReportedAndTheOldFileKept) {
+  SignedIn s;
+  const setup::Installation inst = s.installation();
+  addFixture(inst, s.made.resultFile, cp1251::fromUtf8(s.made.library));
+  ItemAnalysisWindow* w = open(s);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(settle(w));
+  ASSERT_TRUE(w->chooseTest({cp("Фикстура"), cp1251::fromUtf8(s.made.library)}));
+  ASSERT_TRUE(settle(w));
+  const QString path = QString::fromStdString(s.tmp / "full.csv");
+  {
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous export");
+  }
+  w->pickExportFile = [&](QWidget*) { return path; };
+  ms().clearShown();
+  // Files may grow to 300 bytes only: the tables do not fit, whether the
+  // write or its flush on closing runs into the limit.
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 300;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  w->button(QStringLiteral("Экспорт"))->click();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_NE(ms().shown()[0].text.find("Не удалось записать"), std::string::npos) << ms().shown()[0].text;
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("previous export"));
+  f.close();
+  QStringList left = QDir(QString::fromStdString(s.tmp.path())).entryList(QDir::Files);
+  EXPECT_EQ(left.filter(QStringLiteral("full")), QStringList{QStringLiteral("full.csv")}) << "no part-written file stays";
 }
 
 }  // namespace
