@@ -362,8 +362,12 @@ bool finishRegistered(const std::string& base, const std::string& work, const st
   const std::string cpName = cp1251::fromUtf8(name);
   if (!cp1251::equalNoCase(cp1251::clip(d.NAME.view()), cp1251::clip(cpName))) return true;
   const std::string from = testPath(work + "/", name), to = testPath(base, name);
-  if (!filepath::exists(from)) return true;
-  if (moveNoReplace(from, to) != 0) return true;
+  // The run may have died between moving the test and its companion file.
+  if (filepath::exists(from)) {
+    if (moveNoReplace(from, to) != 0) return true;
+  } else if (!filepath::exists(to)) {
+    return true;
+  }
   if (filepath::exists(results::embPath(from))) moveNoReplace(results::embPath(from), results::embPath(to));
   return true;
 }

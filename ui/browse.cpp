@@ -535,7 +535,10 @@ void BrowseWindow::request(Request r) {
   bool done = form->run(r, pos);
   store::Position land = r == Delete ? (done ? neighbour : pos) : (done ? form->position() : pos);
   if (r == Insert && !done) land = pos;
-  if (r == Delete && done) tags_.erase(pos);
+  if (r == Delete && done) {
+    tags_.erase(pos);
+    tagOrder_.erase(std::remove(tagOrder_.begin(), tagOrder_.end(), pos), tagOrder_.end());
+  }
   fillFrom(land, row);
 }
 
@@ -575,12 +578,23 @@ std::vector<store::Position> BrowseWindow::tagsInOrder() const {
   return out;
 }
 
-void BrowseWindow::tagAll() {
-  if (!tagging_) return;
+// The positions of the records the list shows, in the list's order.
+std::vector<store::Position> BrowseWindow::listedPositions() {
+  std::vector<store::Position> out;
   int key = keyOf();
   if ((key >= 0 ? table_.set(key) : table_.set()) == store::Ok)
     while (table_.next() == store::Ok)
-      if (!keep_ || keep_()) tags_.insert(table_.position());
+      if (!keep_ || keep_()) out.push_back(table_.position());
+  if (descending_) std::reverse(out.begin(), out.end());
+  return out;
+}
+
+void BrowseWindow::tagAll() {
+  if (!tagging_) return;
+  // Those tagged before keep their place; the rest follow in the list's order.
+  tagOrder_ = tagsInOrder();
+  for (store::Position p : listedPositions())
+    if (tags_.insert(p).second) tagOrder_.push_back(p);
   refresh();
 }
 
@@ -603,11 +617,14 @@ void BrowseWindow::untagAll() {
 void BrowseWindow::flipTags() {
   if (!tagging_) return;
   std::set<store::Position> flipped;
-  int key = keyOf();
-  if ((key >= 0 ? table_.set(key) : table_.set()) == store::Ok)
-    while (table_.next() == store::Ok)
-      if ((!keep_ || keep_()) && !tags_.count(table_.position())) flipped.insert(table_.position());
+  std::vector<store::Position> order;
+  for (store::Position p : listedPositions())
+    if (!tags_.count(p)) {
+      flipped.insert(p);
+      order.push_back(p);
+    }
   tags_ = std::move(flipped);
+  tagOrder_ = std::move(order);
   refresh();
 }
 

@@ -85,8 +85,8 @@ class BrowseWindow : public QDialog {
   store::Position positionAt(int row) const;
   QString cellText(int row, int column) const;
   const std::set<store::Position>& tags() const { return tags_; }
-  // The tags in the order they were set one by one (those set together, by
-  // "all" or "invert", follow in the list's position order).
+  // The tags in the order they were set (those set together, by "all" or
+  // "invert", in the list's order).
   std::vector<store::Position> tagsInOrder() const;
   // Tags carried over from another list of the same records (the second
   // keeps the order they were set in).
@@ -163,6 +163,7 @@ class BrowseWindow : public QDialog {
   bool embedded_ = false;
   bool descending_ = false;
   int tagColumn() const;  // where the tag mark shows, -1 without tagging
+  std::vector<store::Position> listedPositions();
   int forward();   // the next record in the listed direction
   int backward();
   QWidget* buttonRow_ = nullptr;

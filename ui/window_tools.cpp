@@ -158,7 +158,10 @@ ProgressWindow::ProgressWindow(const QString& text, QWidget* parent) : QDialog(p
 
 void ProgressWindow::setText(const QString& text) { text_->setText(text); }
 
-void ProgressWindow::reject() { cancelled_ = true; }
+void ProgressWindow::reject() {
+  cancelled_ = true;
+  QDialog::reject();
+}
 
 bool ProgressWindow::step(int percent) {
   bar_->setValue(std::clamp(percent, 0, 100));

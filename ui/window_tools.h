@@ -58,8 +58,7 @@ class ProgressWindow : public QDialog {
   bool step(int percent);
   bool cancelled() const { return cancelled_; }
   QPushButton* cancelButton() const { return cancel_; }
-  // Esc and the window's close button cancel as "О&тменить" does; the
-  // window stays until its pass stops.
+  // Esc and the window's close button cancel as "О&тменить" does.
   void reject() override;
 
  private:

@@ -122,6 +122,35 @@ TEST(Browse, ButtonsAndMenuFollowTheList) {
   EXPECT_EQ(items, (QStringList{"&Новый+", "&Изменить-", "&Удалить-", "&Выбрать-"}));
 }
 
+TEST(Browse, TagsKeepTheOrderTheyWereSetIn) {
+  Small s(5);
+  auto w = browse(s);
+  w->setTagging(true);
+  w->show();
+  std::vector<store::Position> at;
+  for (int r = 0; r < 5; ++r) at.push_back(w->positionAt(r));
+  auto tag = [&](int row) {
+    ASSERT_TRUE(w->choose(at[static_cast<std::size_t>(row)]));
+    w->toggleTag();
+  };
+  tag(3);
+  tag(1);
+  EXPECT_EQ(w->tagsInOrder(), (std::vector<store::Position>{at[3], at[1]}));
+  // "All" keeps those and adds the rest in the list's order.
+  w->tagAll();
+  EXPECT_EQ(w->tagsInOrder(), (std::vector<store::Position>{at[3], at[1], at[0], at[2], at[4]}));
+  // Inverted: the untagged ones in the list's order; a tag set again goes last.
+  w->untagAll();
+  tag(4);
+  tag(0);
+  w->flipTags();
+  EXPECT_EQ(w->tagsInOrder(), (std::vector<store::Position>{at[1], at[2], at[3]}));
+  tag(0);
+  tag(2);
+  tag(2);
+  EXPECT_EQ(w->tagsInOrder(), (std::vector<store::Position>{at[1], at[3], at[0], at[2]}));
+}
+
 TEST(Browse, SelectLocateTagsAndTheEnds) {
   Small s(30);
   auto w = browse(s);
