@@ -517,6 +517,7 @@ ui::BrowseWindow* openStudentList(const setup::Installation& inst, QWidget* pare
   std::vector<GroupRow> groups;
   tell(Contingent(inst).groups(groups), QStringLiteral("Группы"));
   for (const GroupRow& g : groups) choice->addItem(groupText(g), g.code);
+  if (const int at = choice->findData(studentGroupFilter()); at >= 0) choice->setCurrentIndex(at);
   bl->addWidget(new QLabel(QStringLiteral("Группа:"), bar));
   bl->addWidget(choice, 1);
   bar->hide();
@@ -526,7 +527,10 @@ ui::BrowseWindow* openStudentList(const setup::Installation& inst, QWidget* pare
     const int g = chosen();
     return g == 0 || s->rec.CODEGR == g;
   });
-  QObject::connect(choice, &QComboBox::currentIndexChanged, w, [w] { w->refresh(); });
+  QObject::connect(choice, &QComboBox::currentIndexChanged, w, [w, choice] {
+    setStudentGroupFilter(choice->currentData().toInt());
+    w->refresh();
+  });
   if (auto* tabs = w->findChild<QTabBar*>())
     QObject::connect(tabs, &QTabBar::currentChanged, bar, [bar](int i) { bar->setVisible(i == 1); });
   w->setUpdateForm([s, inst, w, chosen] { return std::make_unique<StudentForm>(s->table, s->rec, inst, chosen(), w); });
@@ -535,6 +539,13 @@ ui::BrowseWindow* openStudentList(const setup::Installation& inst, QWidget* pare
   w->show();
   return w;
 }
+
+namespace {
+int groupFilter = 0;
+}  // namespace
+
+int studentGroupFilter() { return groupFilter; }
+void setStudentGroupFilter(int groupCode) { groupFilter = groupCode; }
 
 std::optional<GroupRow> chooseGroup(const setup::Installation& inst, QWidget* parent) {
   OpenTable<tables::Group> s(tables::groupDef(), inst.central(tables::files::Group), nullptr);

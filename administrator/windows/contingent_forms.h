@@ -135,6 +135,11 @@ class StudentForm : public ui::UpdateForm {
 ui::BrowseWindow* openGroupList(const setup::Installation& inst, QWidget* parent);
 ui::BrowseWindow* openStudentList(const setup::Installation& inst, QWidget* parent);
 
+// The group the students list shows "По группам" (GRO:CODEGR, 0 for all):
+// the last one chosen there or in the class journal, for this run.
+int studentGroupFilter();
+void setStudentGroupFilter(int groupCode);
+
 // "Выбор записи файла Group" (modal): the chosen group, or nothing.
 std::optional<GroupRow> chooseGroup(const setup::Installation& inst, QWidget* parent);
 

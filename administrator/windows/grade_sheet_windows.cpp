@@ -292,6 +292,8 @@ void ClassJournalWindow::showGroup() {
   lines_->setRowCount(0);
   const int code = group_->currentData(Qt::UserRole).toInt();
   if (group_->currentIndex() < 0) return;
+  // The students list shows this group next.
+  setStudentGroupFilter(code);
   if (!tell(Contingent(inst_).students(code, shown_), windowTitle())) return;
   for (const StudentRow& s : shown_)
     students_->addItem(q(cp1251::toUtf8(common::examineeName(cp1251::fromUtf8(s.fam), cp1251::fromUtf8(s.name),

@@ -539,6 +539,16 @@ TEST(GradeSheetWindows, ClassJournalShowsTheStudentsLinesAndExportsTheGroup) {
     return n;
   }());
   w->close();
+
+  // The students list then shows the group chosen here "По группам".
+  ui::BrowseWindow* list = openStudentList(inst, nullptr);
+  ASSERT_NE(list, nullptr);
+  auto* choice = list->findChild<QComboBox*>(QStringLiteral("SelectGroup"));
+  ASSERT_NE(choice, nullptr);
+  EXPECT_EQ(choice->currentData().toInt(), 1);
+  EXPECT_EQ(choice->currentText().left(6), QStringLiteral("ФМ-101"));
+  list->close();
+  setStudentGroupFilter(0);
 }
 
 namespace {
