@@ -12,6 +12,7 @@
 
 namespace report_testing {
 
+// A page big enough for either orientation; nothing painted is clipped away.
 class TextRecorder : public QPaintDevice {
  public:
   QStringList texts;
@@ -58,16 +59,19 @@ class TextRecorder : public QPaintDevice {
   mutable Engine engine_;
 };
 
+// The text items of one page (from 1), in painting order.
+inline QStringList pageTexts(const ui::Report& r, int page) {
+  TextRecorder device;
+  QPainter p(&device);
+  r.paintPage(p, page, 96, 96);
+  p.end();
+  return device.texts;
+}
+
 // Every text item of every page, in painting order.
 inline QStringList reportTexts(const ui::Report& r) {
   QStringList all;
-  for (int page = 1; page <= r.pageCount(); ++page) {
-    TextRecorder device;
-    QPainter p(&device);
-    r.paintPage(p, page, 96, 96);
-    p.end();
-    all << device.texts;
-  }
+  for (int page = 1; page <= r.pageCount(); ++page) all << pageTexts(r, page);
   return all;
 }
 

@@ -25,6 +25,7 @@
 #include <climits>
 #include <fstream>
 
+#include "report_texts.h"
 #include "browse.h"
 #include "contingent.h"
 #include "contingent_forms.h"
@@ -42,6 +43,8 @@
 using namespace administrator;
 using admin_testing::ms;
 using admin_testing::SignedIn;
+
+using report_testing::pageTexts;
 
 namespace {
 
@@ -94,62 +97,6 @@ QStringList column(ui::BrowseWindow* b, int c) {
   QStringList out;
   for (int r = 0; r < b->rowCount(); ++r) out << b->cellText(r, c);
   return out;
-}
-
-// The texts a report paints on a page, in painting order: what a reader of
-// the printed page sees, without looking at pixels.
-class TextRecorder : public QPaintDevice {
- public:
-  QStringList texts;
-  TextRecorder() : engine_(texts) {}
-  QPaintEngine* paintEngine() const override { return &engine_; }
-
- protected:
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth: return 794;  // A4 at 96 dots per inch
-      case PdmHeight: return 1123;
-      case PdmWidthMM: return 210;
-      case PdmHeightMM: return 297;
-      case PdmDpiX:
-      case PdmDpiY:
-      case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return 96;
-      case PdmDepth: return 32;
-      case PdmNumColors: return INT_MAX;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
-      default: return QPaintDevice::metric(m);
-    }
-  }
-
- private:
-  class Engine : public QPaintEngine {
-   public:
-    explicit Engine(QStringList& out) : QPaintEngine(QPaintEngine::AllFeatures), out_(out) {}
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawLines(const QLineF*, int) override {}
-    void drawRects(const QRectF*, int) override {}
-    void drawTextItem(const QPointF&, const QTextItem& t) override { out_ << t.text(); }
-    Type type() const override { return QPaintEngine::User; }
-
-   private:
-    QStringList& out_;
-  };
-  mutable Engine engine_;
-};
-
-QStringList pageTexts(const ui::Report& r, int page) {
-  TextRecorder device;
-  QPainter p(&device);
-  r.paintPage(p, page, 96, 96);
-  p.end();
-  return device.texts;
 }
 
 // Each student with a number has a slip of its own on the pages: the name,

@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "report_texts.h"
 #include "cp1251.h"
 #include "item_analysis_window.h"
 #include "previewer.h"
@@ -29,6 +30,8 @@
 using namespace administrator;
 using admin_testing::SignedIn;
 using admin_testing::ms;
+
+using report_testing::reportTexts;
 
 namespace {
 
@@ -79,65 +82,6 @@ bool settle(ItemAnalysisWindow* w) {
 QString cell(QTableWidget* t, int row, int column) {
   auto* i = t->item(row, column);
   return i ? i->text() : QStringLiteral("<none>");
-}
-
-// What a printed page says, in the order it is painted.
-class TextRecorder : public QPaintDevice {
- public:
-  QStringList texts;
-  TextRecorder() : engine_(texts) {}
-  QPaintEngine* paintEngine() const override { return &engine_; }
-
- protected:
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth: return 1123;
-      case PdmHeight: return 794;
-      case PdmWidthMM: return 297;
-      case PdmHeightMM: return 210;
-      case PdmDpiX:
-      case PdmDpiY:
-      case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return 96;
-      case PdmDepth: return 32;
-      case PdmNumColors: return INT_MAX;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
-      default: return QPaintDevice::metric(m);
-    }
-  }
-
- private:
-  class Engine : public QPaintEngine {
-   public:
-    explicit Engine(QStringList& out) : QPaintEngine(QPaintEngine::AllFeatures), out_(out) {}
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawLines(const QLineF*, int) override {}
-    void drawRects(const QRectF*, int) override {}
-    void drawTextItem(const QPointF&, const QTextItem& t) override { out_ << t.text(); }
-    Type type() const override { return QPaintEngine::User; }
-
-   private:
-    QStringList& out_;
-  };
-  mutable Engine engine_;
-};
-
-QStringList reportTexts(const ui::Report& r) {
-  QStringList all;
-  for (int page = 1; page <= r.pageCount(); ++page) {
-    TextRecorder device;
-    QPainter p(&device);
-    r.paintPage(p, page, 96, 96);
-    p.end();
-    all << device.texts;
-  }
-  return all;
 }
 
 TEST(ItemAnalysisWindow, TheDemoJournalsTestsAreListedAndTheFirstAnalysed) {

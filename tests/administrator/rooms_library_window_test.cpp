@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "report_texts.h"
 #include "archive_window.h"
 #include "browse.h"
 #include "cp1251.h"
@@ -275,62 +276,11 @@ std::int32_t registeredBase(const setup::Installation& inst, const std::string& 
   return -1;
 }
 
-// What a report's pages say, page by page, in the order painted.
-class TextRecorder : public QPaintDevice {
- public:
-  QStringList texts;
-  TextRecorder() : engine_(texts) {}
-  QPaintEngine* paintEngine() const override { return &engine_; }
-
- protected:
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth: return 794;
-      case PdmHeight: return 1123;
-      case PdmWidthMM: return 210;
-      case PdmHeightMM: return 297;
-      case PdmDpiX:
-      case PdmDpiY:
-      case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return 96;
-      case PdmDepth: return 32;
-      case PdmNumColors: return INT_MAX;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
-      default: return QPaintDevice::metric(m);
-    }
-  }
-
- private:
-  class Engine : public QPaintEngine {
-   public:
-    explicit Engine(QStringList& out) : QPaintEngine(QPaintEngine::AllFeatures), out_(out) {}
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawLines(const QLineF*, int) override {}
-    void drawRects(const QRectF*, int) override {}
-    void drawTextItem(const QPointF&, const QTextItem& t) override { out_ << t.text(); }
-    Type type() const override { return QPaintEngine::User; }
-
-   private:
-    QStringList& out_;
-  };
-  mutable Engine engine_;
-};
-
 // Each page's text, its pieces joined by line breaks.
 QStringList pageTexts(const ui::Report& r) {
   QStringList pages;
   for (int page = 1; page <= r.pageCount(); ++page) {
-    TextRecorder device;
-    QPainter p(&device);
-    r.paintPage(p, page, 96, 96);
-    p.end();
-    pages << device.texts.join(QLatin1Char('\n'));
+    pages << report_testing::pageTexts(r, page).join(QLatin1Char('\n'));
   }
   return pages;
 }
