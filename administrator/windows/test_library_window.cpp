@@ -1,5 +1,6 @@
 #include "test_library_window.h"
 
+#include <QScopedValueRollback>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -360,6 +361,11 @@ void TestLibraryWindow::redefineBase(const QString& dir) {
 }
 
 void TestLibraryWindow::typedBase() {
+  // Enter and the focus leaving for the question box both end the typing:
+  // the question is asked once.
+  if (askingBase_) return;
+  const QScopedValueRollback<bool> asking(askingBase_, true);
+  baseDir_->setModified(false);
   const QString typed = baseDir_->text().trimmed();
   if (typed.isEmpty() || q(withSeparator(typed.toStdString())) == q(inst_.base)) return;
   // A typed folder is made, with its parents and sub-folders, before it becomes the base.

@@ -115,6 +115,7 @@ class TestLibraryWindow : public QDialog {
   QTreeWidget *bases_, *tests_;
   QLabel *created_, *note_;
   QLineEdit* baseDir_;
+  bool askingBase_ = false;  // the base question is open
   QPushButton* reserve_;
   std::optional<LibraryChoice> chosen_;
 };
