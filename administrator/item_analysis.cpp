@@ -42,6 +42,7 @@ Outcome JournalPass::start() {
   restart();
   done_ = false;
   read_ = total_ = records_ = 0;
+  view_.reset();
   table_ = std::make_unique<store::Table>(tables::rezTestDef(), rec_, name_);
   const int rc = table_->open(store::Shared);
   if (rc == store::FileNotFound || rc == store::PathNotFound) {
@@ -54,8 +55,18 @@ Outcome JournalPass::start() {
     done_ = true;
     return error_ = Outcome::failed(table_->error(), "Не удалось открыть " + table_->name());
   }
-  total_ = table_->records() * static_cast<std::int64_t>(tables::rezTestDef().recordSize());
-  if (table_->set() != store::Ok) {
+  const Prefilter pf = prefilter();
+  if (!pf.expression.empty()) {
+    view_ = std::make_unique<store::View>(*table_);
+    if (view_->setFilter(pf.expression) != store::Ok) {
+      done_ = true;
+      return error_ = Outcome::failed(table_->error(), "Не удалось отобрать результаты");
+    }
+    for (const auto& [name, value] : pf.bindings) view_->bind(name, value);
+  }
+  const std::int64_t records = view_ ? view_->records() : table_->records();
+  total_ = std::max<std::int64_t>(records, 0) * static_cast<std::int64_t>(tables::rezTestDef().recordSize());
+  if ((view_ ? view_->set() : table_->set()) != store::Ok) {
     done_ = true;
     return error_ = Outcome::failed(table_->error(), "Не удалось прочитать " + table_->name());
   }
@@ -67,7 +78,7 @@ bool JournalPass::step(std::size_t bytes) {
   const auto size = static_cast<std::int64_t>(tables::rezTestDef().recordSize());
   std::int64_t slice = 0;
   do {
-    const int rc = table_->next();
+    const int rc = view_ ? view_->next() : table_->next();
     if (rc == store::NoRecord) {
       done_ = true;
       break;
@@ -83,7 +94,10 @@ bool JournalPass::step(std::size_t bytes) {
     slice += size;
   } while (slice < static_cast<std::int64_t>(bytes));
   if (read_ > total_) total_ = read_;  // results added while reading
-  if (done_) table_.reset();
+  if (done_) {
+    view_.reset();
+    table_.reset();
+  }
   return done_;
 }
 
@@ -130,6 +144,17 @@ ResultsReader::ResultsReader(std::string rezTestName, Selection s)
 void ResultsReader::restart() {
   results_.clear();
   first_.reset();
+}
+
+JournalPass::Prefilter ResultsReader::prefilter() const {
+  Prefilter p;
+  p.expression = "REZ:NAMETEMA = Tema AND REZ:BIBLTEST = Bibl";
+  p.bindings = {{"Tema", sel_.test.name}, {"Bibl", sel_.test.library}};
+  if (!sel_.group.empty()) {
+    p.expression += " AND REZ:GR = Gr";
+    p.bindings.emplace_back("Gr", sel_.group);
+  }
+  return p;
 }
 
 void ResultsReader::take(const tables::RezTest& r) {

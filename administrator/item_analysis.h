@@ -87,11 +87,19 @@ class JournalPass {
  protected:
   virtual void take(const tables::RezTest& r) = 0;
   virtual void restart() = 0;
+  // The records worth handing to take(), as a store filter with its
+  // bindings (empty: all); the store then skips the rest itself.
+  struct Prefilter {
+    std::string expression;
+    std::vector<std::pair<std::string, store::View::Value>> bindings;
+  };
+  virtual Prefilter prefilter() const { return {}; }
 
  private:
   std::string name_;
   tables::RezTest rec_;
   std::unique_ptr<store::Table> table_;
+  std::unique_ptr<store::View> view_;
   Outcome error_;
   bool done_ = false;
   std::int64_t read_ = 0, total_ = 0, records_ = 0;
@@ -123,6 +131,7 @@ class ResultsReader : public JournalPass {
  protected:
   void take(const tables::RezTest& r) override;
   void restart() override;
+  Prefilter prefilter() const override;
 
  private:
   Selection sel_;
