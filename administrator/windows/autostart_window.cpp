@@ -148,6 +148,7 @@ AutostartWindow::AutostartWindow(setup::Installation& inst, QWidget* parent) : Q
   chooseJournal = [this](QWidget* p, const QString& current) -> std::optional<QString> {
     // Chosen for the workstations: the Administrator's own journal stays.
     common::ArchiveWindow list(inst_.base, inst_.ini.get("Path", "FileRez"), current, p);
+    list.setCurrentSource([this] { return inst_.ini.get("Path", "FileRez"); });
     if (list.exec() != QDialog::Accepted || list.chosen().isEmpty()) return std::nullopt;
     return list.chosen();
   };

@@ -737,6 +737,10 @@ QWidget* AdministratorApp::openJournal() {
 QWidget* AdministratorApp::openJournalList() {
   inst_.rereadResultFile();
   auto* w = new common::ArchiveWindow(inst_.base, inst_.fileRez, frame_.get());
+  w->setCurrentSource([this] {
+    inst_.rereadResultFile();
+    return inst_.fileRez;
+  });
   w->setMakeCurrent([this](const std::string& name) -> std::optional<std::string> {
     if (auto why = journalOpenRefusal(inst_.base, name)) return why;
     if (!inst_.ini.set("Path", "FileRez", name)) return "Не удалось записать имя журнала в файл настроек.";

@@ -235,6 +235,7 @@ RoomForm::RoomForm(store::Table& t, tables::Labr& rec, const setup::Installation
         } else {
           // The journal list of the system; the Administrator's own current journal stays.
           common::ArchiveWindow list(inst_.base, inst_.ini.get("Path", "FileRez"), e->text().trimmed(), this);
+          list.setCurrentSource([this] { return inst_.ini.get("Path", "FileRez"); });
           if (list.exec() == QDialog::Accepted) name = list.chosen();
         }
         if (!name.isEmpty()) e->setText(name);

@@ -134,6 +134,7 @@ void ArchiveWindow::newJournal() {
 void ArchiveWindow::renameJournal() {
   QString from = selectedName();
   if (from.isNull()) return;
+  if (currentNow_) archive_.setCurrent(currentNow_());
   if (from.toStdString() == archive_.current()) {
     tell(archive_.rename(from.toStdString(), from.toStdString()));
     return;
@@ -148,6 +149,7 @@ void ArchiveWindow::renameJournal() {
 void ArchiveWindow::deleteJournal() {
   QString name = selectedName();
   if (name.isNull()) return;
+  if (currentNow_) archive_.setCurrent(currentNow_());
   if (!filepath::sameName(name.toStdString(), archive_.current())) {
     // The standard question before anything is deleted.
     messages::Procedure p(ui::MessageService::instance());

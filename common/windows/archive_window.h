@@ -30,6 +30,10 @@ class ArchiveWindow : public QDialog {
   // "Выбрать" makes the journal current through `f` instead: it returns the
   // message to show when it could not, and the window then stays open.
   void setMakeCurrent(std::function<std::optional<std::string>(const std::string& name)> f) { makeCurrent_ = std::move(f); }
+  // Where the installation's current journal is read again before a
+  // journal is renamed or deleted: another list or window may have made
+  // another one current since this list opened.
+  void setCurrentSource(std::function<std::string()> f) { currentNow_ = std::move(f); }
   // The journal chosen with "Выбрать" (UTF-8).
   QString chosen() const { return chosen_; }
   Archive& archive() { return archive_; }
@@ -50,6 +54,7 @@ class ArchiveWindow : public QDialog {
   std::unique_ptr<Archive> owned_;
   Archive& archive_;
   std::function<std::optional<std::string>(const std::string&)> makeCurrent_;
+  std::function<std::string()> currentNow_;
   QTableWidget* list_;
   QString chosen_;
 };

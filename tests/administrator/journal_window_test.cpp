@@ -482,6 +482,9 @@ TEST(JournalWindow, TheJournalListChoosesAndRefusesTheCurrentJournal) {
   ms().clearShown();
   list->deleteJournal();
   EXPECT_EQ(ms().shown().back().text, "Указанный файл открыт,|удалить невозможно.");
+  // A second list, opened before the choice below.
+  QPointer<common::ArchiveWindow> other = qobject_cast<common::ArchiveWindow*>(s.app->openJournalList());
+  ASSERT_NE(other, nullptr);
   list->select("Гр 1.2");
   EXPECT_EQ(list->selectedName(), "Гр 1.2");
   list->choose();
@@ -493,6 +496,18 @@ TEST(JournalWindow, TheJournalListChoosesAndRefusesTheCurrentJournal) {
   EXPECT_EQ(w->windowTitle(), "Журнал результатов: ГР 1.2");
   EXPECT_EQ(w->list()->rowCount(), 0);
   EXPECT_EQ(w->statusText(2), "Записей-0");
+
+  // The other list knows the journal is current now, though nothing holds it open.
+  w->close();
+  QApplication::processEvents();
+  ms().clearShown();
+  ms().script({messages::Yes});
+  other->select("Гр 1.2");
+  other->deleteJournal();
+  EXPECT_TRUE(std::filesystem::exists(s.made.directory + "Stat/Гр 1.2.rez")) << "the current journal is never deleted";
+  EXPECT_FALSE(ms().shown().empty());
+  ms().script({});
+  other->reject();
 }
 
 // A journal that does not open is not made current, and an open journal
