@@ -99,7 +99,8 @@ Outcome buildExamSheet(const setup::Installation& inst, const std::string& base,
   v.bind("Gr", cp(choice.group));
   v.bind("Tema", cp(choice.test));
   v.bind("Dat", static_cast<std::int64_t>(choice.date));
-  v.setOrder(rf.rezT.key("KEYFIO"));
+  // Read through the group's key: the rows are put in name order at the end.
+  v.setOrder(rf.rezT.key("KEYGR"));
 
   // One person: the student's code, or the name for a result without one.
   std::map<std::string, std::size_t> person;
