@@ -60,23 +60,7 @@ std::vector<tables::Labr> rooms(const setup::Installation& inst) {
 
 // whenShown for a window of that title (several browses may be open at once).
 void whenTitled(const QString& title, std::function<void(ui::BrowseWindow*)> f) {
-  auto* timer = new QTimer;
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries, title, f] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<ui::BrowseWindow*>(w); d && d->isVisible() && d->windowTitle() == title) {
-        timer->stop();
-        timer->deleteLater();
-        f(d);
-        return;
-      }
-    if (++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      ADD_FAILURE() << "no window " << title.toStdString();
-    }
-  });
-  timer->start(10);
+  whenShown<ui::BrowseWindow>(std::move(f), [title](ui::BrowseWindow* d) { return d->windowTitle() == title; });
 }
 
 QPushButton* buttonIn(QWidget* w, const QString& text) {

@@ -309,20 +309,24 @@ TEST(ExaminerWindows, AStartEndingOnATableErrorResetsTheMode) {
   EXPECT_EQ(settings::IniFile(d.inst.directory + "Varnuke.ini").get("GlbTune", "ModeWork"), "0");
 }
 
+// The demo's autostart record armed (mode 10) with the test `test` of the
+// library, preset when `yesTest` is 1.
+void arm(const Demo& d, std::uint8_t yesTest, const std::string& test) {
+  tables::AutoStar a;
+  store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
+  ASSERT_EQ(t.open(), store::Ok);
+  t.set();
+  ASSERT_EQ(t.next(), store::Ok);
+  a.AUTOSTART = 1;
+  a.YESTEST = yesTest;
+  a.CURTEST = cp1251::fromUtf8(test);
+  a.CURBT = cp1251::fromUtf8(d.inst.library);
+  ASSERT_EQ(t.put(), store::Ok);
+}
+
 TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
   Demo d;
-  {
-    tables::AutoStar a;
-    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
-    ASSERT_EQ(t.open(), store::Ok);
-    t.set();
-    ASSERT_EQ(t.next(), store::Ok);
-    a.AUTOSTART = 1;
-    a.YESTEST = 1;
-    a.CURTEST = cp1251::fromUtf8("Информатика");
-    a.CURBT = cp1251::fromUtf8(d.inst.library);
-    ASSERT_EQ(t.put(), store::Ok);
-  }
+  arm(d, 1, "Информатика");
   int runs = 0;
   bool abortNext = false;
   std::string started;
@@ -367,18 +371,7 @@ TEST(ExaminerWindows, ArmedAutostartPresetsTheTest) {
 // names the test of an earlier arming: the examinee chooses freely.
 TEST(ExaminerWindows, ArmedWithoutAPresetTestLeavesTheChoiceFree) {
   Demo d;
-  {
-    tables::AutoStar a;
-    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
-    ASSERT_EQ(t.open(), store::Ok);
-    t.set();
-    ASSERT_EQ(t.next(), store::Ok);
-    a.AUTOSTART = 1;
-    a.YESTEST = 0;
-    a.CURTEST = cp1251::fromUtf8("Информатика");
-    a.CURBT = cp1251::fromUtf8(d.inst.library);
-    ASSERT_EQ(t.put(), store::Ok);
-  }
+  arm(d, 0, "Информатика");
   ExaminerApp app(d.dir, [](AttemptRequest&) { return 0; }, d.lock);
   ASSERT_TRUE(app.start());
   EXPECT_EQ(app.startup().inst.modeWork, 10);
@@ -438,18 +431,7 @@ TEST(ExaminerWindows, TheArchiveKeepsTheCurrentJournal) {
 // code is someone else's: the attempt shown is the one of the journal named.
 TEST(ExaminerWindows, ErrorViewingFromTheAdministratorOutranksAnArmedAutostart) {
   Demo d;
-  {
-    tables::AutoStar a;
-    store::Table t(tables::autoStarDef(), a, d.inst.directory + "AutoStar.tps");
-    ASSERT_EQ(t.open(), store::Ok);
-    t.set();
-    ASSERT_EQ(t.next(), store::Ok);
-    a.AUTOSTART = 1;
-    a.YESTEST = 1;
-    a.CURTEST = cp1251::fromUtf8("География");
-    a.CURBT = cp1251::fromUtf8(d.inst.library);
-    ASSERT_EQ(t.put(), store::Ok);
-  }
+  arm(d, 1, "География");
   tables::RezTest result;
   tables::RezDtl detail;
   {
