@@ -84,9 +84,9 @@ double plain(const std::string& dir, int n) {
 int main() {
   char tmpl[] = "/tmp/ormida-bench-XXXXXX";
   std::string dir = ::mkdtemp(tmpl);
-  examiner::ResultStore rs(dir);
+  common::ResultStore rs(dir);
   auto req = [&](int i) {
-    return examiner::StoreRequest{sample(i), "001100000000~", "", 1, dir + "/", "J", dir + "/Vedom.tps"};
+    return common::StoreRequest{sample(i), "001100000000~", "", 1, dir + "/", "J", dir + "/Vedom.tps"};
   };
   if (rs.store(req(0)).code != 0) return 1;  // warms the file: created from nothing
   auto t0 = std::chrono::steady_clock::now();

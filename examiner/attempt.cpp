@@ -70,6 +70,8 @@ void Attempt::start() {
   order_.erase(std::remove_if(order_.begin(), order_.end(), [this](std::uint16_t c) { return !frameByCode(c); }), order_.end());
   if (order_.size() > 999) order_.resize(999);
   rez_.TIMEBEG = clock_.now();
+  beganDate_ = clock_.today();
+  excludedCs_ = 0;
   pos_ = 0;
   if (!order_.empty()) load(1);
 }
@@ -337,52 +339,57 @@ void Attempt::finish(Dialogue& d) {
   if (!reviewing()) buildResult();
 }
 
-void Attempt::buildResult() {
+void Attempt::buildResult() { buildResultInto(rez_, wrongList_); }
+
+void Attempt::buildResultInto(tables::RezTest& rez, std::string& wrong) const {
   // Frames presented but never answered correctly are "presented, not right".
-  wrongList_.clear();
+  wrong.clear();
   int correct = 0;
   long maxBall = 0;
   for (std::uint16_t c : order_) {
-    if (c >= 1 && c <= 512 && rez_.ALLOT[c - 1] == 2) rez_.ALLOT[c - 1] = 0;
+    if (c >= 1 && c <= 512 && rez.ALLOT[c - 1] == 2) rez.ALLOT[c - 1] = 0;
     if (status_[c] == 1) {
       ++correct;
-    } else if (wrongList_.size() + 4 <= 600) {
+    } else if (wrong.size() + 4 <= 600) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "%03u,", static_cast<unsigned>(c % 1000));
-      wrongList_ += buf;
+      wrong += buf;
     }
     maxBall += maxPointsOf(c);
   }
   const auto& t = cfg_.tema;
-  rez_.KOLTROT = static_cast<std::uint16_t>(correct);
-  rez_.CODEALL = static_cast<std::uint16_t>(cfg_.room);
-  rez_.BIBLTEST = cfg_.library;
-  rez_.FAKET = cfg_.who.faket;
-  rez_.KURS = cfg_.who.kurs;
-  rez_.GR = cfg_.who.group;
-  rez_.FIO = cfg_.who.fio;
-  rez_.CODEST = cfg_.who.code;
-  rez_.BOOK = cfg_.who.book;
-  rez_.ID.clear();
-  rez_.KOLVOP = static_cast<std::uint16_t>(length());
-  rez_.DATE = clock_.today();
-  rez_.TIMEEND = clock_.now();
-  rez_.TIMEPROSVOP = allowanceSeconds() * 100;
-  rez_.TESTTIMEFAKT = rez_.TIMEEND - rez_.TIMEBEG + 100;
-  rez_.MAXBALL = static_cast<std::int32_t>(maxBall);
+  rez.KOLTROT = static_cast<std::uint16_t>(correct);
+  rez.CODEALL = static_cast<std::uint16_t>(cfg_.room);
+  rez.BIBLTEST = cfg_.library;
+  rez.FAKET = cfg_.who.faket;
+  rez.KURS = cfg_.who.kurs;
+  rez.GR = cfg_.who.group;
+  rez.FIO = cfg_.who.fio;
+  rez.CODEST = cfg_.who.code;
+  rez.BOOK = cfg_.who.book;
+  rez.ID.clear();
+  rez.KOLVOP = static_cast<std::uint16_t>(length());
+  rez.DATE = clock_.today();
+  rez.TIMEEND = clock_.now();
+  rez.TIMEPROSVOP = allowanceSeconds() * 100;
+  // Time spent: the days between count (an attempt may pass midnight or be
+  // resumed the next day); outages forgiven on resuming do not.
+  const std::int64_t days = beganDate_ ? rez.DATE - beganDate_ : 0;
+  rez.TESTTIMEFAKT = static_cast<std::int32_t>(days * 8640000 + rez.TIMEEND - rez.TIMEBEG - excludedCs_ + 100);
+  rez.MAXBALL = static_cast<std::int32_t>(maxBall);
   const int p = percentage(correct, length());
   Mark m = markFor(t.MODEOZENKA, t.SHCALA, p);
-  rez_.OTMETKA = static_cast<std::uint8_t>(m.number);
-  rez_.REZTEXT = cp1251::fromUtf8(m.text);
-  rez_.OTDEL = t.NAMEOTD;
-  rez_.PREDMET = t.NAMEPRD;
-  rez_.WRITER = t.NAMEWRI;
-  rez_.CODETEMA = t.CODETEMA;
-  rez_.NAMETEMA = t.NAME;
-  rez_.KOLFSOT = static_cast<std::uint16_t>(std::max(0, rez_.KOLVOPOT - correct));
-  rez_.INSTRUCTOR.clear();
-  for (int s = 0; s < 7; ++s) rez_.MAXBALLRAZ[static_cast<std::size_t>(s)] = cfg_.titul.MAXBALLRAZ[static_cast<std::size_t>(s)];
-  for (int l = 0; l < 5; ++l) rez_.MAXBALLLEV[static_cast<std::size_t>(l)] = std::to_string(cfg_.titul.MAXBALLLEV[static_cast<std::size_t>(l)]);
+  rez.OTMETKA = static_cast<std::uint8_t>(m.number);
+  rez.REZTEXT = cp1251::fromUtf8(m.text);
+  rez.OTDEL = t.NAMEOTD;
+  rez.PREDMET = t.NAMEPRD;
+  rez.WRITER = t.NAMEWRI;
+  rez.CODETEMA = t.CODETEMA;
+  rez.NAMETEMA = t.NAME;
+  rez.KOLFSOT = static_cast<std::uint16_t>(std::max(0, rez.KOLVOPOT - correct));
+  rez.INSTRUCTOR.clear();
+  for (int s = 0; s < 7; ++s) rez.MAXBALLRAZ[static_cast<std::size_t>(s)] = cfg_.titul.MAXBALLRAZ[static_cast<std::size_t>(s)];
+  for (int l = 0; l < 5; ++l) rez.MAXBALLLEV[static_cast<std::size_t>(l)] = std::to_string(cfg_.titul.MAXBALLLEV[static_cast<std::size_t>(l)]);
 }
 
 long Attempt::maxPointsOf(std::uint16_t c) const {
@@ -409,6 +416,16 @@ int Attempt::answeredCount() const {
   int n = 0;
   for (int p = 1; p <= length(); ++p)
     if (answeredAt(p)) ++n;
+  return n;
+}
+
+int Attempt::givenCount() const {
+  int n = 0;
+  for (std::uint16_t c : order_) {
+    auto it = answers_.find(c);
+    const tables::Vop* v = frameByCode(c);
+    if (it != answers_.end() && v && it->second.response.answered(v->TYPEKADR)) ++n;
+  }
   return n;
 }
 

@@ -97,6 +97,9 @@ class Attempt {
   // Presented frames that hold an answer (fixed order counts in REZ:KOLVOPOT
   // every frame passed; this is what the examinee actually answered).
   int answeredCount() const;
+  // Frames whose answer was given and kept (the frame on screen only once it
+  // was left with one): what an interrupted attempt can go on with.
+  int givenCount() const;
 
   // Fixed order: "Далее".
   enum class Step { Stayed, Moved, Finished };
@@ -137,6 +140,19 @@ class Attempt {
   const tables::Training* helpForFrame() const;
   int helpPages() const;
 
+  // Keeping an attempt through a dead workstation: its own state as text
+  // (what the result as it stands does not hold) and the result as it would
+  // be stored now, with its detail memos.
+  std::string state() const;
+  void asItStands(tables::RezTest& rez, std::string& howot, std::string& howtxt) const;
+  // Goes on with a saved attempt at the frame where it stopped. `outageCs`
+  // hundredths of a second passed since the save; up to `graceCs` of them
+  // are not counted against the examinee, the rest are. False when the
+  // state does not fit this test (the attempt is then not started).
+  bool resume(const std::string& state, const tables::RezTest& asItStands, std::int64_t outageCs, std::int64_t graceCs);
+  int variant() const { return cfg_.variant; }
+  int testSeconds() const { return testSeconds_; }
+
   // The result record being built and, after finish(), complete.
   const tables::RezTest& result() const { return rez_; }
   tables::RezTest& result() { return rez_; }
@@ -157,6 +173,8 @@ class Attempt {
   void countAnswered(int step);
   void saveAnswer();
   void buildResult();
+  void buildResultInto(tables::RezTest& rez, std::string& wrong) const;
+  void rewriteAnswerTable();
   int levelIndex() const;
   int sectionIndex() const;
 
@@ -186,6 +204,8 @@ class Attempt {
   bool finished_ = false;
   bool frameTimeUp_ = false;
   int testSeconds_ = 0;
+  std::int32_t beganDate_ = 0;   // the day of TIMEBEG
+  std::int64_t excludedCs_ = 0;  // outages not counted against the examinee
 };
 
 // The two detail memos of an attempt from its answer table, and back.

@@ -8,7 +8,7 @@
 
 #include "attempt.h"
 #include "registration.h"
-#include "result_store.h"
+#include "attempt_keeper.h"
 #include "startup.h"
 #include "test_file.h"
 

@@ -437,6 +437,72 @@ inline const store::TableDef& monConsDef() {
   return d;
 }
 
+// An attempt under way, saved after every step so that it outlives its
+// workstation ("Attempt.tps\!Attempt"); the result it would give as it
+// stands is the RezTest record of the same file whose CODEREZ is CODE.
+// Both go in the commit that stores the result.
+struct Attempt {
+  std::int32_t CODE = 0;
+  std::int32_t CODEST = 0;            // STU:CODEST, 0 for a name typed in
+  store::FixedString<60> FIO;
+  store::FixedString<30> GR;
+  store::FixedString<40> NAMEPC;      // the workstation running it now
+  store::FixedString<40> OWNER;       // that run's token: only it may write
+  store::FixedString<255> TESTFILE;   // the test file as that station reached it
+  store::FixedString<200> NAMETEMA;
+  std::uint16_t VARIANT = 1;
+  std::uint16_t KOLVOP = 0;           // frames drawn
+  std::uint16_t KOLOT = 0;            // frames answered
+  std::int32_t DATEBEG = 0;
+  std::int32_t TIMEBEG = 0;
+  std::int32_t LASTDATE = 0;          // the last answer
+  std::int32_t LASTTIME = 0;
+  std::int32_t SEENDATE = 0;          // the owner's last sign of life
+  std::int32_t SEENTIME = 0;
+  std::int32_t SAVES = 0;
+  std::uint8_t SAVEREZ = 1;           // TEM:SAVEREZ
+  store::FixedString<255> BASE;       // where the result goes
+  store::FixedString<100> FILEREZ;
+  store::FixedString<255> VEDOM;
+  store::Memo<2560> HOWOT;            // the detail as it stands
+  store::Memo<2560> HOWTXT;
+  store::Memo<1000000> STATE;         // the attempt's own state (text)
+};
+
+inline const store::TableDef& attemptDef() {
+  static const store::TableDef d = store::TableBuilder<Attempt>("Attempt", "ATT")
+      .field("CODE", &Attempt::CODE)
+      .field("CODEST", &Attempt::CODEST)
+      .field("FIO", &Attempt::FIO)
+      .field("GR", &Attempt::GR)
+      .field("NAMEPC", &Attempt::NAMEPC)
+      .field("OWNER", &Attempt::OWNER)
+      .field("TESTFILE", &Attempt::TESTFILE)
+      .field("NAMETEMA", &Attempt::NAMETEMA)
+      .field("VARIANT", &Attempt::VARIANT)
+      .field("KOLVOP", &Attempt::KOLVOP)
+      .field("KOLOT", &Attempt::KOLOT)
+      .field("DATEBEG", &Attempt::DATEBEG)
+      .field("TIMEBEG", &Attempt::TIMEBEG)
+      .field("LASTDATE", &Attempt::LASTDATE)
+      .field("LASTTIME", &Attempt::LASTTIME)
+      .field("SEENDATE", &Attempt::SEENDATE)
+      .field("SEENTIME", &Attempt::SEENTIME)
+      .field("SAVES", &Attempt::SAVES)
+      .field("SAVEREZ", &Attempt::SAVEREZ)
+      .field("BASE", &Attempt::BASE)
+      .field("FILEREZ", &Attempt::FILEREZ)
+      .field("VEDOM", &Attempt::VEDOM)
+      .field("HOWOT", &Attempt::HOWOT)
+      .field("HOWTXT", &Attempt::HOWTXT)
+      .field("STATE", &Attempt::STATE)
+      .key("KEYCODE", "CODE", store::Primary)
+      .key("KEYCODEST", "CODEST", store::Dup)
+      .key("KEYFIO", "FIO", store::Dup)
+      .build();
+  return d;
+}
+
 struct Vedom {
   std::int32_t CODEVED = 0;
   std::int32_t CODEST = 0;
@@ -561,6 +627,7 @@ inline constexpr const char* Ws = "WS.tps";
 inline constexpr const char* TuneTest = "TuneTest.tps";
 inline constexpr const char* GlbTune = "GlbTune.tps";
 inline constexpr const char* MonCons = "MonCons.tps";
+inline constexpr const char* Attempt = "Attempt.tps";
 inline constexpr const char* Vedom = "Vedom.tps";
 inline constexpr const char* BrwZag = "BrwZag.tps";
 inline constexpr const char* ZagExzVed = "ZagExzVed.tps";

@@ -51,6 +51,7 @@ struct RezTest {
   store::FixedString<100> FAKET;
   store::FixedString<40> KURS;
   store::FixedString<20> BOOK;
+  friend bool operator==(const RezTest&, const RezTest&) = default;
 };
 
 inline const store::TableDef& rezTestDef() {

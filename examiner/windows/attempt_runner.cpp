@@ -297,32 +297,92 @@ void ResultWindow::details() {
 
 // ------------------------------------------------------------------ running
 
+namespace {
+
+void sayKept(const QString& text) {
+  ui::MessageService::instance().ask(text, QStringLiteral("Продолжение тестирования"), messages::Buttons::Ok,
+                                     messages::Icon::Exclamation);
+}
+
+}  // namespace
+
 int runAttempt(AttemptRequest& req) {
   Startup& s = req.startup;
-  AttemptConfig cfg = configFor(req.test, s, req.who, req.variant);
+  AttemptConfig cfg = configFor(req.test, s, req.who, req.resume ? req.resume->rec.VARIANT : req.variant);
   SystemRandom rnd;
   SystemClock clock;
   Attempt a(cfg, rnd, clock);
   tables::OtTestW otw;
   store::Table otwT(tables::otTestWDef(), otw, s.inst.work(tables::files::OtTestW));
   a.keepAnswersIn(&otwT, &otw);
-  a.start();
+  const int saveRez = cfg.tema.SAVEREZ ? cfg.tema.SAVEREZ : 1;
+  // Trial runs and error viewing keep nothing.
+  std::unique_ptr<AttemptKeeper> keeper;
+  if (s.inst.modeWork != 7 && s.inst.modeWork != 9) {
+    KeeperPlace place;
+    place.attemptFile = s.inst.central(tables::files::Attempt);
+    place.workingDir = s.inst.workingDir;
+    place.namePc = cp1251::fromUtf8(s.namePc);
+    place.testFile = cp1251::fromUtf8(req.test.path());
+    place.target = storeRequestFor(a, s, saveRez);
+    keeper = std::make_unique<AttemptKeeper>(std::move(place), clock);
+  }
+  if (req.resume && keeper) {
+    const OpenAttempt& o = *req.resume;
+    AttemptKeeper::Saved got = keeper->adopt(o, req.resumeLocal);
+    if (got == AttemptKeeper::Saved::Closed) {
+      sayKept(QStringLiteral("Тестирование уже завершено администратором: его результат записан в журнал результатов."));
+      return 0;
+    }
+    if (got == AttemptKeeper::Saved::TakenOver) {
+      sayKept(QStringLiteral("Тестирование уже продолжено на другой рабочей станции."));
+      return 0;
+    }
+    if (got == AttemptKeeper::Saved::Failed) {
+      sayKept(QStringLiteral("Незавершённое тестирование не удалось продолжить (") + q(keeper->error().text()) +
+              QStringLiteral(").|Повторите попытку позже или обратитесь к администратору."));
+      return 0;
+    }
+    const std::int64_t outage = AttemptKeeper::since(clock, o.rec.SEENDATE, o.rec.SEENTIME) * 100;
+    const std::int64_t grace = static_cast<std::int64_t>(common::resumeGraceMinutes(s.glb)) * 60 * 100;
+    if (!a.resume(o.rec.STATE.text, o.rez, outage, grace)) {
+      sayKept(QStringLiteral("Сохранённое тестирование не подходит к тесту «") + fromCp(o.rec.NAMETEMA.view()) +
+              QStringLiteral("»: тест изменён после его начала.|Обратитесь к администратору: он может закрыть тестирование, "
+                             "записав его результат как есть."));
+      return 0;
+    }
+    keeper->save(a, false);
+  } else {
+    a.start();
+    if (keeper) keeper->begin(a);
+  }
   std::unique_ptr<Monitor> monitor;
   if (s.inst.modeNet == 1 && s.tune.YESMONI == 1) {
     monitor = std::make_unique<Monitor>(s.inst.central(tables::files::MonCons));
     if (monitor->add(cp1251::fromUtf8(s.namePc)) != store::Ok) monitor.reset();
   }
-  TestingWindow w(a, cfg, s, fromCp(req.who.fullName()), monitor.get());
+  TestingWindow w(a, cfg, s, fromCp(req.who.fullName()), monitor.get(), nullptr, keeper.get());
   w.exec();
   if (w.aborted()) {
+    if (keeper) keeper->discard();
     req.test.tema.HOWEND = 1;  // back to registration for the next examinee
+    return 0;
+  }
+  if (w.superseded()) {
+    req.test.tema.HOWEND = 1;
     return 0;
   }
   if (!a.finished()) return 0;
   // Stored in the journal, or kept on this workstation when that fails.
-  StoreRequest sr = storeRequestFor(a, s, cfg.tema.SAVEREZ ? cfg.tema.SAVEREZ : 1);
+  StoreRequest sr = storeRequestFor(a, s, saveRez);
   ResultStore store(s.inst.workingDir);
-  StoreOutcome out = store.store(sr);
+  StoreOutcome out = keeper ? keeper->finish(sr, store) : store.store(sr);
+  if (out.superseded) {
+    sayKept(QStringLiteral("Тестирование было закрыто администратором или продолжено на другой рабочей станции:|"
+                           "этот результат в журнал не записан."));
+    req.test.tema.HOWEND = 1;
+    return 0;
+  }
   tables::RezTest rez = a.result();
   rez.CODEREZ = out.resultCode;
   if (out.code != store::Ok) {

@@ -45,8 +45,10 @@ bool ExaminerApp::start() {
     closeDown(s_.inst);
     return false;
   }
-  // Attempts that could not be stored before are stored now.
-  ResultStore(dir_.toStdString()).storePending();
+  // An attempt kept here while the share was away goes there now, and
+  // attempts that could not be stored before are stored now.
+  AttemptKeeper::pushLocal(s_.inst.central(tables::files::Attempt), s_.inst.workingDir);
+  ResultStore(s_.inst.workingDir).storePending();
 
   frame_ = std::make_unique<ui::MainFrame>(QString::fromUtf8(caption()), std::vector<int>{0, 160, 120}, false);
   frame_->setStatusText(2, QString::fromStdString(s_.namePc));

@@ -29,6 +29,9 @@
 #include "window_memory.h"
 #include "pictures.h"
 #include "selection.h"
+#include "attempt_keeper.h"
+#include "engine_support.h"
+#include "installation.h"
 
 namespace examiner {
 namespace {
@@ -36,6 +39,9 @@ namespace {
 QString q(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString fromCp(const std::string& cp) { return QString::fromStdString(cp1251::toUtf8(cp1251::clip(cp))); }
 std::string toCp(const QString& s) { return cp1251::fromUtf8(s.trimmed().toStdString()); }
+
+// An attempt never written to the share has no code there.
+bool code0(const common::OpenAttempt& o, bool local) { return local && o.rec.CODE == 0; }
 
 int say(const std::string& text, const std::string& caption = "Сообщение программы",
         messages::Icon icon = messages::Icon::Exclamation) {
@@ -411,6 +417,7 @@ void StartWindow::newStudent() {
 
 void StartWindow::clearForNextExaminee() {
   // The group stays chosen; the examinee, the password and the test go.
+  declinedTest_.clear();
   forgetStudent();
   addBtn_->setEnabled(false);
   fromList_->setChecked(true);
@@ -480,7 +487,94 @@ void StartWindow::next() {
     }
     return;
   }
+  if (offerToGoOn()) return;
   showPage(Choice);
+}
+
+// ------------------------------------------------------------ going on
+
+bool StartWindow::offerToGoOn() {
+  if (s_.inst.modeWork == 7 || s_.inst.modeWork == 9) return false;
+  const std::string file = s_.inst.central(tables::files::Attempt);
+  // An attempt kept here while the share was away goes there first.
+  AttemptKeeper::pushLocal(file, s_.inst.workingDir);
+  std::optional<OpenAttempt> found;
+  bool local = false;
+  if (common::findAttempt(file, reg_.code, reg_.fullName(), reg_.group, found) != store::Ok || !found) {
+    // The share away: this workstation's own copy, if it is this examinee's.
+    std::optional<OpenAttempt> mine;
+    if (common::findAttempt(common::localAttemptFile(s_.inst.workingDir), reg_.code, reg_.fullName(), reg_.group, mine) ==
+            store::Ok &&
+        mine) {
+      found = std::move(mine);
+      local = true;
+    }
+  }
+  if (!found) return false;
+  const OpenAttempt& o = *found;
+  SystemClock clock;
+  const std::string here = cp1251::fromUtf8(s_.namePc);
+  if (!local && common::stillRunning(o.rec, clock.today(), clock.now()) &&
+      cp1251::upper(cp1251::clip(o.rec.NAMEPC.view())) != cp1251::upper(cp1251::clip(here))) {
+    say("Тестирование этого тестируемого уже идёт на рабочей станции «" + cp1251::toUtf8(cp1251::clip(o.rec.NAMEPC.view())) +
+        "».|Продолжить его можно, только когда та рабочая станция его оставит.");
+    return true;
+  }
+  const int a = ui::MessageService::instance().ask(
+      QStringLiteral("Не завершено тестирование по тесту «%1».|Дано ответов: %2 из %3.|Продолжить тестирование?")
+          .arg(fromCp(std::string(o.rec.NAMETEMA.view())))
+          .arg(o.rec.KOLOT)
+          .arg(o.rec.KOLVOP),
+      QStringLiteral("Продолжение тестирования"), messages::Buttons::YesNo, messages::Icon::Question, messages::Yes);
+  if (a == messages::Yes) {
+    if (!openKeptTest(o)) return true;
+    chosenTimes_ = 1;
+    showTest();
+    showPage(Choice);
+    AttemptRequest req{s_, test_, reg_, o.rec.VARIANT, &o, local};
+    const int outcome = runner_ ? runner_(req) : 0;
+    if (afterAttempt(outcome)) beginTest();
+    return true;
+  }
+  // Stored as it stands; starting afresh is no way to a better result.
+  common::AttemptLink link{code0(o, local) ? std::string() : file, o.rec.CODE, std::string(cp1251::clip(o.rec.OWNER.view()))};
+  ResultStore store(s_.inst.workingDir);
+  StoreOutcome out = store.store(common::requestOf(o), &link);
+  if (out.superseded) {
+    say("Это тестирование уже завершено на другой рабочей станции или администратором.");
+  } else if (out.code != store::Ok) {
+    say("Результат незавершённого тестирования не удалось записать в журнал результатов (" + out.error.text() +
+        ").|Он сохранён на этой рабочей станции и будет записан при первой возможности.");
+    declinedTest_ = std::string(cp1251::clip(o.rec.NAMETEMA.view()));
+  } else {
+    say("Результат незавершённого тестирования записан в журнал результатов.", "Сообщение программы",
+        messages::Icon::Information);
+    declinedTest_ = std::string(cp1251::clip(o.rec.NAMETEMA.view()));
+  }
+  return false;
+}
+
+bool StartWindow::openKeptTest(const OpenAttempt& o) {
+  // The test where that workstation found it, else this station's library.
+  const std::string path = cp1251::toUtf8(cp1251::clip(o.rec.TESTFILE.view()));
+  TestLocation where = locateTest(path, s_.inst.libraryDir);
+  std::string why;
+  if (!setup::safeFileName(where.base, &why)) {
+    say("Тест незавершённого тестирования указан неверно: " + why);
+    return false;
+  }
+  const std::string wanted(cp1251::clip(o.rec.NAMETEMA.view()));
+  for (const TestLocation& at : {where, TestLocation{s_.inst.libraryDir, where.base}}) {
+    testfile::TestFile probe;
+    probe.name(at.dir, at.base, s_.inst.keyWord);
+    if (probe.open() != store::Ok) continue;
+    const bool same = cp1251::clip(probe.tema.NAME.view()) == wanted;
+    probe.close();
+    if (same && openTest(at)) return true;
+  }
+  say("Тест «" + cp1251::toUtf8(wanted) + "» незавершённого тестирования не найден.|Обратитесь к администратору: "
+      "он может закрыть тестирование, записав его результат как есть.");
+  return false;
 }
 
 // ------------------------------------------------------------ "Старт"
@@ -683,35 +777,43 @@ void StartWindow::beginTest() {
       variant = askVariant();
       if (variant == 0) return;
     }
+    if (!declinedTest_.empty() && cp1251::clip(test_.tema.NAME.view()) == declinedTest_ && test_.tema.POVTORTEST == 0) {
+      say("Повторное прохождение теста «" + cp1251::toUtf8(declinedTest_) + "» не разрешено.");
+      return;
+    }
     AttemptRequest req{s_, test_, reg_, variant};
     int outcome = runner_ ? runner_(req) : 0;
-    if (s_.inst.modeWork == 9) {
-      emit exitRequested();
-      return;
-    }
-    showTest();
-    if (test_.tema.HOWEND == 1) {
-      s_.inst.modeWork = 5;
-      test_.close();
-      chosenTimes_ = 0;
-      clearForNextExaminee();
-      showPage(Register);
-      return;
-    }
-    if (test_.tema.HOWEND == 4 || outcome == 5) {
-      emit exitRequested();
-      return;
-    }
-    if (outcome == 2) {  // "Повторить": the same examinee, the same test, at once
-      s_.inst.modeWork = 5;
-      continue;
-    }
-    if (outcome == 7) {  // "Регистрация": the next examinee
-      clearForNextExaminee();
-      showPage(Register);
-    }
-    return;
+    if (!afterAttempt(outcome)) return;
   }
+}
+
+bool StartWindow::afterAttempt(int outcome) {
+  if (s_.inst.modeWork == 9) {
+    emit exitRequested();
+    return false;
+  }
+  showTest();
+  if (test_.tema.HOWEND == 1) {
+    s_.inst.modeWork = 5;
+    test_.close();
+    chosenTimes_ = 0;
+    clearForNextExaminee();
+    showPage(Register);
+    return false;
+  }
+  if (test_.tema.HOWEND == 4 || outcome == 5) {
+    emit exitRequested();
+    return false;
+  }
+  if (outcome == 2) {  // "Повторить": the same examinee, the same test, at once
+    s_.inst.modeWork = 5;
+    return true;
+  }
+  if (outcome == 7) {  // "Регистрация": the next examinee
+    clearForNextExaminee();
+    showPage(Register);
+  }
+  return false;
 }
 
 }  // namespace examiner

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "message_service.h"
+#include "open_attempts.h"
 #include "registration.h"
 #include "startup.h"
 #include "table_opener.h"
@@ -29,6 +30,8 @@ class BrowseWindow;
 
 namespace examiner {
 
+using common::OpenAttempt;
+
 // What running an attempt needs; the testing window fills in the outcome of
 // its result window: 2 repeat, 5 exit, 7 back to registration, 0 stay.
 struct AttemptRequest {
@@ -36,6 +39,10 @@ struct AttemptRequest {
   testfile::TestFile& test;
   const Registration& who;
   int variant = 1;
+  // An open attempt to go on with, from the share or, while the share is
+  // away, this workstation's own copy (`resumeLocal`).
+  const common::OpenAttempt* resume = nullptr;
+  bool resumeLocal = false;
 };
 using AttemptRunner = std::function<int(AttemptRequest&)>;
 
@@ -103,6 +110,13 @@ class StartWindow : public QWidget {
   bool presetTest() const;
   void forgetStudent();
   void clearForNextExaminee();
+  // An open attempt of the examinee just registered: "Продолжить
+  // тестирование?" Yes goes on with it, no stores it as it stands. False
+  // when there is none and the test choice comes next.
+  bool offerToGoOn();
+  bool openKeptTest(const OpenAttempt& o);
+  // After an attempt: what its outcome asks for. True: "Повторить".
+  bool afterAttempt(int outcome);
 
   // Central tables open through the common opening procedure, which creates
   // what is missing.
@@ -113,6 +127,9 @@ class StartWindow : public QWidget {
   Registration reg_;
   testfile::TestFile test_;
   int chosenTimes_ = 0;
+  // The test of an attempt the examinee chose not to go on with: it is not
+  // started again at once unless the test allows repeating (TEM:POVTORTEST).
+  std::string declinedTest_;
   TestLocation location_;
   tables::Group groupRec_;
   tables::Student studentRec_;

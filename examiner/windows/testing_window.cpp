@@ -65,8 +65,8 @@ class TestingWindow::Nested {
 };
 
 TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup& s, const QString& examinee,
-                             Monitor* monitor, QWidget* parent)
-    : QDialog(parent), attempt_(a), cfg_(cfg), s_(s), monitor_(monitor) {
+                             Monitor* monitor, QWidget* parent, AttemptKeeper* keeper)
+    : QDialog(parent), attempt_(a), cfg_(cfg), s_(s), monitor_(monitor), keeper_(keeper) {
   setObjectName(QString::fromLatin1(kProcedure));
   QString caption = ui::fromRecord(cfg_.tema.NAME.view());
   if (cfg_.tema.MODECONTROLZN == 5) caption += QStringLiteral(" ") + QString::number(cfg_.variant);
@@ -96,6 +96,13 @@ TestingWindow::TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup
   top->addWidget(new QLabel(QStringLiteral("Оформление:"), this));
   top->addWidget(themes_);
   outer->addLayout(top);
+  offline_ = new QLabel(QStringLiteral("Нет связи с базой данных: ответы сохраняются на этой рабочей станции и будут переданы, "
+                                       "когда связь восстановится. Тестирование можно продолжать."),
+                        this);
+  offline_->setWordWrap(true);
+  offline_->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold;"));
+  offline_->setVisible(keeper_ && keeper_->last() == AttemptKeeper::Saved::Local);
+  outer->addWidget(offline_);
 
   auto* body = new QHBoxLayout;
   framePanel_ = new QFrame(this);
@@ -500,6 +507,10 @@ void TestingWindow::step(const std::function<Attempt::Step()>& what) {
   const int checks = attempt_.checks(), answered = attempt_.result().KOLVOPOT;
   const Attempt::Step st = what();
   report(code, checks, answered);
+  if (st != Attempt::Step::Finished && !attempt_.finished()) {
+    keep(true);
+    if (superseded_) return;
+  }
   if (st == Attempt::Step::Stayed) {
     showAnswers();
     showGrid();
@@ -555,6 +566,12 @@ void TestingWindow::tick() {
   if (attempt_.finished()) return;
   Attempt::Tick t = attempt_.tick();
   timer_->setText(timerText());
+  // A sign of life, the clocks and the answer being given, now and then;
+  // not inside a question box, whose step is not over.
+  if (keeper_ && !nested_ && keeper_->sinceSave() >= common::kAliveSeconds) {
+    keep(false);
+    if (superseded_) return;
+  }
   if (t == Attempt::Tick::TestTimeUp) testTimeUpPending_ = true;
   applyTimeUps();
 }
@@ -578,6 +595,36 @@ void TestingWindow::applyTimeUps() {
     return;
   }
   if (attempt_.frameTimeUp()) step([this] { return attempt_.frameTimedOut(*this); });
+}
+
+void TestingWindow::keep(bool answered) {
+  if (!keeper_ || attempt_.reviewing() || superseded_) return;
+  const AttemptKeeper::Saved got = keeper_->save(attempt_, answered);
+  offline_->setVisible(got == AttemptKeeper::Saved::Local);
+  if (got == AttemptKeeper::Saved::Failed && !keepFailedShown_) {
+    // Said once: the attempt goes on, its result is stored at the end as always.
+    keepFailedShown_ = true;
+    Nested nested(this);
+    ui::MessageService::instance().ask(
+        QStringLiteral("Ответ не удалось сохранить ни в базе данных, ни на этой рабочей станции (") + QString::fromStdString(keeper_->error().text()) +
+            QStringLiteral(").|Тестирование можно продолжать; сообщите администратору."),
+        QStringLiteral("Сохранение ответа"), messages::Buttons::Ok, messages::Icon::Exclamation);
+    return;
+  }
+  if (got != AttemptKeeper::Saved::Closed && got != AttemptKeeper::Saved::TakenOver) return;
+  superseded_ = true;
+  timerTick_->stop();
+  closeCompanions();
+  if (monitor_) monitor_->remove();
+  {
+    Nested nested(this);
+    ui::MessageService::instance().ask(
+        got == AttemptKeeper::Saved::Closed
+            ? QStringLiteral("Тестирование завершено администратором.|Его результат записан в журнал результатов.")
+            : QStringLiteral("Тестирование продолжено на другой рабочей станции.|Здесь оно завершено без записи результата."),
+        QStringLiteral("Тестирование"), messages::Buttons::Ok, messages::Icon::Exclamation);
+  }
+  accept();
 }
 
 void TestingWindow::ended() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "attempt.h"
+#include "attempt_keeper.h"
 #include "calculator_window.h"
 #include "document_view.h"
 #include "help_window.h"
@@ -35,8 +36,9 @@ class TestingWindow : public QDialog, public Dialogue {
   Q_OBJECT
  public:
   static constexpr const char* kProcedure = "TestingWindow";
+  // `keeper` saves the attempt after every step and while it runs.
   TestingWindow(Attempt& a, const AttemptConfig& cfg, const Startup& s, const QString& examinee, Monitor* monitor = nullptr,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, AttemptKeeper* keeper = nullptr);
   ~TestingWindow() override;
 
   // Dialogue: the questions of "Далее" and the feedback.
@@ -55,6 +57,11 @@ class TestingWindow : public QDialog, public Dialogue {
   void setTheme(const QString& name);
 
   bool aborted() const { return aborted_; }
+  // Closed by the administrator or taken over by another workstation while
+  // it ran: the window closed and nothing is to be stored here.
+  bool superseded() const { return superseded_; }
+  // "Нет связи с базой данных..." while answers are kept on this workstation.
+  QLabel* offlineLabel() const { return offline_; }
   bool finished() const { return attempt_.finished(); }
   QPushButton* variantButton(int k) const;
   QPushButton* gridButton(int position) const;  // free order, current group
@@ -89,6 +96,9 @@ class TestingWindow : public QDialog, public Dialogue {
   void report(std::uint16_t code, int checksBefore, int answeredBefore);
   void applyTimeUps();
   void ended();
+  // Saves the attempt; what the save found ends the window when the attempt
+  // is no longer this run's.
+  void keep(bool answered);
   void closeCompanions();
   std::vector<std::uint8_t> objectBytes(QString& name, QString* missing = nullptr) const;
 
@@ -96,7 +106,10 @@ class TestingWindow : public QDialog, public Dialogue {
   const AttemptConfig& cfg_;
   const Startup& s_;
   Monitor* monitor_;
+  AttemptKeeper* keeper_;
   bool aborted_ = false;
+  bool superseded_ = false;
+  bool keepFailedShown_ = false;
   bool timeUpShown_ = false;
   // Question boxes and small dialogs run nested event loops in which the
   // timer keeps firing: a time-up inside one waits until it closes.
@@ -109,7 +122,7 @@ class TestingWindow : public QDialog, public Dialogue {
   std::set<std::uint16_t> maxReported_;  // frames whose maximum the monitor has
   QString theme_ = QStringLiteral("Стандартный");
 
-  QLabel *position_, *timer_, *picture_, *objectLabel_, *key_;
+  QLabel *position_, *timer_, *picture_, *objectLabel_, *key_, *offline_;
   QTextBrowser* text_;
   common::AnswerPanel* answers_;
   QWidget* side_;

@@ -445,7 +445,7 @@ TEST_F(Sheets, CleanUpOffersOnlyLinesThatNoLongerNameTheirStudent) {
     tables::RezTest rez;
     rez.CODEST = student;
     rez.FIO = r.fullName();
-    return std::string(examiner::vedomLine(rez, "Stat").NAMESTUD.view());
+    return std::string(common::vedomLine(rez, "Stat").NAMESTUD.view());
   };
   line(1, 1, written(1, "Константинопольский-Оболенский", "Александр", "Владимирович"));
   line(2, 2, written(2, "Петров", "Пётр", ""));
