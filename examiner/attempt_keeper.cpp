@@ -170,6 +170,23 @@ AttemptKeeper::Saved AttemptKeeper::saveCentral() {
   return Saved::Central;
 }
 
+AttemptKeeper::Saved AttemptKeeper::touch() {
+  if (last_ == Saved::Closed || last_ == Saved::TakenOver) return last_;
+  savedDay_ = clock_.today();
+  savedTime_ = clock_.now();
+  if (code_ == 0 || !ct_ || !shareThere() || ct_->open(false) != store::Ok) return last_;
+  store::WaitLimit limit(std::chrono::milliseconds(3000));
+  store::Transaction tx{&ct_->attT};
+  if (tx.begin() != store::Ok) return last_;
+  ct_->att.CODE = code_;
+  if (ct_->attT.get(ct_->attT.key("KEYCODE")) != store::Ok) return last_;  // the next save says why
+  if (cp1251::clip(ct_->att.OWNER.view()) != cp1251::clip(owner_)) return last_;
+  ct_->att.SEENDATE = savedDay_;
+  ct_->att.SEENTIME = savedTime_;
+  if (ct_->attT.put() == store::Ok) tx.commit();
+  return last_;
+}
+
 AttemptKeeper::Saved AttemptKeeper::saveLocal() {
   common::AttemptTables lt(local_);
   if (lt.open(true) != store::Ok) {

@@ -55,6 +55,9 @@ class AttemptKeeper {
   Saved adopt(const OpenAttempt& o, bool local);
   // After every step, and at least every kAliveSeconds while it runs.
   Saved save(const Attempt& a, bool answered = true);
+  // A sign of life only, while a step is under way (a question box open):
+  // the state is saved when the step is over.
+  Saved touch();
   // The final store: the result and the record's removal in one commit.
   StoreOutcome finish(const StoreRequest& r, ResultStore& store);
   // The attempt is dropped without a result (aborted on purpose).

@@ -568,9 +568,13 @@ void TestingWindow::tick() {
   timer_->setText(timerText());
   // A sign of life, the clocks and the answer being given, now and then;
   // not inside a question box, whose step is not over.
-  if (keeper_ && !nested_ && keeper_->sinceSave() >= common::kAliveSeconds) {
-    keep(false);
-    if (superseded_) return;
+  if (keeper_ && !attempt_.reviewing() && keeper_->sinceSave() >= common::kAliveSeconds) {
+    if (nested_) {
+      keeper_->touch();
+    } else {
+      keep(false);
+      if (superseded_) return;
+    }
   }
   if (t == Attempt::Tick::TestTimeUp) testTimeUpPending_ = true;
   applyTimeUps();

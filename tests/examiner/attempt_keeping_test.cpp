@@ -349,6 +349,18 @@ TEST(KeptAttempt, AShareThatVanishesAndReturnsLosesNothing) {
   EXPECT_EQ(k.save(a), AttemptKeeper::Saved::Local);
   answerFrame(a, clock, 3);
   EXPECT_EQ(k.save(a), AttemptKeeper::Saved::Local);
+  // A sign of life while a question box is open touches the time alone.
+  {
+    ASSERT_EQ(::rename(away.c_str(), base.c_str()), 0);
+    const tables::Attempt before = sh.open()[0].rec;
+    clock.time += 45 * 100;
+    k.touch();
+    const tables::Attempt after = sh.open()[0].rec;
+    EXPECT_EQ(after.SEENTIME, clock.time);
+    EXPECT_EQ(after.SAVES, before.SAVES);
+    EXPECT_EQ(after.STATE, before.STATE);
+    ASSERT_EQ(::rename(base.c_str(), away.c_str()), 0);
+  }
   const std::string local = common::localAttemptFile(sh.working("ws1"));
   std::vector<OpenAttempt> kept;
   ASSERT_EQ(common::listAttempts(local, kept), store::Ok);
