@@ -477,12 +477,12 @@ int WriterTurn::take(const std::shared_ptr<FileState>& fs, ErrorInfo& err, bool 
   // Our turn comes when every chair before ours is free. The queue counts as
   // moving while its first writer changes.
   off_t head = -1;
-  auto lookedAt = clock::time_point{};
   std::chrono::microseconds nap(250);
   while (heldWithin(fd, kChairs, chair) >= 0) {
     auto now = clock::now();
-    if (now - lookedAt > std::chrono::milliseconds(50)) {
-      lookedAt = now;
+    // Looked at on every wake-up: a writer that reached the head while still
+    // napping as one far back would leave the file idle at each handover.
+    {
       off_t first = chair;
       for (off_t at; (at = heldWithin(fd, kChairs, first)) >= 0;) first = at - kChairs;
       if (first != head) {
