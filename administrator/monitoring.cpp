@@ -1,6 +1,7 @@
 #include "monitoring.h"
 
 #include "cp1251.h"
+#include "result_store.h"
 
 namespace administrator {
 
@@ -219,6 +220,64 @@ void MonitorHistory::read(const std::vector<MonitoredStation>& list, std::int64_
 bool MonitorHistory::stale(store::Position p, std::int64_t now) const {
   auto it = seen_.find(p);
   return it != seen_.end() && now - it->second.since >= kStaleSeconds;
+}
+
+// ------------------------------------------------------------------ attempts
+
+AttemptWatch::AttemptWatch(const setup::Installation& inst) : file_(inst.central(tables::files::Attempt)) {}
+
+Outcome AttemptWatch::read(std::int32_t today, std::int32_t now, std::vector<AbandonedAttempt>& out) {
+  std::vector<common::OpenAttempt> all;
+  store::ErrorInfo e;
+  if (int rc = common::listAttempts(file_, all, &e)) {
+    e.code = e.code ? e.code : rc;
+    return Outcome::failed(e, "Не удалось прочитать тестирования в ходе");
+  }
+  std::vector<AbandonedAttempt> got;
+  for (auto& a : all) {
+    if (!common::abandoned(a.rec, today, now)) continue;
+    const bool running = common::stillRunning(a.rec, today, now);
+    got.push_back({std::move(a), running});
+  }
+  out = std::move(got);
+  return {};
+}
+
+Outcome AttemptWatch::find(std::int32_t code, std::int32_t today, std::int32_t now,
+                           std::optional<AbandonedAttempt>& out) {
+  out.reset();
+  common::AttemptTables t(file_);
+  int rc = t.open(false);
+  if (rc == store::FileNotFound) return {};
+  if (rc == store::Ok) rc = t.get(code);
+  if (rc == store::NoRecord) return {};
+  if (rc) return Outcome::failed(t.error(), "Не удалось прочитать тестирование");
+  out = AbandonedAttempt{{t.att, t.rez}, common::stillRunning(t.att, today, now)};
+  return {};
+}
+
+ClosedAttempt AttemptWatch::close(std::int32_t code) {
+  const common::StoreOutcome o = common::closeAttempt(file_, code);
+  // The attempt file gone altogether: no attempt is open any more.
+  if (o.superseded || o.code == store::FileNotFound) return {Closing::AlreadyClosed, "Это тестирование уже завершено."};
+  if (o.code != store::Ok) {
+    store::ErrorInfo e = o.error;
+    if (!e.code) e.code = o.code;
+    return {Closing::Failed, Outcome::failed(e, "Не удалось записать результат тестирования").message};
+  }
+  return {Closing::Stored, "Результат записан в журнал результатов."};
+}
+
+std::string answeredText(const tables::Attempt& a) {
+  return std::to_string(a.KOLOT) + " из " + std::to_string(a.KOLVOP);
+}
+
+std::string closeQuestion(const AbandonedAttempt& a) {
+  const tables::Attempt& r = a.attempt.rec;
+  std::string q = "Закрыть тестирование «" + r.FIO.utf8() + "» по тесту «" + r.NAMETEMA.utf8() +
+                  "»?|Его результат будет записан в журнал результатов как есть.";
+  if (a.running) q += "|Рабочая станция «" + r.NAMEPC.utf8() + "» ещё работает с ним.";
+  return q;
 }
 
 }  // namespace administrator

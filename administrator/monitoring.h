@@ -3,7 +3,9 @@
 // five orders (records may appear and vanish between and during reads: the
 // snapshot is whatever could be read), the window's lights and counters
 // driven by its one-second timer, stations that stopped changing, and
-// "Сброс", which empties the table.
+// "Сброс", which empties the table. Besides, the attempts under way that
+// nobody has answered for 15 minutes (Attempt.tps), and closing one of them
+// as it stands.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -13,6 +15,7 @@
 
 #include "contingent.h"
 #include "installation.h"
+#include "open_attempts.h"
 #include "tables_central.h"
 
 namespace administrator {
@@ -107,5 +110,47 @@ class MonitorHistory {
   long finished_ = 0;
   bool clearing_ = false;
 };
+
+// ------------------------------------------------------------------ attempts
+
+// An attempt kept under way (common/open_attempts.h) that has had no answer
+// for 15 minutes: its workstation may have died with it.
+struct AbandonedAttempt {
+  common::OpenAttempt attempt;
+  bool running = false;  // its workstation still gives signs of life
+};
+
+enum class Closing { Stored, AlreadyClosed, Failed };
+struct ClosedAttempt {
+  Closing how = Closing::Failed;
+  std::string message;  // what the user is told (UTF-8)
+};
+
+// The attempt file of the database directory, the one the Examiners keep
+// their attempts in.
+class AttemptWatch {
+ public:
+  explicit AttemptWatch(const setup::Installation& inst);
+  // The abandoned attempts at a day and clock time, in code order; none
+  // while no Examiner has kept one. A reading that fails leaves `out` as it
+  // was.
+  Outcome read(std::int32_t today, std::int32_t now, std::vector<AbandonedAttempt>& out);
+  // One attempt as it stands now, abandoned or not; nothing when it has
+  // been closed.
+  Outcome find(std::int32_t code, std::int32_t today, std::int32_t now, std::optional<AbandonedAttempt>& out);
+  // Closes an attempt as it stands: its result goes into its journal and
+  // its record goes, in one commit. One closed meanwhile (another window,
+  // its examinee finishing it) is not stored again.
+  ClosedAttempt close(std::int32_t code);
+  const std::string& file() const { return file_; }
+
+ private:
+  std::string file_;
+};
+
+// "N из M": answers given of the frames drawn.
+std::string answeredText(const tables::Attempt& a);
+// The question before closing ("|" breaks lines).
+std::string closeQuestion(const AbandonedAttempt& a);
 
 }  // namespace administrator

@@ -163,6 +163,7 @@ Outcome readParameters(const setup::Installation& inst, Parameters& out) {
   out.monitoring = t.YESMONI != 0;
   out.checkPassword = !t.CHECKPASS.blank();
   out.changePassword = !t.CHANGEPASS.blank();
+  out.resumeGraceMinutes = common::resumeGraceMinutes(r.glb.rec);
   const tables::VopParam& v = r.vop.rec;
   out.framePoints = v.BALLVOP;
   out.frameSeconds = v.TIMEVOP;
@@ -187,7 +188,8 @@ std::optional<std::string> checkParameters(const Parameters& p) {
   } numbers[] = {{p.framePoints, 65535, "Балл задания"},
                  {p.frameSeconds, 65535, "Время на задание"},
                  {p.frameAttempts, 255, "Число попыток"},
-                 {p.frameLevel, 255, "Уровень сложности"}};
+                 {p.frameLevel, 255, "Уровень сложности"},
+                 {p.resumeGraceMinutes, 24 * 60, "Перерыв при продолжении тестирования"}};
   for (const auto& n : numbers)
     if (n.value < 0 || n.value > n.max)
       return std::string(n.label) + ": число от 0 до " + std::to_string(n.max) + ".";
@@ -257,6 +259,7 @@ Outcome writeParameters(setup::Installation& inst, const Parameters& given, cons
     g.ORG = cp(p.organisation, decltype(g.ORG)::width);
     if (pw.adminSignIn) g.PASSADM = cp1251::fromUtf8(*pw.adminSignIn);
     if (pw.userSignIn) g.PASSINS = cp1251::fromUtf8(*pw.userSignIn);
+    common::setResumeGraceMinutes(g, p.resumeGraceMinutes);
     tables::TuneTest& t = r.tune.rec;
     t.CODEFILEREZ = static_cast<std::uint16_t>(p.resultChoice);
     t.CURREZ = cp(p.commonJournal, decltype(t.CURREZ)::width);

@@ -2,7 +2,8 @@
 // The system parameters that the window "Настройка параметров системы"
 // shows and writes: the work mode and the database directories, the test
 // library, the current result journal and how the Examiner chooses one, the
-// titles of reports, monitoring, a new frame's defaults and the passwords.
+// titles of reports, monitoring, how long an outage is forgiven to an
+// examinee who goes on, a new frame's defaults and the passwords.
 // They live in the shared settings file (GlbTune/ModeNet, Path/CentBD,
 // LocBD, DirBD, FileRez, CodeRez) and in the one-record tables GlbTune,
 // TuneTest, ZagExzVed and the work table VOPPARAM: read together, checked,
@@ -14,6 +15,7 @@
 
 #include "contingent.h"
 #include "installation.h"
+#include "open_attempts.h"
 
 namespace administrator {
 
@@ -34,6 +36,9 @@ struct Parameters {
   bool monitoring = false;               // TUN:YESMONI
   bool checkPassword = false;            // TUN:CHECKPASS not blank
   bool changePassword = false;           // TUN:CHANGEPASS not blank
+  // An attempt that goes on after its workstation was lost: so many minutes
+  // of the outage are not counted against its time (GLB:RESERVED4).
+  int resumeGraceMinutes = common::kDefaultResumeGraceMinutes;
   // What a new frame starts with (VOPPARAM).
   int framePoints = 0, frameSeconds = 0, frameAttempts = 0, frameLevel = 0;
 

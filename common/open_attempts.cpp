@@ -109,8 +109,13 @@ int listAttempts(const std::string& file, std::vector<OpenAttempt>& out, store::
   }
   std::vector<OpenAttempt> list;
   for (std::int32_t c : codes) {
-    // Gone between the two reads: closed meanwhile.
-    if (t.get(c) != store::Ok) continue;
+    if (t.get(c) != store::Ok) {
+      // Gone between the two reads (closed meanwhile), or its result half
+      // lost: such a one is still listed, to be closed.
+      t.att.CODE = c;
+      if (t.attT.get(t.attT.key("KEYCODE")) != store::Ok) continue;
+      t.rez = tables::RezTest{};
+    }
     list.push_back({t.att, t.rez});
   }
   out = std::move(list);
@@ -166,10 +171,29 @@ StoreRequest requestOf(const OpenAttempt& o) {
 StoreOutcome closeAttempt(const std::string& file, std::int32_t code) {
   StoreOutcome out;
   AttemptTables t(file);
-  if (int rc = t.open(false); rc || (rc = t.get(code))) {
+  int rc = t.open(false);
+  if (rc == store::Ok) rc = t.get(code);
+  if (rc == store::NoRecord) {
+    // Its result half lost (a file damaged by hand): the attempt is stored
+    // with what its own record says rather than listed for ever.
+    t.att.CODE = code;
+    if (t.attT.get(t.attT.key("KEYCODE")) == store::Ok) {
+      t.rez = tables::RezTest{};
+      t.rez.FIO = t.att.FIO.view();
+      t.rez.GR = t.att.GR.view();
+      t.rez.CODEST = t.att.CODEST;
+      t.rez.NAMETEMA = t.att.NAMETEMA.view();
+      t.rez.TIMEBEG = t.att.TIMEBEG;
+      t.rez.TIMEEND = t.att.LASTTIME;
+      t.rez.DATE = t.att.LASTDATE;
+      t.rez.KOLVOP = t.att.KOLVOP;
+      rc = store::Ok;
+    }
+  }
+  if (rc) {
     out.code = rc;
     out.error = t.error();
-    out.superseded = rc == store::NoRecord;
+    out.superseded = rc == store::NoRecord || rc == store::FileNotFound;
     return out;
   }
   ResultStore rs({});

@@ -131,14 +131,17 @@ int ResultStore::storeOnce(const StoreRequest& r, std::int32_t& code, store::Err
   if (att) {
     // The attempt leaves the open ones in this commit, if it is still ours
     // to close: closed elsewhere or taken over, it is not stored here.
-    int rc = att->get(link->code);
+    att->att.CODE = link->code;
+    int rc = att->attT.get(att->attT.key("KEYCODE"));
+    if (rc && rc != store::NoRecord) e = att->attT.error();
     if (rc == store::NoRecord ||
         (rc == store::Ok && !link->owner.empty() && cp1251::clip(att->att.OWNER.view()) != cp1251::clip(link->owner))) {
       e = store::ErrorInfo{};
       e.code = kAttemptSuperseded;
       return kAttemptSuperseded;
     }
-    if (rc || (rc = att->remove(link->code))) {
+    if (rc) return rc;
+    if ((rc = att->remove(link->code))) {
       e = att->error();
       return rc;
     }

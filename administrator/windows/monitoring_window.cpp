@@ -13,12 +13,14 @@
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "administrator_app.h"
 #include "datetime.h"
 #include "icons.h"
 #include "main_frame.h"
 #include "message_service.h"
+#include "pictures.h"
 #include "record_format.h"
 #include "services.h"
 #include "window_memory.h"
@@ -55,10 +57,25 @@ const ColumnSpec kColumns[] = {{"№", 4},        {"Компьютер", 12},   
                                {"Факт.", 7},    {"Тек. задание", 13},  {"Ошибок", 8},        {"flag", 3}};
 enum Col { CCode, CPc, CFio, CTest, CStart, CFrames, CAnswered, CMax, CReal, CFrame, CWrong, CFlag };
 
+const ColumnSpec kAttemptColumns[] = {{"Тестируемый", 26}, {"Группа", 10},        {"Тест", 30},
+                                      {"Рабочая станция", 16}, {"Дано ответов", 12}, {"Последний ответ", 20}};
+enum AttemptCol { AFio, AGroup, ATest, APc, AAnswered, ALast };
+
+const QString kCaption = QStringLiteral("Мониторинг");
+
+// The window's clock as the Examiners write theirs: a day number and a
+// clock time.
+std::pair<std::int32_t, std::int32_t> dayAndClock(std::int64_t secs) {
+  const QDateTime t = QDateTime::fromSecsSinceEpoch(secs);
+  const QDate d = t.date();
+  const QTime c = t.time();
+  return {datetime::dayNumber(d.year(), d.month(), d.day()), datetime::clockTime(c.hour(), c.minute(), c.second())};
+}
+
 }  // namespace
 
 MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* parent)
-    : QDialog(parent), table_(inst), inst_(inst) {
+    : QDialog(parent), table_(inst), attempts_(inst), inst_(inst) {
   setObjectName(QString::fromLatin1(kMonitoringWindow));
   now = [] { return QDateTime::currentSecsSinceEpoch(); };
   setBase(inst.libraryDir);
@@ -85,7 +102,43 @@ MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* par
   list_->setColumnHidden(CFlag, true);
   list_->horizontalHeader()->setStretchLastSection(false);
   sl->addWidget(list_, 1);
-  outer->addWidget(sortBox, 1);
+  outer->addWidget(sortBox, 3);
+
+  auto* lostBox = new QGroupBox(QStringLiteral("Брошенные тестирования"), this);
+  lostBox->setToolTip(QStringLiteral("Тестирования без ответов более 15 минут: рабочая станция могла выйти из строя"));
+  auto* al = new QVBoxLayout(lostBox);
+  abandonedList_ = new QTableWidget(0, static_cast<int>(std::size(kAttemptColumns)), lostBox);
+  abandonedList_->setObjectName(QStringLiteral("abandoned"));
+  abandonedList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  abandonedList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  abandonedList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  abandonedList_->verticalHeader()->hide();
+  abandonedList_->setWordWrap(false);
+  abandonedList_->horizontalHeader()->setHighlightSections(false);
+  for (int c = 0; c < static_cast<int>(std::size(kAttemptColumns)); ++c) {
+    const QString heading = QString::fromUtf8(kAttemptColumns[c].heading);
+    abandonedList_->setHorizontalHeaderItem(c, new QTableWidgetItem(heading));
+    // Headings are longer than some of the values: neither is cut.
+    const int headingWidth = abandonedList_->horizontalHeader()->fontMetrics().horizontalAdvance(heading) + 3 * ch;
+    abandonedList_->setColumnWidth(c, std::max((kAttemptColumns[c].width + 2) * ch, headingWidth));
+  }
+  abandonedList_->horizontalHeader()->setStretchLastSection(true);
+  al->addWidget(abandonedList_, 1);
+  auto* lostButtons = new QHBoxLayout;
+  attemptsLink_ = new QLabel(lostBox);
+  attemptsLink_->setObjectName(QStringLiteral("attemptsLink"));
+  attemptsLink_->setStyleSheet(QStringLiteral("color: #c00000"));
+  lostButtons->addWidget(attemptsLink_, 1);
+  closeAttempt_ = new QPushButton(QStringLiteral("Закрыть тестирование"), lostBox);
+  closeAttempt_->setAutoDefault(false);
+  closeAttempt_->setEnabled(false);
+  closeAttempt_->setToolTip(QStringLiteral("Записать результат выбранного тестирования в журнал результатов как есть"));
+  lostButtons->addWidget(closeAttempt_);
+  al->addLayout(lostButtons);
+  outer->addWidget(lostBox, 1);
+  connect(abandonedList_, &QTableWidget::itemSelectionChanged, this,
+          [this] { closeAttempt_->setEnabled(!abandonedList_->selectedItems().isEmpty()); });
+  connect(closeAttempt_, &QPushButton::clicked, this, &MonitoringWindow::closeChosenAttempt);
   connect(tabs_, &QTabBar::currentChanged, this, [this](int i) { setOrder(static_cast<MonitorOrder>(i)); });
 
   auto* bottom = new QHBoxLayout;
@@ -156,7 +209,7 @@ MonitoringWindow::MonitoringWindow(const setup::Installation& inst, QWidget* par
   buttons->addWidget(close);
   outer->addLayout(buttons);
 
-  resize(1120, 560);
+  resize(1120, 720);
   ui::attachProcedure(this, QString::fromLatin1(kMonitoringWindow));
   ui::alertKey(this, QKeySequence(Qt::Key_F5), [this] { refreshNow(); });
 
@@ -239,8 +292,77 @@ void MonitoringWindow::setOrder(MonitorOrder o) {
   reread();
 }
 
+void MonitoringWindow::closeChosenAttempt() {
+  const auto chosen = abandonedList_->selectionModel()->selectedRows();
+  if (chosen.isEmpty() || chosen[0].row() >= static_cast<int>(abandoned_.size())) return;
+  const std::int32_t code = abandoned_[static_cast<std::size_t>(chosen[0].row())].attempt.rec.CODE;
+  auto& ms = ui::MessageService::instance();
+  // The question tells the attempt as it stands now, not as last listed:
+  // its workstation may have come back meanwhile.
+  const auto [day, clock] = dayAndClock(now());
+  std::optional<AbandonedAttempt> current;
+  if (Outcome o = attempts_.find(code, day, clock, current); !o) {
+    ms.ask(QString::fromStdString(o.message), kCaption, messages::Buttons::Ok, messages::Icon::Exclamation);
+    return;
+  }
+  if (!current) {
+    ms.ask(QStringLiteral("Это тестирование уже завершено."), kCaption, messages::Buttons::Ok,
+           messages::Icon::Information);
+    rereadAttempts();
+    return;
+  }
+  if (ms.ask(QString::fromStdString(closeQuestion(*current)), kCaption, messages::Buttons::YesNo,
+             messages::Icon::Question, messages::No) != messages::Yes)
+    return;
+  const ClosedAttempt done = attempts_.close(code);
+  ms.ask(QString::fromStdString(done.message), kCaption, messages::Buttons::Ok,
+         done.how == Closing::Failed ? messages::Icon::Exclamation : messages::Icon::Information);
+  rereadAttempts();
+}
+
+void MonitoringWindow::rereadAttempts() {
+  const auto [day, clock] = dayAndClock(now());
+  if (Outcome o = attempts_.read(day, clock, abandoned_); !o) {
+    // The last list stays, as the stations' does.
+    attemptsLink_->setText(QStringLiteral("Нет связи с таблицей тестирований: ") + QString::fromStdString(o.message));
+    return;
+  }
+  attemptsLink_->clear();
+  // The row chosen stays chosen across the refresh every ten seconds.
+  std::optional<std::int32_t> chosen;
+  if (const auto rows = abandonedList_->selectionModel()->selectedRows(); !rows.isEmpty()) {
+    if (const auto* it = abandonedList_->item(rows[0].row(), AFio)) chosen = it->data(Qt::UserRole).toInt();
+  }
+  abandonedList_->clearSelection();
+  abandonedList_->setRowCount(static_cast<int>(abandoned_.size()));
+  int select = -1;
+  for (int r = 0; r < static_cast<int>(abandoned_.size()); ++r) {
+    const AbandonedAttempt& a = abandoned_[static_cast<std::size_t>(r)];
+    const tables::Attempt& rec = a.attempt.rec;
+    const std::string last = picture::shortDate(rec.LASTDATE) + " " + picture::time(rec.LASTTIME);
+    const QString cells[] = {ui::fromRecord(rec.FIO.view()),
+                             ui::fromRecord(rec.GR.view()),
+                             ui::fromRecord(rec.NAMETEMA.view()),
+                             ui::fromRecord(rec.NAMEPC.view()),
+                             QString::fromStdString(answeredText(rec)),
+                             QString::fromStdString(last)};
+    for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
+      auto* it = new QTableWidgetItem(cells[c]);
+      if (c == AAnswered) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (c == APc && a.running) it->setToolTip(QStringLiteral("Рабочая станция ещё работает с этим тестированием"));
+      if (c == AFio) it->setData(Qt::UserRole, rec.CODE);
+      abandonedList_->setItem(r, c, it);
+    }
+    if (chosen && *chosen == rec.CODE) select = r;
+  }
+  if (select >= 0) abandonedList_->selectRow(select);
+  closeAttempt_->setEnabled(select >= 0);
+}
+
 void MonitoringWindow::reread() {
   if (!opened_) return;
+  // The attempts lie in a file of their own: read even while MonCons cannot be.
+  rereadAttempts();
   if (Outcome o = table_.read(order_, stations_); !o) {
     showLink(QString::fromStdString(o.message));
     return;

@@ -1,8 +1,9 @@
 #pragma once
 // "Ормида2.0 - [Мониторинг]": the stations testing now, read again every ten
 // seconds in the order of the chosen tab, the four lights, the clock, the
-// counters and "Сброс". The rules are in monitoring.h; the window never
-// locks MonCons.
+// counters and "Сброс"; below them the abandoned attempts, read with the
+// list, and "Закрыть тестирование". The rules are in monitoring.h; the
+// window never locks MonCons.
 #include <QDialog>
 #include <QString>
 #include <cstdint>
@@ -42,9 +43,12 @@ class MonitoringWindow : public QDialog {
   Signal light(LightIndex i) const { return shown_[static_cast<std::size_t>(i)]; }
   QLabel* lightPicture(LightIndex i) const { return pictures_[static_cast<std::size_t>(i)]; }
   QTableWidget* list() const { return list_; }
+  // "Брошенные тестирования".
+  QTableWidget* abandonedList() const { return abandonedList_; }
   QTabBar* orders() const { return tabs_; }
   // "clock", "refreshed", "stations", "finished", "remaining", "link" (why
-  // the table cannot be read, empty while it can)
+  // the table cannot be read, empty while it can), "attemptsLink" (the same
+  // for the attempts)
   QLabel* label(const char* name) const;
   QPushButton* button(const QString& text) const;
   QTimer* timer() const { return timer_; }
@@ -58,9 +62,12 @@ class MonitoringWindow : public QDialog {
   // "Сброс", after its question.
   void clearStations();
   void setOrder(MonitorOrder o);
+  // "Закрыть тестирование" for the attempt chosen, after its question.
+  void closeChosenAttempt();
 
  private:
   void reread();
+  void rereadAttempts();
   void showLights();
   void showCounts();
   // The table could not be read (why), or can again (empty): the list and
@@ -68,6 +75,8 @@ class MonitoringWindow : public QDialog {
   void showLink(const QString& why);
 
   MonitorTable table_;
+  AttemptWatch attempts_;
+  std::vector<AbandonedAttempt> abandoned_;
   MonitorLights lights_;
   MonitorHistory history_;
   MonitorOrder order_ = MonitorOrder::ByStart;
@@ -78,8 +87,10 @@ class MonitoringWindow : public QDialog {
   bool linkLost_ = false;
   setup::Installation inst_;
   QTableWidget* list_;
+  QTableWidget* abandonedList_;
+  QPushButton* closeAttempt_;
   QTabBar* tabs_;
-  QLabel *clock_, *refreshed_, *count_, *finished_, *remaining_, *link_;
+  QLabel *clock_, *refreshed_, *count_, *finished_, *remaining_, *link_, *attemptsLink_;
   QTimer* timer_ = nullptr;
 };
 

@@ -166,6 +166,12 @@ ParametersWindow::ParametersWindow(setup::Installation& inst, bool administrator
   changePass_ = new QCheckBox(QStringLiteral("Разрешить тестируемому менять пароль"), testing);
   changePass_->setChecked(p_.changePassword);
   for (auto* c : {monitoring_, checkPass_, changePass_}) xl->addWidget(c);
+  auto* resume = new QFormLayout;
+  grace_ = number(testing, "resumeGrace", p_.resumeGraceMinutes, 24 * 60);
+  grace_->setToolTip(QStringLiteral("Тестируемый продолжает тестирование после сбоя рабочей станции: "
+                                    "перерыв до стольких минут не вычитается из отведённого ему времени"));
+  resume->addRow(QStringLiteral("Перерыв при продолжении тестирования не засчитывается до, мин:"), grace_);
+  xl->addLayout(resume);
   auto* frame = new QGroupBox(QStringLiteral("Новое задание по умолчанию"), testing);
   auto* ff = new QFormLayout(frame);
   points_ = number(frame, "framePoints", p_.framePoints, 65535);
@@ -305,6 +311,7 @@ bool ParametersWindow::collect(Parameters& p, NewPasswords& pw) {
   p.frameSeconds = seconds_->value();
   p.frameAttempts = attempts_->value();
   p.frameLevel = level_->value();
+  p.resumeGraceMinutes = grace_->value();
   pw = NewPasswords{};
   if (!administrator_) return true;
   std::optional<std::string>* targets[] = {&pw.adminSignIn, &pw.userSignIn, &pw.examinerAdmin, &pw.examinerUser};

@@ -38,6 +38,8 @@ class ParametersWindow : public QDialog {
   QLineEdit* commonJournal() const { return common_; }
   QLineEdit* text(const char* objectName) const;
   QCheckBox* monitoring() const { return monitoring_; }
+  // Minutes of an outage not counted against an examinee who goes on.
+  QSpinBox* resumeGrace() const { return grace_; }
   // Passwords: who 0 administrator, 1 user, 2 the Examiner's settings, 3
   // the Examiner's start; which 0 new, 1 confirmed. Null in user mode.
   QLineEdit* password(int who, int which) const { return pw_[who][which]; }
@@ -66,7 +68,7 @@ class ParametersWindow : public QDialog {
   QRadioButton* choice_[3];
   QPlainTextEdit* examSheet_;
   QCheckBox *monitoring_, *checkPass_, *changePass_;
-  QSpinBox *points_, *seconds_, *attempts_, *level_;
+  QSpinBox *points_, *seconds_, *attempts_, *level_, *grace_;
   QLineEdit* pw_[4][2] = {};
   int shownMode_ = 1;  // the mode whose directory the base field holds
 };

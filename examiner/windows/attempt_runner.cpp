@@ -345,9 +345,10 @@ int runAttempt(AttemptRequest& req) {
     }
     const std::int64_t outage = AttemptKeeper::since(clock, o.rec.SEENDATE, o.rec.SEENTIME) * 100;
     const std::int64_t grace = static_cast<std::int64_t>(common::resumeGraceMinutes(s.glb)) * 60 * 100;
-    if (!a.resume(o.rec.STATE.text, o.rez, outage, grace)) {
+    // A record whose result half is lost cannot give its counters back.
+    if (o.rez.CODEREZ != o.rec.CODE || !a.resume(o.rec.STATE.text, o.rez, outage, grace)) {
       sayKept(QStringLiteral("Сохранённое тестирование не подходит к тесту «") + fromCp(o.rec.NAMETEMA.view()) +
-              QStringLiteral("»: тест изменён после его начала.|Обратитесь к администратору: он может закрыть тестирование, "
+              QStringLiteral("»: тест изменён после его начала или запись повреждена.|Обратитесь к администратору: он может закрыть тестирование, "
                              "записав его результат как есть."));
       return 0;
     }

@@ -1,7 +1,8 @@
 // The monitoring window and the autostart window driven as a user would:
 // the lights for an empty table and for a station that leaves, "Сброс"
 // answered No and Yes, stations that stopped changing greyed, a table that
-// cannot be read for a while; the autostart window's choosers, its limit of
+// cannot be read for a while; the abandoned attempts listed and closed, from
+// two windows too; the autostart window's choosers, its limit of
 // 100, arming from the window with one monitoring window opened beside it
 // (none when nothing was armed), and the workstation chooser's tags across
 // rooms.
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,11 +22,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "autostart_window.h"
 #include "browse.h"
 #include "cp1251.h"
 #include "datetime.h"
+#include "kept_attempts.h"
 #include "monitoring_window.h"
 #include "signed_in.h"
 
@@ -244,6 +248,181 @@ TEST(MonitoringWindow, ALostTableKeepsTheLastListAndComesBack) {
   EXPECT_EQ(w.list()->rowCount(), 1);
   EXPECT_EQ(w.label("finished")->text(), "1");
   EXPECT_EQ(w.light(L::Disconnect), Signal::Sig2);
+}
+
+// ------------------------------------------------------------------ abandoned attempts
+
+// The windows' clock held at 10:30 on 12 March 2026, and earlier moments
+// as an Examiner writes them.
+struct HeldClock {
+  std::int64_t secs = QDateTime(QDate(2026, 3, 12), QTime(10, 30, 0)).toSecsSinceEpoch();
+  std::pair<std::int32_t, std::int32_t> before(int seconds) const {
+    const QDateTime t = QDateTime::fromSecsSinceEpoch(secs - seconds);
+    return {datetime::dayNumber(t.date().year(), t.date().month(), t.date().day()),
+            datetime::clockTime(t.time().hour(), t.time().minute(), t.time().second())};
+  }
+  void hold(MonitoringWindow& w) const {
+    w.now = [s = secs] { return s; };
+    w.refreshNow();
+  }
+  admin_testing::KeptAttempt kept(std::int32_t code, const std::string& fio, int answeredAgo, int seenAgo) const {
+    admin_testing::KeptAttempt k;
+    k.code = code;
+    k.fio = fio;
+    std::tie(k.lastDate, k.lastTime) = before(answeredAgo);
+    std::tie(k.seenDate, k.seenTime) = before(seenAgo);
+    return k;
+  }
+};
+
+QStringList rowTexts(QTableWidget* t, int row) {
+  QStringList out;
+  for (int c = 0; c < t->columnCount(); ++c) out << (t->item(row, c) ? t->item(row, c)->text() : QString());
+  return out;
+}
+
+const char* const kQuestion = "Закрыть тестирование «Петров П.П.» по тесту «Арифметика»?|"
+                              "Его результат будет записан в журнал результатов как есть.";
+
+TEST(MonitoringWindow, AnAbandonedAttemptIsListedAndClosedIntoItsJournal) {
+  SignedIn s;
+  const auto inst = s.installation();
+  const HeldClock clock;
+  ms().clearShown();
+  // No Examiner has kept an attempt yet: an empty list, not an error.
+  MonitoringWindow w(inst);
+  ASSERT_TRUE(w.opened());
+  clock.hold(w);
+  QTableWidget* list = w.abandonedList();
+  QStringList headings;
+  for (int c = 0; c < list->columnCount(); ++c) headings << list->horizontalHeaderItem(c)->text();
+  EXPECT_EQ(headings,
+            (QStringList{"Тестируемый", "Группа", "Тест", "Рабочая станция", "Дано ответов", "Последний ответ"}));
+  EXPECT_EQ(list->rowCount(), 0);
+  EXPECT_TRUE(w.label("attemptsLink")->text().isEmpty());
+  EXPECT_TRUE(ms().shown().empty());
+  QPushButton* close = w.button("Закрыть тестирование");
+  ASSERT_NE(close, nullptr);
+  EXPECT_FALSE(close->isEnabled());
+
+  admin_testing::keepAttempt(inst, s.made, clock.kept(1, "Петров П.П.", 16 * 60, 16 * 60));
+  admin_testing::keepAttempt(inst, s.made, clock.kept(2, "Орлов О.О.", 60, 10));  // answering
+  const auto before = admin_testing::journal(s.made);
+  // Read with the list, at its tenth second.
+  for (int i = 0; i < MonitorLights::kRefreshTicks; ++i) w.tick();
+  ASSERT_EQ(list->rowCount(), 1);
+  EXPECT_EQ(rowTexts(list, 0),
+            (QStringList{"Петров П.П.", "ИТ-11", "Арифметика", "PC101-03", "4 из 10", "12.03.2026 10:14:00"}));
+  EXPECT_FALSE(close->isEnabled()) << "no row chosen";
+  list->selectRow(0);
+  EXPECT_TRUE(close->isEnabled());
+  w.refreshNow();
+  EXPECT_TRUE(close->isEnabled()) << "the row chosen stays chosen across a refresh";
+
+  ms().script({messages::No});
+  close->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].caption, "Мониторинг");
+  EXPECT_EQ(ms().shown()[0].text, kQuestion);
+  EXPECT_EQ(admin_testing::journal(s.made).size(), before.size());
+  EXPECT_EQ(admin_testing::openCodes(inst), (std::vector<std::int32_t>{1, 2}));
+
+  ms().clearShown();
+  ms().script({messages::Yes});
+  close->click();
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_EQ(ms().shown()[1].text, "Результат записан в журнал результатов.");
+  const auto after = admin_testing::journal(s.made);
+  ASSERT_EQ(after.size(), before.size() + 1);
+  EXPECT_EQ(after.back().FIO.utf8(), "Петров П.П.");
+  EXPECT_EQ(admin_testing::openCodes(inst), std::vector<std::int32_t>{2}) << "the one answering stays open";
+  EXPECT_EQ(list->rowCount(), 0) << "the list is read again";
+  EXPECT_FALSE(close->isEnabled());
+}
+
+TEST(MonitoringWindow, AnAttemptClosedFromTwoWindowsIsStoredOnce) {
+  SignedIn s;
+  const auto inst = s.installation();
+  const HeldClock clock;
+  // Its station still saves it, though nobody has answered for 20 minutes.
+  admin_testing::keepAttempt(inst, s.made, clock.kept(1, "Петров П.П.", 20 * 60, 10));
+  const auto before = admin_testing::journal(s.made);
+  MonitoringWindow a(inst), b(inst);
+  ASSERT_TRUE(a.opened());
+  ASSERT_TRUE(b.opened());
+  for (MonitoringWindow* w : {&a, &b}) {
+    clock.hold(*w);
+    ASSERT_EQ(w->abandonedList()->rowCount(), 1);
+    w->abandonedList()->selectRow(0);
+  }
+  ms().clearShown();
+  ms().script({messages::Yes});
+  a.button("Закрыть тестирование")->click();
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_EQ(ms().shown()[0].text, std::string(kQuestion) + "|Рабочая станция «PC101-03» ещё работает с ним.");
+  EXPECT_EQ(ms().shown()[1].text, "Результат записан в журнал результатов.");
+
+  // The other window still lists it: it is told, not asked.
+  ms().clearShown();
+  ms().script({messages::Yes});
+  b.button("Закрыть тестирование")->click();
+  ASSERT_EQ(ms().shown().size(), 1u);
+  EXPECT_EQ(ms().shown()[0].text, "Это тестирование уже завершено.");
+  EXPECT_EQ(b.abandonedList()->rowCount(), 0);
+  EXPECT_EQ(admin_testing::journal(s.made).size(), before.size() + 1);
+
+  // Closed elsewhere while this window's question is open.
+  admin_testing::keepAttempt(inst, s.made, clock.kept(2, "Петров П.П.", 20 * 60, 20 * 60));
+  b.refreshNow();
+  ASSERT_EQ(b.abandonedList()->rowCount(), 1);
+  b.abandonedList()->selectRow(0);
+  ms().clearShown();
+  ms().script({messages::Yes});
+  bool closedElsewhere = false;
+  ms().whileScriptedBoxOpen([&](const messages::Message&) {
+    if (closedElsewhere) return;
+    closedElsewhere = true;
+    EXPECT_EQ(AttemptWatch(inst).close(2).how, Closing::Stored);
+  });
+  b.button("Закрыть тестирование")->click();
+  ms().script({});
+  ASSERT_EQ(ms().shown().size(), 2u);
+  EXPECT_EQ(ms().shown()[0].text, kQuestion) << "its station is gone";
+  EXPECT_EQ(ms().shown()[1].text, "Это тестирование уже завершено.");
+  EXPECT_EQ(admin_testing::journal(s.made).size(), before.size() + 2);
+  EXPECT_TRUE(admin_testing::openCodes(inst).empty());
+}
+
+// An attempt file that cannot be read for a while: the last list stays,
+// the window says why without a box, and all comes back by itself.
+TEST(MonitoringWindow, AnUnreadableAttemptFileKeepsTheLastList) {
+  SignedIn s;
+  const auto inst = s.installation();
+  const HeldClock clock;
+  admin_testing::keepAttempt(inst, s.made, clock.kept(1, "Петров П.П.", 16 * 60, 16 * 60));
+  MonitoringWindow w(inst);
+  ASSERT_TRUE(w.opened());
+  clock.hold(w);
+  ASSERT_EQ(w.abandonedList()->rowCount(), 1);
+  const std::string file = admin_testing::attemptFile(inst);
+  std::string saved;
+  {
+    std::ifstream in(file, std::ios::binary);
+    saved.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << "this is no table";
+  ms().clearShown();
+  w.refreshNow();
+  EXPECT_TRUE(ms().shown().empty());
+  EXPECT_EQ(w.abandonedList()->rowCount(), 1);
+  EXPECT_TRUE(w.label("attemptsLink")->text().startsWith("Нет связи с таблицей тестирований"))
+      << w.label("attemptsLink")->text().toStdString();
+  EXPECT_TRUE(w.label("link")->text().isEmpty()) << "the stations' table is read as before";
+
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << saved;
+  w.refreshNow();
+  EXPECT_TRUE(w.label("attemptsLink")->text().isEmpty());
+  EXPECT_EQ(w.abandonedList()->rowCount(), 1);
 }
 
 // ------------------------------------------------------------------ autostart

@@ -11,6 +11,7 @@
 #include "demo_data.h"
 #include "installation.h"
 #include "journal_name.h"
+#include "open_attempts.h"
 #include "parameters.h"
 #include "startup.h"
 #include "tables_central.h"
@@ -81,6 +82,7 @@ void expectSame(const Parameters& a, const Parameters& b) {
   EXPECT_EQ(a.frameSeconds, b.frameSeconds);
   EXPECT_EQ(a.frameAttempts, b.frameAttempts);
   EXPECT_EQ(a.frameLevel, b.frameLevel);
+  EXPECT_EQ(a.resumeGraceMinutes, b.resumeGraceMinutes);
 }
 
 TEST_F(ParametersTest, WrittenAsShownAndReadBackWhatTheWindowDoesNotShowKept) {
@@ -110,6 +112,7 @@ TEST_F(ParametersTest, WrittenAsShownAndReadBackWhatTheWindowDoesNotShowKept) {
   p.frameSeconds = 90;
   p.frameAttempts = 2;
   p.frameLevel = 4;
+  p.resumeGraceMinutes = 25;
   NewPasswords pw;
   pw.adminSignIn = "секрет";
   pw.examinerUser = "старт";
@@ -145,6 +148,34 @@ TEST_F(ParametersTest, WrittenAsShownAndReadBackWhatTheWindowDoesNotShowKept) {
   ASSERT_TRUE(writeParameters(inst, p, {}, false));
   EXPECT_TRUE(tune().CHECKPASS.blank());
   EXPECT_TRUE(tune().CHANGEPASS.blank());
+}
+
+TEST_F(ParametersTest, ResumeGraceGoesThroughGlbAndZeroIsNotTheDefault) {
+  EXPECT_TRUE(glb().RESERVED4.blank());
+  EXPECT_EQ(read().resumeGraceMinutes, 15) << "blank: the default";
+  for (int minutes : {40, 0, 1440}) {
+    SCOPED_TRACE(minutes);
+    Parameters p = read();
+    p.resumeGraceMinutes = minutes;
+    Outcome o = writeParameters(inst, p, {}, true);
+    ASSERT_TRUE(o) << o.message;
+    EXPECT_EQ(glb().RESERVED4.str(), std::to_string(minutes));
+    EXPECT_EQ(common::resumeGraceMinutes(glb()), minutes) << "as the Examiner reads it";
+    EXPECT_EQ(read().resumeGraceMinutes, minutes);
+  }
+  // Other parameters written keep it.
+  Parameters p = read();
+  p.reportTitle = "Зачёт";
+  ASSERT_TRUE(writeParameters(inst, p, {}, true));
+  EXPECT_EQ(read().resumeGraceMinutes, 1440);
+  for (int wrong : {-1, 1441}) {
+    p.resumeGraceMinutes = wrong;
+    auto why = checkParameters(p);
+    ASSERT_TRUE(why.has_value()) << wrong;
+    EXPECT_EQ(*why, "Перерыв при продолжении тестирования: число от 0 до 1440.");
+    EXPECT_EQ(writeParameters(inst, p, {}, true).error, Outcome::Refused);
+    EXPECT_EQ(glb().RESERVED4.str(), "1440");
+  }
 }
 
 TEST_F(ParametersTest, RefusedParametersWriteNothing) {

@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "contingent_window.h"
@@ -114,6 +116,20 @@ TEST(ParametersWindow, WritesWhatItShowsAndRefusesAJournalOutsideStat) {
   w->resultChoice(ResultChoice::ByRoom)->setChecked(true);
   w->text("reportTitle")->setText("Итоговый контроль");
   w->monitoring()->setChecked(false);
+  // The outage forgiven on going on, on the page "Тестирование".
+  QSpinBox* grace = w->resumeGrace();
+  ASSERT_NE(grace, nullptr);
+  const int testingPage = static_cast<int>(tabsOf(w->pages()).indexOf("Тестирование"));
+  ASSERT_GE(testingPage, 0);
+  EXPECT_TRUE(w->pages()->widget(testingPage)->isAncestorOf(grace));
+  EXPECT_EQ(grace->value(), 15);
+  EXPECT_EQ(grace->minimum(), 0);
+  EXPECT_EQ(grace->maximum(), 1440);
+  bool labelled = false;
+  for (QLabel* l : w->pages()->widget(testingPage)->findChildren<QLabel*>())
+    labelled |= l->text() == "Перерыв при продолжении тестирования не засчитывается до, мин:" && l->buddy() == grace;
+  EXPECT_TRUE(labelled);
+  grace->setValue(30);
   w->accept();
   ASSERT_FALSE(w->isVisible()) << (ms().shown().empty() ? "" : ms().shown().back().text);
   Parameters p;
@@ -122,6 +138,7 @@ TEST(ParametersWindow, WritesWhatItShowsAndRefusesAJournalOutsideStat) {
   EXPECT_EQ(p.resultChoice, ResultChoice::ByRoom);
   EXPECT_EQ(p.reportTitle, "Итоговый контроль");
   EXPECT_FALSE(p.monitoring);
+  EXPECT_EQ(p.resumeGraceMinutes, 30);
   EXPECT_EQ(s.app->installation().fileRez, "Сессия");
   EXPECT_EQ(p.localDir, local) << "the other mode's directory as it was";
 }

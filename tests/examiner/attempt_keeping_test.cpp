@@ -540,3 +540,37 @@ TEST(KeptAttempt, AKillDuringTheFinalStoreLeavesTheAttemptOrItsResultNeverBothNo
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeptAttempt, ARecordWithoutItsResultHalfIsStillClosedOnceAndAMissingFileIsClosedAlready) {
+  Share sh;
+  EXPECT_TRUE(common::closeAttempt(sh.attempts(), 1).superseded);  // no file at all
+  ScriptedRandom rnd;
+  FixedClock clock;
+  Attempt a(arithmetic(sh), rnd, clock);
+  a.start();
+  AttemptKeeper k(sh.place("ws1"), clock);
+  ASSERT_EQ(k.begin(a), AttemptKeeper::Saved::Central);
+  answerFrame(a, clock, 1);
+  k.save(a);
+  {
+    common::AttemptTables t(sh.attempts());
+    ASSERT_EQ(t.open(false), store::Ok);
+    t.rez.CODEREZ = k.code();
+    ASSERT_EQ(t.rezT.get(t.rezT.key("KEYCODEREZ")), store::Ok);
+    ASSERT_EQ(t.rezT.del(), store::Ok);
+  }
+  ASSERT_EQ(sh.open().size(), 1u);  // still listed, to be closed
+  const std::size_t before = sh.results().size();
+  StoreOutcome out = common::closeAttempt(sh.attempts(), k.code());
+  ASSERT_EQ(out.code, store::Ok) << out.error.text();
+  auto after = sh.results();
+  ASSERT_EQ(after.size(), before + 1);
+  EXPECT_EQ(after.back().FIO.utf8(), "Иванов Алексей Иванович");
+  EXPECT_EQ(after.back().KOLVOP, 7);
+  EXPECT_TRUE(sh.open().empty());
+  EXPECT_TRUE(common::closeAttempt(sh.attempts(), k.code()).superseded);
+}
+
+}  // namespace
