@@ -767,6 +767,11 @@ void StartWindow::beginTest() {
       s_.inst.rereadResultFile();
     }
     if (!openTest(location_)) return;
+    // Refused before it counts as a run or asks for a variant.
+    if (!declinedTest_.empty() && cp1251::clip(test_.tema.NAME.view()) == declinedTest_ && test_.tema.POVTORTEST == 0) {
+      say("Повторное прохождение теста «" + cp1251::toUtf8(declinedTest_) + "» не разрешено.");
+      return;
+    }
     if (int rc = raiseRunCount(test_)) {
       tableError(test_.titulT);
       (void)rc;
@@ -776,10 +781,6 @@ void StartWindow::beginTest() {
     if (test_.tema.MODECONTROLZN == 5) {
       variant = askVariant();
       if (variant == 0) return;
-    }
-    if (!declinedTest_.empty() && cp1251::clip(test_.tema.NAME.view()) == declinedTest_ && test_.tema.POVTORTEST == 0) {
-      say("Повторное прохождение теста «" + cp1251::toUtf8(declinedTest_) + "» не разрешено.");
-      return;
     }
     AttemptRequest req{s_, test_, reg_, variant};
     int outcome = runner_ ? runner_(req) : 0;
