@@ -151,6 +151,8 @@ class Attempt {
   // state does not fit this test (the attempt is then not started).
   bool resume(const std::string& state, const tables::RezTest& asItStands, std::int64_t outageCs, std::int64_t graceCs);
   int variant() const { return cfg_.variant; }
+  // A state saved after the attempt ended (its result is as it stands).
+  static bool stateEnded(const std::string& state) { return state.find("\ndone 1\n") != std::string::npos; }
   int testSeconds() const { return testSeconds_; }
 
   // The result record being built and, after finish(), complete.

@@ -239,6 +239,9 @@ AttemptKeeper::Saved AttemptKeeper::adopt(const OpenAttempt& o, bool local) {
   t.att.NAMEPC = place_.namePc;
   t.att.SEENDATE = clock_.today();
   t.att.SEENTIME = clock_.now();
+  // Going on is activity: the monitoring must not offer to close it now.
+  t.att.LASTDATE = t.att.SEENDATE;
+  t.att.LASTTIME = t.att.SEENTIME;
   if (t.attT.put() != store::Ok || tx.commit() != store::Ok) {
     error_ = t.attT.error().code ? t.attT.error() : tx.error();
     return last_ = Saved::Failed;
@@ -284,6 +287,10 @@ void AttemptKeeper::pushLocal(const std::string& centralFile, const std::string&
   std::vector<OpenAttempt> kept;
   if (common::listAttempts(localFile, kept) != store::Ok || kept.empty()) return;
   if (!exists(dirOf(centralFile))) return;  // still cut off
+  // An empty mount point is no share: a copy of an attempt the share knows
+  // waits until its file is there again.
+  for (const OpenAttempt& o : kept)
+    if (o.rec.CODE != 0 && !exists(centralFile)) return;
   common::AttemptTables ct(centralFile), lt(localFile);
   if (ct.open(true) != store::Ok || lt.open(false) != store::Ok) return;
   for (const OpenAttempt& o : kept) {

@@ -64,6 +64,8 @@ class AttemptKeeper {
   void discard();
 
   std::int32_t code() const { return code_; }
+  // Where the result goes.
+  const StoreRequest& target() const { return place_.target; }
   const std::string& owner() const { return owner_; }
   Saved last() const { return last_; }
   const store::ErrorInfo& error() const { return error_; }

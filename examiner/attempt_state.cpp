@@ -81,6 +81,10 @@ std::string Attempt::state() const {
   o << "clock " << testSeconds_ << ' ' << excludedCs_ << ' ' << beganDate_ << "\n";
   o << "run " << wrongRun_ << ' ' << attempts_ << ' ' << lastOutcome_ << ' ' << checks_ << "\n";
   o << "cur " << encode(resp_) << "\n";
+  // The moment of this save on its own station's clock: time after it up
+  // to the last sign of life was spent in a question box and counts.
+  o << "saved " << clock_.today() << ' ' << clock_.now() << "\n";
+  if (finished_) o << "done 1\n";
   std::set<std::uint16_t> codes;
   for (const auto& [c, a] : answers_) codes.insert(c);
   for (const auto& [c, a] : answered_) codes.insert(c);
@@ -124,6 +128,7 @@ bool Attempt::resume(const std::string& text, const tables::RezTest& stood, std:
   std::int64_t excluded = 0;
   std::int32_t began = 0;
   Response cur;
+  std::int32_t savedDay = 0, savedTime = 0;
   std::map<std::uint16_t, Answer> answers;
   std::map<std::uint16_t, bool> answered;
   std::map<std::uint16_t, Response> checked;
@@ -147,6 +152,10 @@ bool Attempt::resume(const std::string& text, const tables::RezTest& stood, std:
     } else if (word == "cur") {
       std::string r;
       if (!(l >> r) || !decode(r, cur)) return false;
+    } else if (word == "saved") {
+      if (!(l >> savedDay >> savedTime)) return false;
+    } else if (word == "done") {
+      return false;  // ended: its result is stored as it stands, never gone on with
     } else if (word == "f") {
       unsigned c;
       int was, ok, secs, lock;
@@ -174,6 +183,10 @@ bool Attempt::resume(const std::string& text, const tables::RezTest& stood, std:
     }
   }
   if (order.empty() || pos < 1 || pos > static_cast<int>(order.size())) return false;
+  // A damaged record must not overflow the clocks.
+  testSeconds = std::clamp(testSeconds, 0, 10000000);
+  tries = std::clamp(tries, 1, 1000);
+  excluded = std::clamp<std::int64_t>(excluded, 0, 100LL * 86400 * 100);
 
   rez_ = stood;
   rez_.CODEREZ = 0;  // there, the attempt's own code
@@ -203,7 +216,14 @@ bool Attempt::resume(const std::string& text, const tables::RezTest& stood, std:
   const std::int64_t outage = std::max<std::int64_t>(0, outageCs);
   const std::int64_t forgiven = std::min(outage, std::max<std::int64_t>(0, graceCs));
   excludedCs_ += forgiven;
-  const int counted = static_cast<int>(std::min<std::int64_t>((outage - forgiven) / 100, 1000000));
+  // From the save to the last sign of life the station was alive (a question
+  // box open): that time counts whole.
+  std::int64_t busyCs = 0;
+  if (savedDay) {
+    const std::int64_t sinceSave = (static_cast<std::int64_t>(clock_.today()) - savedDay) * 8640000 + clock_.now() - savedTime;
+    busyCs = std::clamp<std::int64_t>(sinceSave - outage, 0, 86400LL * 100);
+  }
+  const int counted = static_cast<int>(std::min<std::int64_t>((outage - forgiven + busyCs) / 100, 1000000));
   if (counted > 0) {
     if (cfg_.tema.HOWTIMETEST == 2) testSeconds_ = std::min(testSeconds_ + counted, std::max(testSeconds_, allowanceSeconds() - 1));
     else testSeconds_ += counted;

@@ -325,6 +325,14 @@ int runAttempt(AttemptRequest& req) {
     place.namePc = cp1251::fromUtf8(s.namePc);
     place.testFile = cp1251::fromUtf8(req.test.path());
     place.target = storeRequestFor(a, s, saveRez);
+    if (req.resume) {
+      // A resumed attempt goes to the journal it was started for (chosen by
+      // the test's faculty, or changed on this station since).
+      const StoreRequest kept = common::requestOf(*req.resume);
+      place.target.resultBase = kept.resultBase;
+      place.target.fileRez = kept.fileRez;
+      place.target.vedomFile = kept.vedomFile;
+    }
     keeper = std::make_unique<AttemptKeeper>(std::move(place), clock);
   }
   if (req.resume && keeper) {
@@ -332,15 +340,18 @@ int runAttempt(AttemptRequest& req) {
     AttemptKeeper::Saved got = keeper->adopt(o, req.resumeLocal);
     if (got == AttemptKeeper::Saved::Closed) {
       sayKept(QStringLiteral("Тестирование уже завершено администратором: его результат записан в журнал результатов."));
+      req.test.tema.HOWEND = 1;  // back to registration, not to a fresh start
       return 0;
     }
     if (got == AttemptKeeper::Saved::TakenOver) {
       sayKept(QStringLiteral("Тестирование уже продолжено на другой рабочей станции."));
+      req.test.tema.HOWEND = 1;  // back to registration, not to a fresh start
       return 0;
     }
     if (got == AttemptKeeper::Saved::Failed) {
       sayKept(QStringLiteral("Незавершённое тестирование не удалось продолжить (") + q(keeper->error().text()) +
               QStringLiteral(").|Повторите попытку позже или обратитесь к администратору."));
+      req.test.tema.HOWEND = 1;
       return 0;
     }
     const std::int64_t outage = AttemptKeeper::since(clock, o.rec.SEENDATE, o.rec.SEENTIME) * 100;
@@ -350,6 +361,7 @@ int runAttempt(AttemptRequest& req) {
       sayKept(QStringLiteral("Сохранённое тестирование не подходит к тесту «") + fromCp(o.rec.NAMETEMA.view()) +
               QStringLiteral("»: тест изменён после его начала или запись повреждена.|Обратитесь к администратору: он может закрыть тестирование, "
                              "записав его результат как есть."));
+      req.test.tema.HOWEND = 1;
       return 0;
     }
     keeper->save(a, false);
@@ -376,6 +388,14 @@ int runAttempt(AttemptRequest& req) {
   if (!a.finished()) return 0;
   // Stored in the journal, or kept on this workstation when that fails.
   StoreRequest sr = storeRequestFor(a, s, saveRez);
+  if (keeper) {
+    // The last step is kept too: should the store below have to wait on this
+    // station, the open attempt already says it ended and how.
+    keeper->save(a);
+    sr.resultBase = keeper->target().resultBase;
+    sr.fileRez = keeper->target().fileRez;
+    sr.vedomFile = keeper->target().vedomFile;
+  }
   ResultStore store(s.inst.workingDir);
   StoreOutcome out = keeper ? keeper->finish(sr, store) : store.store(sr);
   if (out.superseded) {

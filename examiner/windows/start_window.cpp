@@ -520,7 +520,9 @@ bool StartWindow::offerToGoOn() {
         "».|Продолжить его можно, только когда та рабочая станция его оставит.");
     return true;
   }
-  const int a = ui::MessageService::instance().ask(
+  // Ended before its result could be stored: stored now, nothing to go on with.
+  const bool ended = Attempt::stateEnded(o.rec.STATE.text);
+  const int a = ended ? messages::No : ui::MessageService::instance().ask(
       QStringLiteral("Не завершено тестирование по тесту «%1».|Дано ответов: %2 из %3.|Продолжить тестирование?")
           .arg(fromCp(std::string(o.rec.NAMETEMA.view())))
           .arg(o.rec.KOLOT)
@@ -547,7 +549,10 @@ bool StartWindow::offerToGoOn() {
         ").|Он сохранён на этой рабочей станции и будет записан при первой возможности.");
     declinedTest_ = std::string(cp1251::clip(o.rec.NAMETEMA.view()));
   } else {
-    say("Результат незавершённого тестирования записан в журнал результатов.", "Сообщение программы",
+    say(ended ? "Результат тестирования по тесту «" + cp1251::toUtf8(cp1251::clip(o.rec.NAMETEMA.view())) +
+                    "» записан в журнал результатов."
+              : "Результат незавершённого тестирования записан в журнал результатов.",
+        "Сообщение программы",
         messages::Icon::Information);
     declinedTest_ = std::string(cp1251::clip(o.rec.NAMETEMA.view()));
   }

@@ -190,6 +190,9 @@ TEST(KeptAttempt, KilledAfterThreeOfSevenGoesOnElsewhereAndEndsAsIfNeverInterrup
   EXPECT_EQ(a.result().REZBAL, 5);
   ASSERT_EQ(a.answers().size(), 3u);
   EXPECT_TRUE(a.answeredAt(1) && a.answeredAt(2) && a.answeredAt(3));
+  // Going on is activity: not listed as abandoned after a long outage.
+  EXPECT_EQ(sh.open()[0].rec.LASTTIME, clock.time);
+  EXPECT_FALSE(common::abandoned(sh.open()[0].rec, clock.day, clock.time + 60 * 100));
   // The first station's run no longer owns it.
   EXPECT_NE(cp1251::clip(sh.open()[0].rec.OWNER.view()), cp1251::clip(o.rec.OWNER.view()));
 
@@ -571,6 +574,42 @@ TEST(KeptAttempt, ARecordWithoutItsResultHalfIsStillClosedOnceAndAMissingFileIsC
   EXPECT_EQ(after.back().KOLVOP, 7);
   EXPECT_TRUE(sh.open().empty());
   EXPECT_TRUE(common::closeAttempt(sh.attempts(), k.code()).superseded);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KeptAttempt, TimeInAQuestionBoxAfterTheLastSaveCountsAndAnEndedStateIsNotGoneOn) {
+  Share sh;
+  const AttemptConfig cfg = arithmetic(sh);
+  ScriptedRandom rnd;
+  FixedClock clock;
+  Attempt a(cfg, rnd, clock);
+  a.start();
+  answerFrame(a, clock, 1);
+  const std::string state = a.state();
+  tables::RezTest stood;
+  std::string howot, howtxt;
+  a.asItStands(stood, howot, howtxt);
+  // Five minutes in a question box (signs of life only), then five minutes
+  // dead, forgiven: the first five count.
+  ScriptedRandom r2;
+  FixedClock later;
+  later.time = clock.time + 10 * 6000;
+  Attempt b(cfg, r2, later);
+  ASSERT_TRUE(b.resume(state, stood, 5 * 6000, 15 * 6000));
+  EXPECT_EQ(b.testSeconds(), 60 + 5 * 60);
+
+  // Ended before its result was stored: never gone on with.
+  EXPECT_FALSE(Attempt::stateEnded(state));
+  Answers d;
+  a.finish(d);
+  const std::string ended = a.state();
+  EXPECT_TRUE(Attempt::stateEnded(ended));
+  ScriptedRandom r3;
+  Attempt c(cfg, r3, later);
+  EXPECT_FALSE(c.resume(ended, stood, 0, 0));
 }
 
 }  // namespace
