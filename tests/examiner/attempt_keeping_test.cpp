@@ -52,11 +52,20 @@ struct Share {
     p.workingDir = working(station);
     p.namePc = station;
     p.testFile = u((inst.library + "Арифметика.orm").c_str());
-    p.target.saveRez = 1;
-    p.target.resultBase = inst.directory;
-    p.target.fileRez = inst.resultFile;
-    p.target.vedomFile = inst.directory + "Vedom.tps";
+    p.target = journal();
     return p;
+  }
+  // A store request to this share's journal; with an attempt, its result.
+  StoreRequest journal(const Attempt* a = nullptr) const {
+    StoreRequest r;
+    if (a) {
+      r.rez = a->result();
+      buildMemos(a->answers(), r.howot, r.howtxt);
+    }
+    r.resultBase = inst.directory;
+    r.fileRez = inst.resultFile;
+    r.vedomFile = inst.directory + "Vedom.tps";
+    return r;
   }
   // The results of the journal, by code.
   std::vector<tables::RezTest> results() const {
@@ -211,13 +220,7 @@ TEST(KeptAttempt, KilledAfterThreeOfSevenGoesOnElsewhereAndEndsAsIfNeverInterrup
   }
   ASSERT_TRUE(a.finished());
   ResultStore rs(sh.working("ws2"));
-  StoreRequest req;
-  req.rez = a.result();
-  buildMemos(a.answers(), req.howot, req.howtxt);
-  req.saveRez = 1;
-  req.resultBase = sh.inst.directory;
-  req.fileRez = sh.inst.resultFile;
-  req.vedomFile = sh.inst.directory + "Vedom.tps";
+  StoreRequest req = sh.journal(&a);
   StoreOutcome out = k.finish(req, rs);
   ASSERT_EQ(out.code, store::Ok) << out.error.text();
 
@@ -390,12 +393,7 @@ TEST(KeptAttempt, AShareThatVanishesAndReturnsLosesNothing) {
   ASSERT_TRUE(a.finished());
   ResultStore rs(sh.working("ws1"));
   rs.retries = 0;
-  StoreRequest req;
-  req.rez = a.result();
-  buildMemos(a.answers(), req.howot, req.howtxt);
-  req.resultBase = sh.inst.directory;
-  req.fileRez = sh.inst.resultFile;
-  req.vedomFile = sh.inst.directory + "Vedom.tps";
+  StoreRequest req = sh.journal(&a);
   StoreOutcome out = k.finish(req, rs);
   EXPECT_NE(out.code, store::Ok);
   EXPECT_TRUE(out.pending);
@@ -481,11 +479,7 @@ TEST(KeptAttempt, ClosedOrTakenOverIsStoredOnceAndTheOldRunStops) {
   // The run that had taken it over finds it closed and stores nothing more.
   EXPECT_EQ(other.save(a), AttemptKeeper::Saved::Closed);
   ResultStore rs(sh.working("ws2"));
-  StoreRequest req;
-  req.rez = a.result();
-  req.resultBase = sh.inst.directory;
-  req.fileRez = sh.inst.resultFile;
-  req.vedomFile = sh.inst.directory + "Vedom.tps";
+  StoreRequest req = sh.journal(&a);
   EXPECT_TRUE(other.finish(req, rs).superseded);
   EXPECT_EQ(sh.results().size(), before + 1);
 }
@@ -515,12 +509,7 @@ TEST(KeptAttempt, AKillDuringTheFinalStoreLeavesTheAttemptOrItsResultNeverBothNo
         if (!a.finished()) k.save(a);
       }
       ResultStore rs(sh.working("ws" + std::to_string(round)));
-      StoreRequest req;
-      req.rez = a.result();
-      buildMemos(a.answers(), req.howot, req.howtxt);
-      req.resultBase = sh.inst.directory;
-      req.fileRez = sh.inst.resultFile;
-      req.vedomFile = sh.inst.directory + "Vedom.tps";
+      StoreRequest req = sh.journal(&a);
       ::write(fds[1], "x", 1);
       StoreOutcome out = k.finish(req, rs);
       ::_exit(out.code == store::Ok ? 0 : 1);
